@@ -1,0 +1,127 @@
+#pragma once
+
+// Reader of Paradox table files (.db with its .mb), offering the connection,
+// statement and recordset operations the transfer needs. Depends on the
+// standard library only.
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace paradox {
+
+// Every failure of the reader. The message names the file and what is wrong.
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// ADO data type codes reported for the fields.
+enum AdoType : int {
+    adSmallInt = 2,
+    adInteger = 3,
+    adDouble = 5,
+    adCurrency = 6,
+    adBoolean = 11,
+    adBinary = 128,
+    adNumeric = 131,
+    adDBDate = 133,
+    adDBTime = 134,
+    adDBTimeStamp = 135,
+    adVarChar = 200,
+    adLongVarChar = 201,
+    adLongVarBinary = 205,
+};
+
+enum class FieldType {
+    Alpha,
+    Date,
+    Short,
+    Long,
+    Money,
+    Number,
+    Logical,
+    Memo,
+    BinaryBlob,
+    FormattedMemo,
+    Ole,
+    Graphic,
+    Time,
+    Timestamp,
+    AutoIncrement,
+    Bcd,
+    Bytes,
+};
+
+struct Field {
+    std::string name; // UTF-8
+    FieldType type;
+    int size;    // the size byte of the field array (decimals for BCD)
+    int adoType; // AdoType
+};
+
+// One value of the current row. Views (text, bytes, decimal) stay valid until
+// the recordset moves or closes.
+struct Value {
+    enum class Kind {
+        Null,
+        Integer,   // Short, Long, AutoIncrement: integer
+        Double,    // Number, Money: number
+        Boolean,   // Logical: boolean
+        Date,      // days, 0001-01-01 = day 1: integer
+        Time,      // milliseconds since midnight: integer
+        Timestamp, // day (as Date) * 86400000 + milliseconds of the day: integer
+        Decimal,   // BCD: exact decimal text such as "-1.23": text
+        Text,      // Alpha, Memo, Formatted Memo: UTF-8 text
+        Binary,    // Bytes, BLOB, OLE, Graphic: bytes
+    };
+    Kind kind = Kind::Null;
+    std::int64_t integer = 0;
+    double number = 0;
+    bool boolean = false;
+    std::string_view text; // Decimal, Text and Binary
+
+    bool isNull() const { return kind == Kind::Null; }
+};
+
+class TableFile;
+
+// Rows of one table, streamed block by block.
+class Recordset {
+public:
+    explicit Recordset(std::unique_ptr<TableFile> table);
+    Recordset(Recordset&&) noexcept;
+    Recordset& operator=(Recordset&&) noexcept;
+    ~Recordset();
+
+    const std::vector<Field>& fields() const;
+    // Exact number of rows, known before the first row is read.
+    std::int64_t recordCount() const;
+    bool eof() const;
+    void moveNext();
+    // The value of field i in the current row. Throws Error when not on a row.
+    Value value(std::size_t i);
+    void close();
+
+private:
+    std::unique_ptr<TableFile> table_;
+};
+
+// A folder of tables, opened from the Paradox driver connection string (the
+// folder is the value of Dbq=).
+class Connection {
+public:
+    static Connection open(const std::string& connectionString);
+    // Accepts only SELECT * FROM "<table>" (a doubled "" is one ").
+    Recordset openRecordset(const std::string& statement) const;
+    const std::string& folder() const { return folder_; }
+
+private:
+    explicit Connection(std::string folder) : folder_(std::move(folder)) {}
+    std::string folder_;
+};
+
+} // namespace paradox
