@@ -1,0 +1,40 @@
+#pragma once
+
+// The connection tests and the table catalogues of both sides.
+
+#include "platform/odbc/Odbc.h"
+#include "sources/Settings.h"
+
+class QListWidget;
+
+namespace Paradox {
+
+// True when the folder itself holds at least one "*.db" file. Never touches
+// the disk for an empty folder text; never throws.
+bool TestConnection(const sources::LiveSettings& settings);
+
+// Appends the table names found in the folder tree (upper-cased, ".DB"
+// removed, "~" names skipped), root folder first, level by level.
+void ListTables(QListWidget& list, const sources::LiveSettings& settings);
+
+} // namespace Paradox
+
+namespace Sybase {
+
+// True when the data source opens (provider set). Every error gives false.
+bool TestConnection(const sources::LiveSettings& settings, odbc::Opener& opener);
+
+// Replaces the list's entries with the names of the data source's tables of
+// type "TABLE" whose upper-cased names do not hold "SYS". The list is cleared
+// only once the connection and the catalogue are open; errors propagate.
+void ListTables(QListWidget& list, const sources::LiveSettings& settings, odbc::Opener& opener);
+
+} // namespace Sybase
+
+namespace sources {
+
+// The connection gate: the Paradox test, and only when it passed, the
+// data source test.
+bool passGate(const LiveSettings& settings, odbc::Opener& opener);
+
+} // namespace sources

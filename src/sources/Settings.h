@@ -1,0 +1,32 @@
+#pragma once
+
+// The two connection settings: where they are stored and the connection
+// strings built from them.
+
+#include <QString>
+
+namespace sources {
+
+// The live settings: the current texts of the setup window's two fields.
+class LiveSettings {
+public:
+    virtual ~LiveSettings() = default;
+    virtual QString paradoxFolder() const = 0;  // Text1
+    virtual QString dataSourceName() const = 0; // Text2
+};
+
+// The per-user settings store.
+namespace store {
+inline constexpr auto ParadoxFolder = "ParadoxFolder";
+inline constexpr auto DataSourceName = "DataSourceName";
+// The stored value of a key; the empty string when absent.
+QString read(const char* key);
+void write(const char* key, const QString& value);
+} // namespace store
+
+// "Data Source=" followed by the data source name, nothing else.
+QString sybaseConnectionString(const QString& dataSourceName);
+// The Paradox driver string with the folder inserted verbatim twice.
+QString paradoxConnectionString(const QString& folder);
+
+} // namespace sources
