@@ -105,13 +105,17 @@ public:
     // The value of field i in the current row. Throws Error when not on a row.
     Value value(std::size_t i);
     void close();
+    // Oddities found in the table that did not stop the reading (a record
+    // count in the header that disagrees with the blocks, ...).
+    const std::vector<std::string>& warnings() const;
 
 private:
     std::unique_ptr<TableFile> table_;
 };
 
 // A folder of tables, opened from the Paradox driver connection string (the
-// folder is the value of Dbq=).
+// folder is the value of Dbq=). An optional CodePage=<number> overrides the
+// code page the tables' headers name.
 class Connection {
 public:
     static Connection open(const std::string& connectionString);
@@ -122,6 +126,7 @@ public:
 private:
     explicit Connection(std::string folder) : folder_(std::move(folder)) {}
     std::string folder_;
+    int codePage_ = 0;
 };
 
 } // namespace paradox

@@ -1,0 +1,39 @@
+#include "platform/paradox/Lookup.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <vector>
+
+namespace paradox {
+
+namespace {
+
+bool equalIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+} // namespace
+
+std::optional<std::string> findFileIgnoringCase(const std::string& folder,
+                                                const std::string& name) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path exact = fs::path(folder) / name;
+    if (fs::is_regular_file(exact, error))
+        return exact.string();
+    std::vector<std::string> matches;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string entry = it->path().filename().string();
+        if (equalIgnoringCase(entry, name) && fs::is_regular_file(it->path(), error))
+            matches.push_back(it->path().string());
+    }
+    if (matches.empty())
+        return std::nullopt;
+    return *std::min_element(matches.begin(), matches.end());
+}
+
+} // namespace paradox

@@ -1,0 +1,87 @@
+#pragma once
+
+// One open Paradox table: its header, the block chain and the current row.
+// Rows are read one block at a time.
+
+#include "platform/paradox/CodePage.h"
+#include "platform/paradox/File.h"
+#include "platform/paradox/Header.h"
+#include "platform/paradox/Memo.h"
+#include "platform/paradox/Paradox.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace paradox {
+
+struct TableOptions {
+    // A code page that beats the one the header names; 0 for none.
+    int codePageOverride = 0;
+    // The code page of tables that name none (3.x tables, or code page 0
+    // with an unknown sort order).
+    int defaultCodePage = 437;
+};
+
+class TableFile {
+public:
+    // Opens the table file at path, with its .mb file when it has memo or
+    // BLOB fields. Throws Error naming the file when anything is wrong.
+    explicit TableFile(const std::string& path, TableOptions options = {});
+
+    const std::vector<Field>& fields() const { return fields_; }
+    std::int64_t recordCount() const { return total_; }
+    bool eof() const { return row_ >= total_; }
+    void moveNext();
+    Value value(std::size_t i);
+
+    // Facts about the table, for tools and tests.
+    const TableHeader& header() const { return header_; }
+    int codePage() const { return codePage_; }
+    const std::vector<std::string>& warnings() const { return warnings_; }
+
+private:
+    struct BlockRef {
+        std::uint16_t number;
+        std::uint16_t count;
+    };
+
+    void chooseCodePage(const TableOptions& options);
+    void buildFields();
+    void openMemoFile(const std::string& path);
+    void walkChain();
+    std::uint16_t countRecords(std::uint16_t number, std::uint16_t& next);
+    std::size_t readBlock(std::uint16_t number, std::size_t wanted);
+    void loadBlock(std::size_t chainIndex);
+    std::uint64_t blockStart(std::uint16_t number) const;
+
+    Value decodeValue(const FieldLayout& layout, std::size_t i, const std::uint8_t* p);
+    Value decodeBlob(const FieldLayout& layout, std::size_t i, const std::uint8_t* p);
+    Value decodeBcd(const FieldLayout& layout, std::size_t i, const std::uint8_t* p);
+    Value textValue(std::size_t i, std::string_view raw);
+    [[noreturn]] void failValue(std::size_t i, const std::string& what) const;
+    [[noreturn]] void fail(const std::string& what) const;
+
+    File file_;
+    TableHeader header_;
+    std::optional<MemoFile> memo_;
+    const CodePageTable* table_ = nullptr;
+    int codePage_ = 0;
+    std::vector<Field> fields_;
+    std::vector<std::string> warnings_;
+    bool bcdWarned_ = false;
+
+    std::vector<BlockRef> chain_;
+    std::int64_t total_ = 0;
+    std::vector<std::uint8_t> block_;
+    std::size_t chainIndex_ = 0;
+    std::size_t inBlock_ = 0;
+    std::int64_t row_ = 0;
+
+    std::vector<std::string> text_; // per field: decoded text
+    std::vector<std::string> raw_;  // per field: memo bytes
+};
+
+} // namespace paradox
