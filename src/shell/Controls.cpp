@@ -1,0 +1,44 @@
+#include "shell/Controls.h"
+
+namespace shell {
+
+PressButton::PressButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+    setCheckable(true);
+    setAutoDefault(false);
+    setDefault(false);
+    connect(this, &QPushButton::toggled, this, &PressButton::handleValueChange);
+}
+
+void PressButton::handleValueChange() {
+    if (value() != 1) {
+        return;
+    }
+    setValue(0);
+    if (action_) {
+        action_();
+    }
+}
+
+TableList::TableList(QWidget* parent) : QListWidget(parent) {
+    setSortingEnabled(true);
+    setSelectionMode(QAbstractItemView::MultiSelection);
+}
+
+void TableList::clearAll() {
+    clear();
+    setCurrentRow(-1);
+}
+
+Progress::Progress(QWidget* parent) : QProgressBar(parent) {
+    setRange(0, 10000);
+    setValue(0);
+    setTextVisible(false);
+}
+
+void Progress::setPercent(double percent) {
+    percent_ = percent;
+    setValue(static_cast<int>(percent * 100.0 + 0.5));
+    emit percentChanged(percent);
+}
+
+} // namespace shell

@@ -1,0 +1,58 @@
+#pragma once
+
+// The controls both windows are built from.
+
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <functional>
+
+namespace shell {
+
+// A two-state push control: a press sets its value to 1; the action runs only
+// when the value is 1, after setting it back to 0, so it runs once per press.
+class PressButton : public QPushButton {
+    Q_OBJECT
+public:
+    PressButton(const QString& caption, QWidget* parent);
+    int value() const { return isChecked() ? 1 : 0; }
+    void setValue(int value) { setChecked(value == 1); }
+    void onPress(std::function<void()> action) { action_ = std::move(action); }
+
+private:
+    void handleValueChange();
+    std::function<void()> action_;
+};
+
+// A sorted list of table names where a click toggles an entry's selection.
+// The current entry is -1 when the list is empty or was just cleared.
+class TableList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit TableList(QWidget* parent);
+    int current() const { return currentRow(); }
+    bool isSelectedAt(int index) const { return item(index)->isSelected(); }
+    void setSelectedAt(int index, bool selected) { item(index)->setSelected(selected); }
+    int selectedCount() const { return static_cast<int>(selectedItems().size()); }
+    QString textAt(int index) const { return item(index)->text(); }
+    void removeAt(int index) { delete takeItem(index); }
+    void add(const QString& text) { addItem(text); }
+    void clearAll();
+};
+
+// The progress bar keeps the exact percentage it was given.
+class Progress : public QProgressBar {
+    Q_OBJECT
+public:
+    explicit Progress(QWidget* parent);
+    void setPercent(double percent);
+    double percent() const { return percent_; }
+
+signals:
+    void percentChanged(double percent);
+
+private:
+    double percent_ = 0;
+};
+
+} // namespace shell

@@ -1,0 +1,115 @@
+#include "shell/Pointer.h"
+
+#include "shell/Command.h"
+#include "shell/Main.h"
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QWidget>
+
+namespace shell {
+
+namespace {
+constexpr auto ownCursorProperty = "orvandelOwnCursor";
+
+// Remembers a control's own pointer before the window's setting covers it.
+void rememberOwnCursor(QWidget& control) {
+    if (control.property(ownCursorProperty).isValid()) {
+        return;
+    }
+    const bool hasOwn = control.testAttribute(Qt::WA_SetCursor);
+    control.setProperty(ownCursorProperty,
+                        hasOwn ? QVariant::fromValue(control.cursor()) : QVariant(false));
+}
+
+void restoreOwnCursor(QWidget& control) {
+    const QVariant own = control.property(ownCursorProperty);
+    if (own.canConvert<QCursor>() && own.typeId() == QMetaType::QCursor) {
+        control.setCursor(own.value<QCursor>());
+    } else {
+        control.unsetCursor();
+    }
+}
+} // namespace
+
+void showPointer(QWidget& window, int setting, const std::optional<QCursor>& hand) {
+    QList<QWidget*> controls = window.findChildren<QWidget*>();
+    controls.prepend(&window);
+    for (QWidget* control : controls) {
+        rememberOwnCursor(*control);
+        if (setting == BusyPointer) {
+            control->setCursor(Qt::WaitCursor);
+        } else if (setting == CustomPointer) {
+            control->setCursor(hand ? *hand : QCursor(Qt::ArrowCursor));
+        } else {
+            restoreOwnCursor(*control);
+        }
+    }
+}
+
+std::optional<QCursor> loadHandCursor() {
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/HAND-M.CUR");
+    if (!Main::FileExists(path)) {
+        return std::nullopt;
+    }
+    QPixmap image(path, "cur");
+    if (image.isNull()) {
+        return std::nullopt;
+    }
+    return QCursor(image);
+}
+
+PointerRules::PointerRules(QWidget& window, PointerSetting& setting)
+    : QObject(&window), window_(window), setting_(setting) {
+    addRule(window, DefaultPointer);
+}
+
+void PointerRules::addRule(QWidget& control, int setting) {
+    rules_.insert(&control, setting);
+    watch(control);
+}
+
+void PointerRules::addWithoutRule(QWidget& control) {
+    rules_.insert(&control, std::nullopt);
+    watch(control);
+}
+
+void PointerRules::watch(QWidget& control) {
+    QList<QWidget*> parts = control.findChildren<QWidget*>();
+    parts.prepend(&control);
+    for (QWidget* part : parts) {
+        part->setMouseTracking(true);
+        part->installEventFilter(this);
+    }
+}
+
+bool PointerRules::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove) {
+        applyRuleAt(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// A movement reaches the control under the mouse and, when ignored there, its
+// parents too; the rule is taken from the control under the mouse each time.
+void PointerRules::applyRuleAt(const QPoint& globalPosition) {
+    if (setting_.pointer() == BusyPointer) {
+        return;
+    }
+    const QWidget* under = window_.childAt(window_.mapFromGlobal(globalPosition));
+    if (!under) {
+        under = &window_;
+    }
+    while (under && !rules_.contains(under)) {
+        under = under->parentWidget();
+    }
+    if (!under) {
+        return;
+    }
+    if (const std::optional<int> rule = rules_.value(under)) {
+        setting_.setPointer(*rule);
+    }
+}
+
+} // namespace shell

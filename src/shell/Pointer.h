@@ -1,0 +1,47 @@
+#pragma once
+
+// The window pointer: one setting per window, shown over all its controls,
+// and the rules that change it as the mouse moves.
+
+#include "shell/Command.h"
+
+#include <QCursor>
+#include <QHash>
+#include <QObject>
+#include <optional>
+
+class QWidget;
+
+namespace shell {
+
+// Shows the setting over the window: the busy pointer or the hand (the arrow
+// without one) over every control, or each control's own pointer.
+void showPointer(QWidget& window, int setting, const std::optional<QCursor>& hand);
+
+// The hand pointer from HAND-M.CUR beside the executable, when it is there.
+std::optional<QCursor> loadHandCursor();
+
+// On every mouse movement over a window, sets the window's pointer to the
+// setting of the control under the mouse, unless the window is busy. Controls
+// registered without a setting, and their parts, change nothing.
+class PointerRules : public QObject {
+public:
+    PointerRules(QWidget& window, PointerSetting& setting);
+    // Registers a control with the setting shown over it.
+    void addRule(QWidget& control, int setting);
+    // Registers a control over which the setting stays as it is.
+    void addWithoutRule(QWidget& control);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void watch(QWidget& control);
+    void applyRuleAt(const QPoint& globalPosition);
+
+    QWidget& window_;
+    PointerSetting& setting_;
+    QHash<const QWidget*, std::optional<int>> rules_;
+};
+
+} // namespace shell
