@@ -1,0 +1,184 @@
+#include "setup/Form1.h"
+
+#include "setup/PickFolder.h"
+#include "shell/Layout.h"
+#include "shell/Main.h"
+#include "shell/Pointer.h"
+#include "sources/Catalogues.h"
+
+#include <QCloseEvent>
+
+namespace setup {
+
+namespace {
+const QString connected = QStringLiteral("Connection successful.");
+} // namespace
+
+void TextField::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    selectAll();
+}
+
+Form1::Form1(ui::Dialogs& dialogs, odbc::Opener& opener) : dialogs_(dialogs), opener_(opener) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Setup Connections"));
+    createControls();
+    placeControls();
+    orderControls();
+    shell::applyLook(*this);
+    setFont(QFont(QStringLiteral("Arial"), 9, QFont::Normal));
+    addPointerRules();
+    wireControls();
+}
+
+void Form1::createControls() {
+    Frame1 = new QGroupBox(QStringLiteral("Paradox Database"), this);
+    Label2 = new QLabel(QStringLiteral("Paradox Folder:"), Frame1);
+    Text1 = new TextField(Frame1);
+    Check5 = new shell::PressButton(QStringLiteral("..."), Frame1);
+    Check3 = new shell::PressButton(QStringLiteral("Test Connection"), this);
+    Frame2 = new QGroupBox(QStringLiteral("Sybase SQL Anywhere Database"), this);
+    Label5 = new QLabel(QStringLiteral("Data Source Name:"), Frame2);
+    Text2 = new TextField(Frame2);
+    Check1 = new shell::PressButton(QStringLiteral("Test Connection"), Frame2);
+    Check4 = new shell::PressButton(QStringLiteral("Help"), Frame2);
+    Check2 = new shell::PressButton(QStringLiteral("OK"), this);
+}
+
+void Form1::placeControls() {
+    shell::fixWindow(*this, 6375, 3645);
+    shell::place(*Frame1, 120, 120, 6135, 1455);
+    shell::place(*Label2, 240, 405, 1455, 255);
+    shell::place(*Text1, 1680, 360, 3735, 330);
+    shell::place(*Check5, 5520, 360, 325, 330);
+    shell::place(*Check3, 360, 960, 5655, 375);
+    shell::place(*Frame2, 120, 1640, 6135, 1420);
+    shell::place(*Label5, 240, 405, 1695, 255);
+    shell::place(*Text2, 2040, 360, 3855, 330);
+    shell::place(*Check1, 120, 840, 4335, 375);
+    shell::place(*Check4, 4560, 840, 1335, 375);
+    shell::place(*Check2, 120, 3120, 6135, 375);
+    Check3->raise(); // a child of the window lying inside Frame1
+}
+
+void Form1::orderControls() {
+    const QList<QWidget*> order = {Text1, Check5, Check3, Check2, Text2, Check4, Check1};
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+}
+
+void Form1::addPointerRules() {
+    auto* rules = new shell::PointerRules(*this, *this);
+    for (QWidget* button : {Check1, Check2, Check3, Check5}) {
+        rules->addRule(*button, shell::CustomPointer);
+    }
+    for (QWidget* control : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2),
+                             static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text2)}) {
+        rules->addRule(*control, shell::DefaultPointer);
+    }
+    for (QWidget* control : {static_cast<QWidget*>(Check4), static_cast<QWidget*>(Label2),
+                             static_cast<QWidget*>(Label5)}) {
+        rules->addWithoutRule(*control);
+    }
+}
+
+void Form1::wireControls() {
+    connect(Text1, &QLineEdit::textChanged, this, [](const QString& text) {
+        sources::store::write(sources::store::ParadoxFolder, text);
+    });
+    connect(Text2, &QLineEdit::textChanged, this, [](const QString& text) {
+        sources::store::write(sources::store::DataSourceName, text);
+    });
+    Check5->onPress([this] { pickParadoxFolder(); });
+    Check3->onPress([this] { testParadoxConnection(); });
+    Check1->onPress([this] { testDataSource(); });
+    Check4->onPress([this] { showHelp(); });
+    Check2->onPress([this] { acceptSettings(); });
+}
+
+void Form1::Form_Load() {
+    Main::CenterWindow(*this);
+    handCursor_ = shell::loadHandCursor();
+    Text1->setText(sources::store::read(sources::store::ParadoxFolder));
+    Text2->setText(sources::store::read(sources::store::DataSourceName));
+    if (sources::passGate(*this, opener_) && onGatePassed) {
+        onGatePassed();
+    }
+}
+
+void Form1::setPointer(int setting) {
+    pointer_ = setting;
+    shell::showPointer(*this, setting, handCursor_);
+}
+
+void Form1::pickParadoxFolder() {
+    const QString folder =
+        AddFolder::PickFolder(*this, QStringLiteral("Please select folder to add:"), dialogs_);
+    if (!folder.isEmpty()) {
+        Text1->setText(folder);
+    }
+}
+
+void Form1::testParadoxConnection() {
+    const shell::BusyScope busy(*this);
+    const bool ok = Paradox::TestConnection(*this);
+    dialogs_.message(this, ok ? connected : QStringLiteral("Could not connect."));
+}
+
+void Form1::testDataSource() {
+    const shell::BusyScope busy(*this);
+    try {
+        const auto connection =
+            opener_.open({sources::sybaseConnectionString(dataSourceName()), QString()});
+        dialogs_.message(this, connected);
+    } catch (...) {
+        dialogs_.message(
+            this, QStringLiteral("Could not connect. Please check with your administrator."));
+    }
+}
+
+void Form1::showHelp() {
+    dialogs_.message(this, helpText());
+}
+
+void Form1::acceptSettings() {
+    const shell::BusyScope busy(*this);
+    if (sources::passGate(*this, opener_) && onGatePassed) {
+        onGatePassed();
+    }
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (onClose) {
+        onClose();
+    }
+}
+
+QString helpText() {
+    const QStringList lines = {
+        QStringLiteral("Here is how I connected to my Sybase ASA 6.0 database."),
+        QStringLiteral("1. Downloaded and installed drivers: SQL Anywhere 10 for Windows "
+                       "(SQLAnywhere_1000_Windows.exe)"),
+        QStringLiteral("2. Applied for a Developer Key with Sybase, the maker of SQL Anywhere, "
+                       "and received it from them."),
+        QStringLiteral("3. Clicked to Start > Settings > Control Panel > Administrative Tools > "
+                       "Data Source (ODBC)"),
+        QStringLiteral("4. Clicked 'Add...' "),
+        QStringLiteral("5. Selected 'SQL Anywhere 10'"),
+        QStringLiteral("6. Filled in 'Data source name', 'User ID', 'Password', 'Server Name', "
+                       "'TCP/IP' given to me by my administrator."),
+        QStringLiteral("7. Clicked 'Test Connection'."),
+        QStringLiteral("8. Filled in 'Data Source Name' in my program to be the same as 'Data "
+                       "source name' in Data Source (ODBC)"),
+        QStringLiteral("9. Clicked 'Test Connection' in my program."),
+    };
+    QString text;
+    for (const QString& line : lines) {
+        text += line + QStringLiteral("\r\r");
+    }
+    return text;
+}
+
+} // namespace setup

@@ -1,0 +1,84 @@
+#pragma once
+
+// The "Setup Connections" window: the two connection settings, their tests,
+// a how-to text and the way on to the main window.
+
+#include "shell/Command.h"
+
+#include <QCursor>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+namespace setup {
+
+// A text field that selects its whole text when it gains the focus.
+class TextField : public QLineEdit {
+public:
+    explicit TextField(QWidget* parent) : QLineEdit(parent) {}
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+};
+
+class Form1 : public QWidget, public sources::LiveSettings, public shell::PointerSetting {
+    Q_OBJECT
+public:
+    Form1(ui::Dialogs& dialogs, odbc::Opener& opener);
+
+    // Centres the window, loads the hand pointer, fills both fields from the
+    // settings store and runs the connection gate; onGatePassed runs when it
+    // passes.
+    void Form_Load();
+
+    QString paradoxFolder() const override { return Text1->text(); }
+    QString dataSourceName() const override { return Text2->text(); }
+
+    int pointer() const override { return pointer_; }
+    void setPointer(int setting) override;
+
+    // Wired by the application: the hand-over to the main window, and closing.
+    std::function<void()> onGatePassed;
+    std::function<void()> onClose;
+
+    QGroupBox* Frame1;
+    QLabel* Label2;
+    TextField* Text1;
+    shell::PressButton* Check5;
+    shell::PressButton* Check3;
+    QGroupBox* Frame2;
+    QLabel* Label5;
+    TextField* Text2;
+    shell::PressButton* Check1;
+    shell::PressButton* Check4;
+    shell::PressButton* Check2;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void placeControls();
+    void orderControls();
+    void addPointerRules();
+    void wireControls();
+
+    void pickParadoxFolder();
+    void testParadoxConnection();
+    void testDataSource();
+    void showHelp();
+    void acceptSettings();
+
+    ui::Dialogs& dialogs_;
+    odbc::Opener& opener_;
+    int pointer_ = shell::DefaultPointer;
+    std::optional<QCursor> handCursor_;
+};
+
+// The how-to text for setting up the data source.
+QString helpText();
+
+} // namespace setup

@@ -1,0 +1,15 @@
+#include "setup/PickFolder.h"
+
+#include <QDir>
+
+namespace AddFolder {
+
+QString PickFolder(QWidget& owner, const QString& title, ui::Dialogs& dialogs) {
+    const QString picked = dialogs.pickFolder(&owner, title);
+    if (picked.isEmpty()) {
+        return {};
+    }
+    return QDir::isAbsolutePath(picked) ? picked : QDir(picked).absolutePath();
+}
+
+} // namespace AddFolder

@@ -1,0 +1,66 @@
+#include "shell/Application.h"
+
+#include <QCoreApplication>
+
+namespace shell {
+
+Application::Application()
+    : ownDialogs_(std::make_unique<ui::QtDialogs>()),
+      ownOpener_(std::make_unique<odbc::OdbcOpener>()), dialogs_(*ownDialogs_),
+      opener_(*ownOpener_), endProgram_([] { QCoreApplication::quit(); }) {
+    createSetupWindow();
+}
+
+Application::Application(ui::Dialogs& dialogs, odbc::Opener& opener,
+                         std::function<void()> endProgram)
+    : dialogs_(dialogs), opener_(opener), endProgram_(std::move(endProgram)) {
+    createSetupWindow();
+}
+
+Application::~Application() {
+    form2_.reset();
+    form1_.reset();
+}
+
+void Application::createSetupWindow() {
+    form1_ = std::make_unique<setup::Form1>(dialogs_, opener_);
+    form1_->onGatePassed = [this] { showMainWindow(); };
+    form1_->onClose = [this] { endProgram_(); };
+}
+
+void Application::createMainWindow() {
+    form2_ = std::make_unique<Form2>(dialogs_, *form1_, opener_);
+    form2_->onSetup = [this] { showSetupWindow(); };
+    form2_->onClose = [this] { endProgram_(); };
+}
+
+void Application::start() {
+    form1_->Form_Load();
+    if (!form2_ || !form2_->isVisible()) {
+        form1_->show();
+    }
+}
+
+// The gate passed: the main window is (re)loaded from the current settings,
+// shown, and the setup window hidden. A failing catalogue is reported and
+// the setup window stays.
+void Application::showMainWindow() {
+    if (!form2_) {
+        createMainWindow();
+    }
+    try {
+        form2_->Form_Load();
+    } catch (const std::exception&) {
+        dialogs_.message(form1_.get(), describeCurrentError());
+        return;
+    }
+    form2_->show();
+    form1_->hide();
+}
+
+void Application::showSetupWindow() {
+    form1_->show();
+    form2_->hide();
+}
+
+} // namespace shell

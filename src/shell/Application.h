@@ -1,0 +1,47 @@
+#pragma once
+
+// Start-up and the hand-over between the setup window and the main window.
+
+#include "platform/odbc/Odbc.h"
+#include "platform/ui/Dialogs.h"
+#include "setup/Form1.h"
+#include "shell/Form2.h"
+
+#include <functional>
+#include <memory>
+
+namespace shell {
+
+class Application {
+public:
+    // The program itself: Qt's dialogs, the ODBC driver manager, and closing
+    // a window quits the event loop.
+    Application();
+    // For tests: the given dialogs and opener, and endProgram on closing.
+    Application(ui::Dialogs& dialogs, odbc::Opener& opener, std::function<void()> endProgram);
+    ~Application();
+
+    // Loads the setup window, which runs the connection gate, and shows it
+    // unless the gate handed over to the main window.
+    void start();
+
+    setup::Form1& setupWindow() { return *form1_; }
+    // The main window, or nullptr before its first use.
+    Form2* mainWindow() { return form2_.get(); }
+
+private:
+    void createSetupWindow();
+    void createMainWindow();
+    void showMainWindow();
+    void showSetupWindow();
+
+    std::unique_ptr<ui::Dialogs> ownDialogs_;
+    std::unique_ptr<odbc::Opener> ownOpener_;
+    ui::Dialogs& dialogs_;
+    odbc::Opener& opener_;
+    std::function<void()> endProgram_;
+    std::unique_ptr<setup::Form1> form1_;
+    std::unique_ptr<Form2> form2_;
+};
+
+} // namespace shell
