@@ -1,0 +1,44 @@
+#pragma once
+
+// Texts of the statements sent to the data source. Names stand between
+// double quotes; a double quote inside a name is doubled.
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace transfer {
+
+QString quotedName(const QString& name);
+
+// SELECT * FROM "<table>"
+QString selectAllStatement(const QString& table);
+// DROP TABLE "<table>"
+QString dropTableStatement(const QString& table);
+// ALTER TABLE "<old>" RENAME TO "<new>";
+QString renameTableStatement(const QString& oldName, const QString& newName);
+
+// Builds CREATE TABLE "<table>"("<column>" TYPE,...);
+class CreateTableText {
+public:
+    explicit CreateTableText(const QString& table);
+    void addColumn(const QString& name, int adoType);
+    QString finish();
+
+private:
+    QString text_;
+};
+
+// Builds INSERT INTO "<table>" VALUES('a', NULL, 'b''c'). A NULL or empty
+// value is written as NULL; every other value as a quoted text.
+class InsertText {
+public:
+    explicit InsertText(const QString& table);
+    void addValue(const QString& value);
+    QString finish();
+
+private:
+    QString text_;
+};
+
+} // namespace transfer
