@@ -4,6 +4,14 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace Main {
 
@@ -25,6 +33,155 @@ bool FileExists(const QString& path) {
 QString FileNameOf(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     return slash < 0 ? path : path.mid(slash + 1);
+}
+
+} // namespace Main
+
+namespace Main {
+
+namespace {
+
+// A file descriptor closed on destruction.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+// A temporary file removed on destruction unless it was kept.
+class TemporaryPath {
+public:
+    explicit TemporaryPath(std::string path) : path_(std::move(path)) {}
+    TemporaryPath(const TemporaryPath&) = delete;
+    TemporaryPath& operator=(const TemporaryPath&) = delete;
+    ~TemporaryPath() { ::unlink(path_.c_str()); }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+MoveResult refused(const QString& reason) {
+    return {false, reason};
+}
+
+QString systemError(const QString& what, int error) {
+    return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Copies everything from one descriptor to the other; false with errno set.
+bool copyContents(int from, int to) {
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(got))) {
+            if (errno == 0) {
+                errno = ENOSPC;
+            }
+            return false;
+        }
+    }
+}
+
+// Puts the finished copy in place; fails when the target exists.
+bool moveWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        return false;
+    }
+    // File systems without the flag: a hard link never replaces either.
+    return ::link(from.c_str(), to.c_str()) == 0;
+}
+
+QString checkNames(const QString& source, const QString& target) {
+    if (target.contains(QChar(0))) {
+        return QStringLiteral("The new name must not contain a NUL character.");
+    }
+    if (QFileInfo(source).path() != QFileInfo(target).path()) {
+        return QStringLiteral("The new name must not contain a \"/\".");
+    }
+    if (source.compare(target, Qt::CaseInsensitive) == 0) {
+        return QStringLiteral("The new name is the same as the old one.");
+    }
+    if (QFileInfo(target).exists() || QFileInfo(target).isSymLink()) {
+        return QStringLiteral("%1 already exists; it was not replaced.").arg(target);
+    }
+    return {};
+}
+
+} // namespace
+
+MoveResult MoveByCopy(const QString& source, const QString& target) {
+    if (const QString reason = checkNames(source, target); !reason.isEmpty()) {
+        return refused(reason);
+    }
+    const std::string from = source.toStdString();
+    const std::string to = target.toStdString();
+    const Descriptor input(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (!input.valid() || ::fstat(input.get(), &status) != 0) {
+        return refused(systemError(QStringLiteral("Could not read ") + source, errno));
+    }
+    std::string pattern = QFileInfo(target).path().toStdString() + "/.rename-XXXXXX";
+    const Descriptor output(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (!output.valid()) {
+        return refused(
+            systemError(QStringLiteral("Could not write in the folder of ") + target, errno));
+    }
+    const TemporaryPath copy(pattern);
+    errno = 0;
+    if (!copyContents(input.get(), output.get()) ||
+        ::fchmod(output.get(), status.st_mode & 07777) != 0 || ::fsync(output.get()) != 0) {
+        return refused(systemError(QStringLiteral("Could not copy ") + source, errno));
+    }
+    if (!moveWithoutReplacing(copy.path(), to)) {
+        return refused(errno == EEXIST
+                           ? QStringLiteral("%1 already exists; it was not replaced.").arg(target)
+                           : systemError(QStringLiteral("Could not create ") + target, errno));
+    }
+    if (::unlink(from.c_str()) != 0) {
+        return {true,
+                systemError(QStringLiteral("The copy was made, but could not delete ") + source,
+                            errno)};
+    }
+    return {true, {}};
 }
 
 } // namespace Main
