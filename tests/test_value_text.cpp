@@ -1,0 +1,73 @@
+#include "transfer/ValueText.h"
+
+#include <QLocale>
+#include <clocale>
+#include <gtest/gtest.h>
+#include <locale>
+
+using namespace transfer;
+
+namespace {
+
+paradox::Value valueOf(paradox::Value::Kind kind) {
+    paradox::Value value;
+    value.kind = kind;
+    return value;
+}
+
+// The forms that must come out the same whatever the user's locale.
+void expectFixedForms() {
+    EXPECT_EQ(formatNumber(7.489999999999999), "7.49");
+    EXPECT_EQ(formatNumber(0.1 + 0.2), "0.3");
+    EXPECT_EQ(formatNumber(-2.5), "-2.5");
+    EXPECT_EQ(formatNumber(1234567.0), "1234567");
+    EXPECT_EQ(formatNumber(123456789012345.0), "123456789012345");
+    EXPECT_EQ(formatNumber(1e15), "1E+15");
+    EXPECT_EQ(formatNumber(0.00001), "0.00001");
+    EXPECT_EQ(formatNumber(0.0000015), "1.5E-06");
+    EXPECT_EQ(formatNumber(0.0), "0");
+    EXPECT_EQ(formatDate(730120), "2000-01-01");
+    EXPECT_EQ(formatTime(3723004), "01:02:03.004");
+    EXPECT_EQ(formatTimestamp(730120LL * 86400000 + 3723000), "2000-01-01 01:02:03");
+}
+
+} // namespace
+
+TEST(ValueText, NumbersDatesAndTimesHaveFixedForms) {
+    expectFixedForms();
+    EXPECT_EQ(formatDate(1), "0001-01-01");
+    EXPECT_EQ(formatDate(738945), "2024-02-29");
+    EXPECT_EQ(formatTime(0), "00:00:00");
+    EXPECT_EQ(formatTimestamp(738945LL * 86400000 + 86399999), "2024-02-29 23:59:59.999");
+}
+
+TEST(ValueText, ValuesOfEveryKind) {
+    EXPECT_EQ(textOf(valueOf(paradox::Value::Kind::Null)), "");
+    paradox::Value integer = valueOf(paradox::Value::Kind::Integer);
+    integer.integer = -32768;
+    EXPECT_EQ(textOf(integer), "-32768");
+    paradox::Value logical = valueOf(paradox::Value::Kind::Boolean);
+    logical.boolean = true;
+    EXPECT_EQ(textOf(logical), "True");
+    logical.boolean = false;
+    EXPECT_EQ(textOf(logical), "False");
+    paradox::Value bytes = valueOf(paradox::Value::Kind::Binary);
+    const char raw[] = {'\x00', '\xAB', '\x7f'};
+    bytes.text = std::string_view(raw, 3);
+    EXPECT_EQ(textOf(bytes), "00AB7F");
+    paradox::Value decimal = valueOf(paradox::Value::Kind::Decimal);
+    decimal.text = "-1.23";
+    EXPECT_EQ(textOf(decimal), "-1.23");
+}
+
+TEST(ValueText, ALocaleWithADecimalCommaChangesNothing) {
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
+        GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed (scripts/test generates it)";
+    }
+    std::locale::global(std::locale("de_DE.UTF-8"));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    expectFixedForms();
+    std::locale::global(std::locale::classic());
+    std::setlocale(LC_ALL, "C");
+    QLocale::setDefault(QLocale::c());
+}
