@@ -1,0 +1,187 @@
+#include "sources/Catalogues.h"
+#include "support/Databases.h"
+#include "support/Recording.h"
+
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using testing_support::FixedSettings;
+
+namespace {
+
+void touch(const QString& path) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+QStringList entriesOf(const QListWidget& list) {
+    QStringList names;
+    for (int i = 0; i < list.count(); ++i) {
+        names << list.item(i)->text();
+    }
+    return names;
+}
+
+// The Paradox catalogue of a folder, in the order it was listed.
+QStringList paradoxTablesOf(const QString& folder) {
+    QListWidget list;
+    FixedSettings settings;
+    settings.folder = folder;
+    Paradox::ListTables(list, settings);
+    return entriesOf(list);
+}
+
+} // namespace
+
+TEST(ParadoxCatalogue, NamesAreUpperCasedWithoutExtensionRootFirstLevelByLevel) {
+    QTemporaryDir root;
+    const QString r = root.path();
+    touch(r + "/Customer.DB");
+    touch(r + "/b1/orders.db");
+    touch(r + "/a1/ITEMS.Db");
+    touch(r + "/a1/deep/LEVEL3.db");
+    touch(r + "/b1/deeper/LEVEL3B.db");
+    touch(r + "/a.dbx.db");
+    touch(r + "/~TMP.db");
+    touch(r + "/notes.txt");
+    QDir().mkpath(r + "/Old.db");
+    touch(r + "/Old.db/INSIDE.db");
+
+    QStringList tables = paradoxTablesOf(r);
+    // Root files first, then the first level, then the second; the order
+    // within one folder is the file system's.
+    ASSERT_EQ(tables.size(), 7);
+    QStringList rootLevel = tables.mid(0, 2);
+    rootLevel.sort();
+    EXPECT_EQ(rootLevel, (QStringList{"AX", "CUSTOMER"}));
+    QStringList firstLevel = tables.mid(2, 3);
+    firstLevel.sort();
+    EXPECT_EQ(firstLevel, (QStringList{"INSIDE", "ITEMS", "ORDERS"}));
+    QStringList secondLevel = tables.mid(5);
+    secondLevel.sort();
+    EXPECT_EQ(secondLevel, (QStringList{"LEVEL3", "LEVEL3B"}));
+}
+
+TEST(ParadoxCatalogue, HiddenFoldersAreSkippedAndDuplicatesKept) {
+    QTemporaryDir root;
+    const QString r = root.path();
+    touch(r + "/.hidden/SECRET.db");
+    touch(r + "/.shown.db");
+    touch(r + "/SAME.db");
+    touch(r + "/sub/same.db");
+    QStringList tables = paradoxTablesOf(r);
+    EXPECT_FALSE(tables.contains("SECRET"));
+    EXPECT_TRUE(tables.contains(".SHOWN"));
+    EXPECT_EQ(tables.count("SAME"), 2);
+    EXPECT_EQ(tables.last(), "SAME"); // the subfolder's comes after the root's
+}
+
+TEST(ParadoxCatalogue, LoopingLinksEndAndUnreadableFoldersDoNotStopTheWalk) {
+    QTemporaryDir root;
+    const QString r = root.path();
+    touch(r + "/a/A.db");
+    ASSERT_TRUE(QFile::link(r, r + "/a/back"));
+    ASSERT_TRUE(QFile::link(r + "/a", r + "/a/self"));
+    touch(r + "/locked/L.db");
+    touch(r + "/z/Z.db");
+    ::chmod(QFile::encodeName(r + "/locked").constData(), 0);
+
+    const QStringList tables = paradoxTablesOf(r);
+    ::chmod(QFile::encodeName(r + "/locked").constData(), 0755);
+    EXPECT_EQ(tables.count("A"), 1);
+    EXPECT_EQ(tables.count("Z"), 1);
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(tables.contains("L"));
+    }
+}
+
+TEST(ParadoxConnectionTest, NeedsATableFileInTheFolderItself) {
+    QTemporaryDir root;
+    FixedSettings settings;
+    EXPECT_FALSE(Paradox::TestConnection(settings)); // empty folder text
+    settings.folder = root.path() + "/missing";
+    EXPECT_FALSE(Paradox::TestConnection(settings));
+    settings.folder = root.path();
+    touch(root.path() + "/sub/ONLY.db");
+    EXPECT_FALSE(Paradox::TestConnection(settings));
+    touch(root.path() + "/Here.DB");
+    EXPECT_TRUE(Paradox::TestConnection(settings));
+}
+
+class SybaseCatalogue : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto name = testing_support::sqliteDataSource();
+        if (!name) {
+            GTEST_SKIP() << testing_support::missingDataSource("SQLite").toStdString();
+        }
+        settings.dataSource = *name;
+        connection = testing_support::openDataSource(*name);
+    }
+    void TearDown() override {
+        for (const QString& table : created) {
+            testing_support::dropTableIfExists(*connection, table);
+        }
+    }
+    QString createTable(const QString& prefix) {
+        const QString table = testing_support::uniqueTableName(prefix);
+        connection->execute(QStringLiteral("CREATE TABLE \"%1\"(a TEXT)").arg(table));
+        created << table;
+        return table;
+    }
+
+    FixedSettings settings;
+    std::unique_ptr<odbc::Connection> connection;
+    QStringList created;
+    odbc::OdbcOpener real;
+};
+
+TEST_F(SybaseCatalogue, ListsUserTablesWithoutSysNamesAndReplacesTheList) {
+    const QString plain = createTable("Orders");
+    const QString system = createTable("mysysdata");
+    connection->execute(QStringLiteral("CREATE VIEW \"%1_v\" AS SELECT 1").arg(plain));
+    created.prepend(plain + "_v");
+
+    QListWidget list;
+    list.addItem("stale entry");
+    testing_support::RecordingOpener opener(real);
+    Sybase::ListTables(list, settings, opener);
+    connection->execute(QStringLiteral("DROP VIEW \"%1_v\"").arg(plain));
+    created.removeFirst();
+
+    const QStringList names = entriesOf(list);
+    EXPECT_TRUE(names.contains(plain));
+    EXPECT_FALSE(names.contains(system));
+    EXPECT_FALSE(names.contains(plain + "_v"));
+    EXPECT_FALSE(names.contains("stale entry"));
+    EXPECT_EQ(opener.opened, QStringList{"Data Source=" + settings.dataSource});
+    EXPECT_EQ(opener.closed, 1);
+}
+
+TEST_F(SybaseCatalogue, AFailedOpenKeepsTheListAndTheGateFails) {
+    QListWidget list;
+    list.addItem("kept");
+    settings.dataSource = "NoSuchDataSource";
+    EXPECT_THROW(Sybase::ListTables(list, settings, real), odbc::Error);
+    EXPECT_EQ(entriesOf(list), QStringList{"kept"});
+    EXPECT_FALSE(Sybase::TestConnection(settings, real));
+}
+
+TEST(ConnectionGate, DoesNotContactTheDataSourceWhenTheFolderFails) {
+    struct CountingOpener : odbc::Opener {
+        int opens = 0;
+        std::unique_ptr<odbc::Connection> open(const odbc::OpenRequest&) override {
+            ++opens;
+            throw odbc::Error(0, "not expected");
+        }
+    } opener;
+    FixedSettings settings;
+    settings.dataSource = "Anything";
+    EXPECT_FALSE(sources::passGate(settings, opener));
+    EXPECT_EQ(opener.opens, 0);
+}
