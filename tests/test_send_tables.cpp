@@ -1,0 +1,306 @@
+#include "shell/Form2.h"
+#include "support/Databases.h"
+#include "support/ParadoxWriter.h"
+#include "support/Recording.h"
+#include "support/ScriptedDialogs.h"
+#include "transfer/Statements.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace pw = paradox_writer;
+using testing_support::ScriptedDialogs;
+using Answer = ui::Dialogs::Answer;
+
+namespace {
+
+pw::TableSpec specOf(std::vector<pw::Column> columns) {
+    pw::TableSpec spec;
+    spec.columns = std::move(columns);
+    return spec;
+}
+
+const pw::TableSpec ordersSpec =
+    specOf({{"ID", pw::Long}, {"NAME", pw::Alpha, 20}, {"PLACED", pw::Date}});
+
+// The main window over a real data source and a real folder of Paradox
+// tables, with every statement recorded.
+class SendTablesTest : public ::testing::Test {
+protected:
+    virtual std::optional<QString> dataSource() { return testing_support::sqliteDataSource(); }
+
+    void SetUp() override {
+        const auto name = dataSource();
+        if (!name) {
+            GTEST_SKIP() << testing_support::missingDataSource("SQLite").toStdString();
+        }
+        settings.folder = folder.path();
+        settings.dataSource = *name;
+        database = testing_support::openDataSource(*name);
+        window = std::make_unique<shell::Form2>(dialogs, settings, opener);
+        QObject::connect(window->ProgressBar1, &shell::Progress::percentChanged,
+                         [this](double percent) { bar.push_back(percent); });
+    }
+
+    void TearDown() override {
+        for (const QString& table : created) {
+            testing_support::dropTableIfExists(*database, table);
+        }
+    }
+
+    // Writes a Paradox table under a fresh upper-case name and lists it in List2.
+    QString addParadoxTable(const QString& prefix, const pw::TableSpec& spec,
+                            const std::vector<pw::Row>& rows, bool selected = true) {
+        const QString name = testing_support::uniqueTableName(prefix).toUpper();
+        pw::writeTable((folder.path() + "/" + name + ".db").toStdString(), spec, rows);
+        window->List2->add(name);
+        window->List2->setSelectedAt(indexIn(*window->List2, name), selected);
+        window->List2->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+        created << name;
+        return name;
+    }
+
+    // Creates a table in the data source and lists it in List1 as spelled.
+    void addTargetTable(const QString& name) {
+        database->execute("CREATE TABLE \"" + name + "\"(old TEXT)");
+        window->List1->add(name);
+        created << name;
+    }
+
+    static int indexIn(const shell::TableList& list, const QString& text) {
+        for (int i = 0; i < list.count(); ++i) {
+            if (list.textAt(i) == text) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+    QStringList entriesOf(const shell::TableList& list) const {
+        QStringList names;
+        for (int i = 0; i < list.count(); ++i) {
+            names << list.textAt(i);
+        }
+        return names;
+    }
+
+    std::vector<std::vector<odbc::Value>> rowsOf(const QString& table) {
+        return database->query(transfer::selectAllStatement(table)).rows;
+    }
+
+    void send() { window->Check4->click(); }
+
+    QTemporaryDir folder;
+    testing_support::FixedSettings settings;
+    ScriptedDialogs dialogs;
+    odbc::OdbcOpener real;
+    testing_support::RecordingOpener opener{real};
+    std::unique_ptr<odbc::Connection> database;
+    std::unique_ptr<shell::Form2> window;
+    std::vector<double> bar;
+    QStringList created;
+};
+
+} // namespace
+
+TEST_F(SendTablesTest, StatementTextsAreExactlyTheExpectedOnes) {
+    const QString t = addParadoxTable("orders", ordersSpec,
+                                      {{std::int64_t{12}, std::string("O'Hara"), {}},
+                                       {{}, std::string("x"), std::int64_t{730120}},
+                                       {{}, {}, {}},
+                                       {std::int64_t{1}, std::string("'"), {}}});
+    send();
+    EXPECT_TRUE(dialogs.shown.empty());
+    const QString q = "\"" + t + "\"";
+    EXPECT_EQ(opener.statements,
+              (QStringList{"CREATE TABLE " + q + "(\"ID\" NUMERIC,\"NAME\" TEXT,\"PLACED\" TEXT);",
+                           "INSERT INTO " + q + " VALUES('12', 'O''Hara', NULL)",
+                           "INSERT INTO " + q + " VALUES(NULL, 'x', '2000-01-01')",
+                           "INSERT INTO " + q + " VALUES(NULL, NULL, NULL)",
+                           "INSERT INTO " + q + " VALUES('1', '''', NULL)"}));
+    EXPECT_EQ(rowsOf(t).size(), 4u);
+    EXPECT_EQ(entriesOf(*window->List1), QStringList{t});
+    EXPECT_EQ(opener.closed, 1);
+    EXPECT_EQ(window->pointer(), shell::DefaultPointer);
+}
+
+TEST_F(SendTablesTest, QuestionsComeInReverseOrderAndNoKeepsThatTable) {
+    const QString a = addParadoxTable("a", ordersSpec, {{std::int64_t{1}, {}, {}}});
+    const QString b = addParadoxTable("b", ordersSpec, {{std::int64_t{2}, {}, {}}});
+    const QString c = addParadoxTable("c", ordersSpec, {{std::int64_t{3}, {}, {}}});
+    for (const QString& name : {a, b, c}) {
+        addTargetTable(name);
+    }
+    dialogs.answers = {Answer::Yes, Answer::No, Answer::Yes};
+    send();
+
+    ASSERT_EQ(dialogs.shown.size(), 3u);
+    EXPECT_EQ(dialogs.shown[0].text, "Would you like to overwrite " + c + "?");
+    EXPECT_EQ(dialogs.shown[1].text, "Would you like to overwrite " + b + "?");
+    EXPECT_EQ(dialogs.shown[2].text, "Would you like to overwrite " + a + "?");
+    EXPECT_EQ(dialogs.shown[0].title, "Overwrite?");
+    EXPECT_TRUE(dialogs.shown[0].defaultYes);
+    EXPECT_EQ(rowsOf(a).size(), 1u);
+    EXPECT_EQ(rowsOf(c).size(), 1u);
+    EXPECT_NO_THROW(database->query("SELECT old FROM \"" + b + "\"")); // the old table stays
+    EXPECT_EQ(entriesOf(*window->List1).count(b), 1);
+    EXPECT_EQ(opener.statements.filter("DROP TABLE").size(), 2);
+}
+
+TEST_F(SendTablesTest, TheTargetSpellingIsUsedEverywhere) {
+    const QString upper = addParadoxTable("orders", ordersSpec, {{std::int64_t{5}, {}, {}}});
+    const QString lower = upper.toLower();
+    // The Paradox side is found by the lower-case name too.
+    database->execute("CREATE TABLE \"" + lower + "\"(old TEXT)");
+    window->List1->add(lower);
+    dialogs.answers = {Answer::Yes};
+    send();
+    EXPECT_EQ(dialogs.shown.at(0).text, "Would you like to overwrite " + lower + "?");
+    for (const QString& statement : opener.statements) {
+        EXPECT_TRUE(statement.contains("\"" + lower + "\"")) << statement.toStdString();
+    }
+    EXPECT_EQ(entriesOf(*window->List1), QStringList{lower});
+}
+
+TEST_F(SendTablesTest, NothingSelectedOpensAndClosesBothAndCopiesNothing) {
+    addParadoxTable("orders", ordersSpec, {}, false);
+    send();
+    EXPECT_EQ(opener.opened.size(), 1);
+    EXPECT_EQ(opener.closed, 1);
+    EXPECT_TRUE(opener.statements.isEmpty());
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(SendTablesTest, NoCurrentEntryAsksToSelectAndOpensNothing) {
+    window->List2->add("ORDERS");
+    send();
+    EXPECT_EQ(dialogs.messages(), QStringList{"Please select a table to send."});
+    EXPECT_TRUE(opener.opened.isEmpty());
+}
+
+TEST_F(SendTablesTest, TheBarShowsTheShareOfRowsBegunThenZero) {
+    const QString empty = addParadoxTable("empty", ordersSpec, {});
+    send();
+    EXPECT_EQ(bar, std::vector<double>{0});
+    EXPECT_TRUE(rowsOf(empty).empty());
+    EXPECT_TRUE(entriesOf(*window->List1).contains(empty));
+
+    window->List2->setSelectedAt(0, false);
+    std::vector<pw::Row> four(4, pw::Row{std::int64_t{1}, {}, {}});
+    addParadoxTable("four", ordersSpec, four);
+    bar.clear();
+    send();
+    EXPECT_EQ(bar, (std::vector<double>{25, 50, 75, 100, 0}));
+
+    selectAll(*window->List2, false);
+    addParadoxTable("three", ordersSpec, {four.begin(), four.begin() + 3});
+    bar.clear();
+    send();
+    ASSERT_EQ(bar.size(), 4u);
+    EXPECT_DOUBLE_EQ(bar[0], 100.0 / 3);
+    EXPECT_DOUBLE_EQ(bar[1], 200.0 / 3);
+    EXPECT_DOUBLE_EQ(bar[2], 100);
+    EXPECT_EQ(bar[3], 0);
+}
+
+TEST_F(SendTablesTest, OtherCommandsDoNothingWhileASendRuns) {
+    addParadoxTable("orders", ordersSpec, {{std::int64_t{1}, {}, {}}, {std::int64_t{2}, {}, {}}});
+    window->List1->add("SOMETHING");
+    window->List1->setSelectedAt(0, true);
+    window->List1->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    int setups = 0;
+    window->onSetup = [&] { ++setups; };
+    bool pressed = false;
+    QObject::connect(window->ProgressBar1, &shell::Progress::percentChanged, [&](double percent) {
+        if (percent > 0 && !pressed) {
+            pressed = true;
+            EXPECT_EQ(window->pointer(), shell::BusyPointer);
+            for (shell::PressButton* button : {window->Check4, window->Check1, window->Check5,
+                                               window->Check6, window->Check7, window->Check2}) {
+                button->click();
+                EXPECT_EQ(button->value(), 0);
+            }
+        }
+    });
+    send();
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(setups, 0);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(opener.opened.size(), 1);
+    EXPECT_EQ(opener.statements.filter("DROP").size(), 0);
+    EXPECT_EQ(entriesOf(*window->List1).count("SOMETHING"), 1);
+}
+
+TEST_F(SendTablesTest, AnErrorEndsTheRunWithOneMessageAndTheProgramGoesOn) {
+    const QString first = addParadoxTable("b_first", ordersSpec, {{std::int64_t{1}, {}, {}}});
+    const QString failing = addParadoxTable("a_fails", ordersSpec, {{std::int64_t{1}, {}, {}}});
+    // The target holds the table although List1 does not: CREATE TABLE fails.
+    database->execute("CREATE TABLE \"" + failing + "\"(old TEXT)");
+    send();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].startsWith("Error ")) << dialogs.messages()[0].toStdString();
+    EXPECT_TRUE(dialogs.messages()[0].contains("\r\r"));
+    EXPECT_EQ(entriesOf(*window->List1), QStringList{first});
+    EXPECT_EQ(window->pointer(), shell::DefaultPointer);
+    EXPECT_EQ(window->ProgressBar1->percent(), 0);
+    EXPECT_FALSE(window->commands().busy());
+
+    // The program goes on: a later send works.
+    selectAll(*window->List2, false);
+    const QString later = addParadoxTable("c_later", ordersSpec, {{std::int64_t{1}, {}, {}}});
+    send();
+    EXPECT_TRUE(entriesOf(*window->List1).contains(later));
+}
+
+TEST_F(SendTablesTest, DoubleQuotesInNamesCannotBreakOut) {
+    const QString name = testing_support::uniqueTableName("Q").toUpper() + "\"X";
+    pw::writeTable((folder.path() + "/" + name + ".db").toStdString(),
+                   specOf({{"A\"B", pw::Alpha, 5}}), {{std::string("v")}});
+    window->List2->add(name);
+    window->List2->setSelectedAt(0, true);
+    window->List2->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    created << name;
+    send();
+    EXPECT_TRUE(dialogs.shown.empty());
+    QString doubled = name;
+    doubled.replace("\"", "\"\"");
+    EXPECT_EQ(opener.statements.at(0), "CREATE TABLE \"" + doubled + "\"(\"A\"\"B\" TEXT);");
+    EXPECT_EQ(rowsOf(name).size(), 1u);
+}
+
+namespace {
+
+// The same run against a real server: what arrives must read back unchanged.
+class SendToServerTest : public SendTablesTest {
+protected:
+    std::optional<QString> dataSource() override { return testing_support::postgresDataSource(); }
+};
+
+} // namespace
+
+TEST_F(SendToServerTest, ValuesArriveWhole) {
+    const pw::TableSpec spec = specOf({{"NAME", pw::Alpha, 30},
+                                       {"AMOUNT", pw::Number},
+                                       {"PRICE", pw::Money},
+                                       {"COUNT", pw::Short},
+                                       {"PAID", pw::Logical},
+                                       {"WHEN", pw::Timestamp},
+                                       {"NOTE", pw::Memo, 11}});
+    const std::string longNote(70000, 'n');
+    const QString t = addParadoxTable(
+        "values", spec,
+        {{std::string("\xC6r\xF8 caf\xE9"), 7.489999999999999, 12.5, std::int64_t{-3}, true,
+          std::int64_t{730120LL * 86400000 + 3723000}, longNote}});
+    send();
+    ASSERT_TRUE(dialogs.shown.empty()) << dialogs.messages().join("|").toStdString();
+    const auto rows = rowsOf(t);
+    ASSERT_EQ(rows.size(), 1u);
+    const std::vector<odbc::Value>& row = rows[0];
+    EXPECT_EQ(row[0], QString::fromUtf8("Ærø café"));
+    EXPECT_EQ(row[1], QString("7.49"));
+    EXPECT_EQ(row[2], QString("12.5"));
+    EXPECT_EQ(row[3], QString("-3"));
+    EXPECT_EQ(row[4], QString("True"));
+    EXPECT_EQ(row[5], QString("2000-01-01 01:02:03"));
+    EXPECT_EQ(row[6], QString::fromStdString(longNote));
+}
