@@ -82,9 +82,9 @@ class MemoWriter {
 public:
     MemoWriter(const std::string& path, std::uint32_t key) : out_(path), key_(key) {
         std::vector<std::uint8_t> head(mbUnit, 0);
-        const std::uint8_t fixed[] = {0x00, 0x01, 0x00, 0x01, 0x00, 0x82, 0x73, 0x02, 0x00, 0x29,
-                                      0x00, 0x00, 0x10, 0x00, 0x10, 0x00, 0x10, 0x40, 0x00, 0x00,
-                                      0x08};
+        const std::uint8_t fixed[] = {0x00, 0x01, 0x00, 0x01, 0x00, 0x82, 0x73,
+                                      0x02, 0x00, 0x29, 0x00, 0x00, 0x10, 0x00,
+                                      0x10, 0x00, 0x10, 0x40, 0x00, 0x00, 0x08};
         std::memcpy(head.data(), fixed, sizeof fixed);
         append(head);
     }
@@ -401,8 +401,7 @@ struct TableWriter::Impl {
             for (std::size_t i = 0; i < blockSize; i += 256)
                 encryptChunk(&bytes[i], static_cast<std::uint8_t>(spec.encryptionKey),
                              static_cast<std::uint8_t>(spec.encryptionKey >> 8),
-                             static_cast<std::uint8_t>(i / 256),
-                             static_cast<std::uint8_t>(number));
+                             static_cast<std::uint8_t>(i / 256), static_cast<std::uint8_t>(number));
         out.writeAt(headerSize + std::uint64_t{number - 1} * blockSize, bytes.data(), blockSize);
         std::fill(block.begin(), block.end(), 0);
         inBlock = 0;
@@ -431,7 +430,9 @@ TableWriter::TableWriter(std::string path, TableSpec spec)
 
 TableWriter::~TableWriter() = default;
 
-void TableWriter::addRow(const Row& row) { impl_->addRow(row); }
+void TableWriter::addRow(const Row& row) {
+    impl_->addRow(row);
+}
 
 void TableWriter::finish() {
     if (!impl_->finished)

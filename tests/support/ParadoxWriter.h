@@ -56,9 +56,9 @@ using Row = std::vector<Cell>;
 
 struct TableSpec {
     std::vector<Column> columns;
-    int versionId = 12;    // 3, 4, 9, 11 or 12
-    int blockKiB = 2;      // 1 to 32
-    int codePage = 1252;   // written for version ids 5 and up
+    int versionId = 12;  // 3, 4, 9, 11 or 12
+    int blockKiB = 2;    // 1 to 32
+    int codePage = 1252; // written for version ids 5 and up
     std::string sortOrder = "ascii";
     std::uint32_t encryptionKey = 0; // 0 = plain
     // The record count written into the header; the real count when unset.

@@ -48,8 +48,8 @@ int codePageOfSortOrder(std::string_view sortOrderName) {
         int codePage;
     };
     static const Prefix prefixes[] = {
-        {"db437", 437}, {"db850", 850}, {"db852", 852}, {"db865", 865}, {"db866", 866},
-        {"dbwin", 1252}, {"bllt1", 1252}, {"ansi", 1252},
+        {"db437", 437}, {"db850", 850},  {"db852", 852},  {"db865", 865},
+        {"db866", 866}, {"dbwin", 1252}, {"bllt1", 1252}, {"ansi", 1252},
     };
     for (const Prefix& entry : prefixes)
         if (startsWith(name, entry.prefix))

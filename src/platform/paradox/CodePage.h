@@ -11,8 +11,8 @@
 namespace paradox {
 
 struct CodePageTable {
-    int number;      // the DOS/Windows number; hpRoman8 for HP Roman-8
-    const char* name; // a readable name for messages
+    int number;              // the DOS/Windows number; hpRoman8 for HP Roman-8
+    const char* name;        // a readable name for messages
     std::uint16_t high[128]; // code points of the bytes 0x80 to 0xFF
 };
 

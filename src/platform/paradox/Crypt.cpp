@@ -63,9 +63,15 @@ const std::array<std::uint8_t, 256> tableC_ = {
 
 } // namespace
 
-const std::array<std::uint8_t, 256>& tableA() { return tableA_; }
-const std::array<std::uint8_t, 256>& tableB() { return tableB_; }
-const std::array<std::uint8_t, 256>& tableC() { return tableC_; }
+const std::array<std::uint8_t, 256>& tableA() {
+    return tableA_;
+}
+const std::array<std::uint8_t, 256>& tableB() {
+    return tableB_;
+}
+const std::array<std::uint8_t, 256>& tableC() {
+    return tableC_;
+}
 
 void decryptChunk(std::uint8_t* chunk, std::uint8_t a, std::uint8_t b, std::uint8_t c,
                   std::uint8_t d) {
@@ -74,8 +80,8 @@ void decryptChunk(std::uint8_t* chunk, std::uint8_t a, std::uint8_t b, std::uint
         cipher[i] = chunk[i];
     for (unsigned x = 0; x < chunkSize; ++x) {
         std::uint8_t y = static_cast<std::uint8_t>(tableC_[x] - d);
-        chunk[x] = cipher[y] ^ tableA_[(x + a) & 0xFF] ^ tableB_[(y + b) & 0xFF] ^
-                   tableC_[(y + c) & 0xFF];
+        chunk[x] =
+            cipher[y] ^ tableA_[(x + a) & 0xFF] ^ tableB_[(y + b) & 0xFF] ^ tableC_[(y + c) & 0xFF];
     }
 }
 

@@ -21,8 +21,7 @@ void decryptChunk(std::uint8_t* chunk, std::uint8_t a, std::uint8_t b, std::uint
                   std::uint8_t d);
 
 // Decrypts the first `chunks` chunks of data block `blockNumber` in place.
-void decryptBlock(std::uint8_t* block, std::size_t chunks, std::uint32_t key,
-                  unsigned blockNumber);
+void decryptBlock(std::uint8_t* block, std::size_t chunks, std::uint32_t key, unsigned blockNumber);
 
 // Decrypts whole chunks of a memo file in place; the data must start on a
 // 256-byte boundary of the file.

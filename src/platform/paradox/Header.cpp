@@ -22,13 +22,13 @@ struct TypeInfo {
 };
 
 constexpr TypeInfo typeInfos[] = {
-    {0x01, FieldType::Alpha, 0},        {0x02, FieldType::Date, 4},
-    {0x03, FieldType::Short, 2},        {0x04, FieldType::Long, 4},
-    {0x05, FieldType::Money, 8},        {0x06, FieldType::Number, 8},
-    {0x09, FieldType::Logical, 1},      {0x0C, FieldType::Memo, 0},
-    {0x0D, FieldType::BinaryBlob, 0},   {0x0E, FieldType::FormattedMemo, 0},
-    {0x0F, FieldType::Ole, 0},          {0x10, FieldType::Graphic, 0},
-    {0x14, FieldType::Time, 4},         {0x15, FieldType::Timestamp, 8},
+    {0x01, FieldType::Alpha, 0},         {0x02, FieldType::Date, 4},
+    {0x03, FieldType::Short, 2},         {0x04, FieldType::Long, 4},
+    {0x05, FieldType::Money, 8},         {0x06, FieldType::Number, 8},
+    {0x09, FieldType::Logical, 1},       {0x0C, FieldType::Memo, 0},
+    {0x0D, FieldType::BinaryBlob, 0},    {0x0E, FieldType::FormattedMemo, 0},
+    {0x0F, FieldType::Ole, 0},           {0x10, FieldType::Graphic, 0},
+    {0x14, FieldType::Time, 4},          {0x15, FieldType::Timestamp, 8},
     {0x16, FieldType::AutoIncrement, 4}, {0x17, FieldType::Bcd, 17},
     {0x18, FieldType::Bytes, 0},
 };
@@ -46,14 +46,13 @@ const TypeInfo* findType(std::uint8_t code) {
 
 bool isBlob(FieldType type) {
     return type == FieldType::Memo || type == FieldType::BinaryBlob ||
-           type == FieldType::FormattedMemo || type == FieldType::Ole ||
-           type == FieldType::Graphic;
+           type == FieldType::FormattedMemo || type == FieldType::Ole || type == FieldType::Graphic;
 }
 
 void checkFileKind(const File& file, std::uint8_t fileType, std::uint8_t versionId) {
     if (fileType == 1 || (fileType >= 3 && fileType <= 8))
-        fail(file, "this is an index file, not a table (file type " + std::to_string(fileType) +
-                       ")");
+        fail(file,
+             "this is an index file, not a table (file type " + std::to_string(fileType) + ")");
     if (fileType != 0 && fileType != 2)
         fail(file, "not a Paradox table (file type byte " + std::to_string(fileType) + ")");
     if (versionId < 3 || versionId > 15)
@@ -89,11 +88,11 @@ void readFields(const File& file, const std::vector<std::uint8_t>& head, std::si
         const std::uint8_t size = head[arrayAt + 2 * i + 1];
         const TypeInfo* info = findType(code);
         if (!info)
-            fail(file, "field " + std::to_string(i + 1) + " has the unknown type code 0x" +
-                           [&] {
-                               static const char digits[] = "0123456789ABCDEF";
-                               return std::string{digits[code >> 4], digits[code & 15]};
-                           }());
+            fail(
+                file, "field " + std::to_string(i + 1) + " has the unknown type code 0x" + [&] {
+                    static const char digits[] = "0123456789ABCDEF";
+                    return std::string{digits[code >> 4], digits[code & 15]};
+                }());
         FieldLayout field;
         field.code = code;
         field.size = size;
@@ -140,8 +139,7 @@ void readNames(const File& file, const std::vector<std::uint8_t>& head, std::siz
 
 TableHeader readHeader(const File& file) {
     if (file.size() < fixedPart)
-        fail(file, "too short to be a Paradox table (" + std::to_string(file.size()) +
-                       " bytes)");
+        fail(file, "too short to be a Paradox table (" + std::to_string(file.size()) + " bytes)");
     std::vector<std::uint8_t> head(fixedPart);
     file.readAt(0, head.data(), head.size());
 
@@ -172,12 +170,11 @@ TableHeader readHeader(const File& file) {
     const std::size_t tableNameSize = header.versionId >= 12 ? 261 : 79;
     const std::size_t namesAt = arrayAt + 6 * n + 4 + tableNameSize;
     if (header.headerSize < namesAt)
-        fail(file, "header size " + std::to_string(header.headerSize) +
-                       " is too small for " + std::to_string(n) + " fields (damaged header)");
+        fail(file, "header size " + std::to_string(header.headerSize) + " is too small for " +
+                       std::to_string(n) + " fields (damaged header)");
     if (header.headerSize > file.size())
-        fail(file, "the file is truncated: its header needs " +
-                       std::to_string(header.headerSize) + " bytes but the file has " +
-                       std::to_string(file.size()));
+        fail(file, "the file is truncated: its header needs " + std::to_string(header.headerSize) +
+                       " bytes but the file has " + std::to_string(file.size()));
     head.resize(header.headerSize);
     file.readAt(0, head.data(), head.size());
 

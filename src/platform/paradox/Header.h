@@ -30,8 +30,8 @@ struct TableHeader {
     std::uint32_t numRecords = 0;
     std::uint16_t usedBlocks = 0;
     std::uint16_t firstBlock = 0;
-    std::uint32_t key = 0;   // 0 when the table is not encrypted
-    int storedCodePage = 0;  // 0 when the header names none (always for 3.x)
+    std::uint32_t key = 0;  // 0 when the table is not encrypted
+    int storedCodePage = 0; // 0 when the header names none (always for 3.x)
     std::string sortOrderName;
     std::vector<FieldLayout> fields;
     std::vector<std::string> warnings;

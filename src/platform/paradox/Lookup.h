@@ -11,7 +11,6 @@ namespace paradox {
 // the first entry whose name equals it ignoring ASCII case (in name order, so
 // the choice is stable). Nothing when there is none or the folder cannot be
 // read.
-std::optional<std::string> findFileIgnoringCase(const std::string& folder,
-                                                const std::string& name);
+std::optional<std::string> findFileIgnoringCase(const std::string& folder, const std::string& name);
 
 } // namespace paradox

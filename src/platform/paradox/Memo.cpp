@@ -24,7 +24,9 @@ MemoFile::MemoFile(std::string path, std::uint32_t key) : file_(std::move(path))
                   : "not a memo file (it does not start with a header block)");
 }
 
-void MemoFile::fail(const std::string& what) const { throw Error(file_.path() + ": " + what); }
+void MemoFile::fail(const std::string& what) const {
+    throw Error(file_.path() + ": " + what);
+}
 
 // Reads n bytes at offset, decrypting the 256-byte chunks that cover them.
 void MemoFile::readPlain(std::uint64_t offset, std::size_t n, std::uint8_t* out) {
@@ -43,8 +45,7 @@ void MemoFile::readPlain(std::uint64_t offset, std::size_t n, std::uint8_t* out)
     std::memcpy(out, buffer_.data() + (offset - first), n);
 }
 
-std::string_view MemoFile::read(std::uint32_t locator, std::uint32_t length,
-                                std::string& scratch) {
+std::string_view MemoFile::read(std::uint32_t locator, std::uint32_t length, std::string& scratch) {
     const std::uint64_t offset = locator & 0xFFFFFF00u;
     const unsigned index = locator & 0xFFu;
     if (length > file_.size())

@@ -29,8 +29,7 @@ std::string_view trim(std::string_view text) {
 
 // The value of `key` in a "key=value;key=value" string, keys compared
 // ignoring case and surrounding blanks; values are kept verbatim.
-std::optional<std::string> attributeOf(const std::string& connectionString,
-                                       std::string_view key) {
+std::optional<std::string> attributeOf(const std::string& connectionString, std::string_view key) {
     std::string_view rest = connectionString;
     while (!rest.empty()) {
         const std::size_t end = std::min(rest.find(';'), rest.size());
@@ -109,12 +108,24 @@ TableFile& openTable(const std::unique_ptr<TableFile>& table) {
 }
 } // namespace
 
-const std::vector<Field>& Recordset::fields() const { return openTable(table_).fields(); }
-std::int64_t Recordset::recordCount() const { return openTable(table_).recordCount(); }
-bool Recordset::eof() const { return openTable(table_).eof(); }
-void Recordset::moveNext() { openTable(table_).moveNext(); }
-Value Recordset::value(std::size_t i) { return openTable(table_).value(i); }
-void Recordset::close() { table_.reset(); }
+const std::vector<Field>& Recordset::fields() const {
+    return openTable(table_).fields();
+}
+std::int64_t Recordset::recordCount() const {
+    return openTable(table_).recordCount();
+}
+bool Recordset::eof() const {
+    return openTable(table_).eof();
+}
+void Recordset::moveNext() {
+    openTable(table_).moveNext();
+}
+Value Recordset::value(std::size_t i) {
+    return openTable(table_).value(i);
+}
+void Recordset::close() {
+    table_.reset();
+}
 const std::vector<std::string>& Recordset::warnings() const {
     return openTable(table_).warnings();
 }

@@ -18,8 +18,7 @@ constexpr std::int64_t lastDay = 3652059; // 9999-12-31
 
 bool isBlob(FieldType type) {
     return type == FieldType::Memo || type == FieldType::BinaryBlob ||
-           type == FieldType::FormattedMemo || type == FieldType::Ole ||
-           type == FieldType::Graphic;
+           type == FieldType::FormattedMemo || type == FieldType::Ole || type == FieldType::Graphic;
 }
 
 // The integer rule: big-endian with the top bit inverted; 0 is blank.
@@ -82,7 +81,9 @@ TableFile::TableFile(const std::string& path, TableOptions options)
         loadBlock(0);
 }
 
-void TableFile::fail(const std::string& what) const { throw Error(file_.path() + ": " + what); }
+void TableFile::fail(const std::string& what) const {
+    throw Error(file_.path() + ": " + what);
+}
 
 void TableFile::failValue(std::size_t i, const std::string& what) const {
     fail("row " + std::to_string(row_ + 1) + ", field \"" + fields_[i].name + "\": " + what);
@@ -148,8 +149,7 @@ std::size_t TableFile::readBlock(std::uint16_t number, std::size_t wanted) {
         n = (wanted + crypt::chunkSize - 1) / crypt::chunkSize * crypt::chunkSize;
     if (start > file_.size() || n > file_.size() - start)
         fail("the file is truncated: block " + std::to_string(number) + " needs " +
-             std::to_string(start + n) + " bytes but the file has " +
-             std::to_string(file_.size()));
+             std::to_string(start + n) + " bytes but the file has " + std::to_string(file_.size()));
     file_.readAt(start, block_.data(), n);
     if (header_.encrypted())
         crypt::decryptBlock(block_.data(), n / crypt::chunkSize, header_.key, number);
@@ -159,8 +159,8 @@ std::size_t TableFile::readBlock(std::uint16_t number, std::size_t wanted) {
 // Checks the header of a block and returns its record count.
 std::uint16_t TableFile::countRecords(std::uint16_t number, std::uint16_t& next) {
     readBlock(number, 6);
-    const std::string what = header_.encrypted() ? " (cannot decrypt: wrong key or damaged file)"
-                                                 : " (damaged file)";
+    const std::string what =
+        header_.encrypted() ? " (cannot decrypt: wrong key or damaged file)" : " (damaged file)";
     next = bytes::le16(&block_[0]);
     const int add = static_cast<std::int16_t>(bytes::le16(&block_[4]));
     const int size = header_.recordSize;
@@ -171,8 +171,8 @@ std::uint16_t TableFile::countRecords(std::uint16_t number, std::uint16_t& next)
         return 0;
     }
     if (add % size != 0 || 6 + add + size > static_cast<int>(header_.blockSize))
-        fail("block " + std::to_string(number) + " has a bad record offset " +
-             std::to_string(add) + what);
+        fail("block " + std::to_string(number) + " has a bad record offset " + std::to_string(add) +
+             what);
     return static_cast<std::uint16_t>(add / size + 1);
 }
 
@@ -401,8 +401,10 @@ Value TableFile::decodeBlob(const FieldLayout& layout, std::size_t i, const std:
     case FieldType::FormattedMemo: {
         // Seen layout: u32 7, u32 text length with its NUL, the text at 44.
         constexpr std::size_t textAt = 44;
-        if (data.size() >= textAt && bytes::le32(reinterpret_cast<const std::uint8_t*>(data.data())) == 7) {
-            const std::uint32_t n = bytes::le32(reinterpret_cast<const std::uint8_t*>(data.data()) + 4);
+        if (data.size() >= textAt &&
+            bytes::le32(reinterpret_cast<const std::uint8_t*>(data.data())) == 7) {
+            const std::uint32_t n =
+                bytes::le32(reinterpret_cast<const std::uint8_t*>(data.data()) + 4);
             if (n >= 1 && n <= data.size() - textAt && data[textAt + n - 1] == '\0')
                 return textValue(i, data.substr(textAt, n - 1));
         }
