@@ -1,0 +1,305 @@
+#include "maintenance/Maintenance.h"
+#include "shell/Form2.h"
+#include "shell/Main.h"
+#include "support/Databases.h"
+#include "support/Recording.h"
+#include "support/ScriptedDialogs.h"
+#include "transfer/Statements.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& contents = "table data") {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(contents);
+}
+
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+QStringList entriesOf(const shell::TableList& list) {
+    QStringList names;
+    for (int i = 0; i < list.count(); ++i) {
+        names << list.textAt(i);
+    }
+    return names;
+}
+
+// Fills a list, selects the given entries and gives it a current entry.
+void fill(shell::TableList& list, const QStringList& entries, const QStringList& selected) {
+    for (const QString& entry : entries) {
+        list.add(entry);
+    }
+    for (int i = 0; i < list.count(); ++i) {
+        list.setSelectedAt(i, selected.contains(list.textAt(i)));
+    }
+    list.setCurrentRow(0, QItemSelectionModel::NoUpdate);
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings.folder = folder.path();
+        settings.dataSource = testing_support::sqliteDataSource().value_or("NoSuchDataSource");
+        window = std::make_unique<shell::Form2>(dialogs, settings, opener);
+    }
+
+    QTemporaryDir folder;
+    testing_support::FixedSettings settings;
+    testing_support::ScriptedDialogs dialogs;
+    odbc::OdbcOpener real;
+    testing_support::RecordingOpener opener{real};
+    std::unique_ptr<shell::Form2> window;
+};
+
+class DataSourceTest : public WindowTest {
+protected:
+    void SetUp() override {
+        if (!testing_support::sqliteDataSource()) {
+            GTEST_SKIP() << testing_support::missingDataSource("SQLite").toStdString();
+        }
+        WindowTest::SetUp();
+        database = testing_support::openDataSource(settings.dataSource);
+    }
+    void TearDown() override {
+        for (const QString& table : created) {
+            testing_support::dropTableIfExists(*database, table);
+        }
+    }
+    QString createTable(const QString& prefix) {
+        const QString name = testing_support::uniqueTableName(prefix);
+        database->execute("CREATE TABLE " + transfer::quotedName(name) + "(a TEXT)");
+        created << name;
+        return name;
+    }
+    bool exists(const QString& table) {
+        try {
+            database->query(transfer::selectAllStatement(table));
+            return true;
+        } catch (const odbc::Error&) {
+            return false;
+        }
+    }
+
+    std::unique_ptr<odbc::Connection> database;
+    QStringList created;
+};
+
+} // namespace
+
+TEST_F(DataSourceTest, DropsTheSelectedTablesHighestIndexFirst) {
+    const QString a = createTable("a"), b = createTable("b"), c = createTable("c");
+    const QString kept = createTable("d");
+    const QString spaced = "Order Details " + testing_support::uniqueTableName("x");
+    database->execute("CREATE TABLE " + transfer::quotedName(spaced) + "(a TEXT)");
+    created << spaced;
+    fill(*window->List1, {a, b, c, kept, spaced}, {a, c, spaced, b});
+    window->Check1->click();
+
+    EXPECT_TRUE(dialogs.shown.empty());
+    // The list is sorted, and the walk goes from its last entry to its first.
+    QStringList order{a, b, c, spaced};
+    order.sort();
+    QStringList expected;
+    for (auto name = order.crbegin(); name != order.crend(); ++name) {
+        expected << "DROP TABLE \"" + *name + "\"";
+    }
+    EXPECT_EQ(opener.statements, expected);
+    EXPECT_EQ(entriesOf(*window->List1), QStringList{kept});
+    EXPECT_FALSE(exists(a));
+    EXPECT_TRUE(exists(kept));
+}
+
+TEST_F(DataSourceTest, DropWithoutACurrentEntryOpensTheConnectionAndAsks) {
+    window->List1->add("X");
+    window->Check1->click();
+    EXPECT_EQ(opener.opened.size(), 1);
+    EXPECT_EQ(dialogs.messages(), QStringList{"Please select a table"});
+    EXPECT_EQ(opener.closed, 1);
+}
+
+TEST_F(DataSourceTest, AFailedDropKeepsTheRestListedAndReportsOnce) {
+    const QString present = createTable("present");
+    fill(*window->List1, {present, "aaa_missing_table"}, {present, "aaa_missing_table"});
+    window->Check1->click();
+    // The walk drops the higher index first, then fails on the missing table.
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].startsWith("Error "));
+    EXPECT_EQ(entriesOf(*window->List1), QStringList{"aaa_missing_table"});
+    EXPECT_EQ(window->pointer(), shell::DefaultPointer);
+}
+
+TEST_F(DataSourceTest, RenamesTheOneSelectedTable) {
+    const QString orders = createTable("orders");
+    const QString sales = testing_support::uniqueTableName("sales");
+    created << sales;
+    const QString other = createTable("aaa");
+    fill(*window->List1, {orders, other}, {orders});
+    dialogs.inputs = {sales};
+    window->Check6->click();
+
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Enter new name of " + orders + ":");
+    EXPECT_EQ(dialogs.shown[0].title, "Orvandel");
+    EXPECT_EQ(dialogs.shown[0].defaultText, orders);
+    EXPECT_EQ(opener.statements,
+              QStringList{"ALTER TABLE \"" + orders + "\" RENAME TO \"" + sales + "\";"});
+    EXPECT_EQ(entriesOf(*window->List1), (QStringList{other, sales}));
+    EXPECT_EQ(window->List1->current(), 0);
+    EXPECT_TRUE(exists(sales));
+}
+
+TEST_F(DataSourceTest, RenameNeedsExactlyOneSelectionAndACancelDoesNothing) {
+    fill(*window->List1, {"a", "b"}, {"a", "b"});
+    window->Check6->click();
+    selectAll(*window->List1, false);
+    window->Check6->click();
+    EXPECT_EQ(dialogs.messages(), (QStringList{"Please select just one table to rename.",
+                                               "Please select just one table to rename."}));
+    window->List1->setSelectedAt(0, true);
+    dialogs.inputs = {QString()};
+    window->Check6->click();
+    EXPECT_TRUE(opener.statements.isEmpty());
+    EXPECT_EQ(entriesOf(*window->List1), (QStringList{"a", "b"}));
+
+    window->List1->clearAll();
+    window->Check6->click();
+    EXPECT_EQ(dialogs.messages().last(), "Please select a table to rename.");
+}
+
+TEST_F(WindowTest, RenameOfAnUnopenableDataSourceShowsOnlyTheError) {
+    settings.dataSource = "NoSuchDataSource";
+    window->Check6->click();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].startsWith("Error "));
+}
+
+TEST_F(WindowTest, DeletesTheDataFilesOfSelectedTablesOnly) {
+    const QString f = folder.path();
+    writeFile(f + "/customer.db");
+    writeFile(f + "/CUSTOMER.PX");
+    writeFile(f + "/ORDERS.DB");
+    writeFile(f + "/Items.Db");
+    QDir().mkpath(f + "/sub");
+    writeFile(f + "/sub/DEEP.db");
+    fill(*window->List2, {"CUSTOMER", "ORDERS", "ITEMS", "DEEP"}, {"CUSTOMER", "ITEMS", "DEEP"});
+    window->Check5->click();
+
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMER.PX", "ORDERS.DB"}));
+    EXPECT_TRUE(QFile::exists(f + "/sub/DEEP.db"));
+    EXPECT_EQ(entriesOf(*window->List2), (QStringList{"DEEP", "ORDERS"}));
+}
+
+TEST_F(WindowTest, DeleteWithoutACurrentEntryAsks) {
+    window->List2->add("X");
+    window->Check5->click();
+    EXPECT_EQ(dialogs.messages(), QStringList{"Please select a table to delete."});
+}
+
+TEST_F(WindowTest, RenamesATableFileAndShowsTheNameAsTyped) {
+    const QString f = folder.path();
+    writeFile(f + "/CUSTOMER.DB", "customers");
+    writeFile(f + "/CUSTOMER.PX");
+    fill(*window->List2, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
+    dialogs.inputs = {"Client"};
+    window->Check7->click();
+
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMER.PX", "Client.DB"}));
+    EXPECT_EQ(contentsOf(f + "/Client.DB"), "customers");
+    EXPECT_EQ(entriesOf(*window->List2), (QStringList{"Client", "ORDERS"}));
+    EXPECT_EQ(window->List2->current(), 0);
+}
+
+TEST_F(WindowTest, ARefusedFileRenameSaysWhyAndChangesNothing) {
+    const QString f = folder.path();
+    writeFile(f + "/CUSTOMER.DB", "customers");
+    writeFile(f + "/ORDERS.DB", "orders");
+    fill(*window->List2, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
+    for (const QString& answer : {QString("ORDERS"), QString("CUSTOMER"), QString("customer"),
+                                  QString("../escape"), QString("a/b")}) {
+        dialogs.inputs = {answer};
+        window->Check7->click();
+    }
+    EXPECT_EQ(dialogs.messages().size(), 5);
+    EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMER.DB", "ORDERS.DB"}));
+    EXPECT_EQ(contentsOf(f + "/ORDERS.DB"), "orders");
+    EXPECT_EQ(entriesOf(*window->List2), (QStringList{"CUSTOMER", "ORDERS"}));
+}
+
+TEST_F(WindowTest, AFileInASubfolderIsNotMovedButTheListShowsTheNewName) {
+    QDir().mkpath(folder.path() + "/sub");
+    writeFile(folder.path() + "/sub/DEEP.db");
+    fill(*window->List2, {"DEEP"}, {"DEEP"});
+    dialogs.inputs = {"Shallow"};
+    window->Check7->click();
+    EXPECT_TRUE(QFile::exists(folder.path() + "/sub/DEEP.db"));
+    EXPECT_EQ(entriesOf(*window->List2), QStringList{"Shallow"});
+}
+
+TEST(MoveByCopy, MovesAndKeepsTheContents) {
+    QTemporaryDir folder;
+    const QString from = folder.path() + "/A.DB";
+    writeFile(from, QByteArray(300000, 'x'));
+    QFile::setPermissions(from, QFile::ReadOwner | QFile::WriteOwner);
+    const Main::MoveResult result = Main::MoveByCopy(from, folder.path() + "/B.DB");
+    EXPECT_TRUE(result.moved) << result.reason.toStdString();
+    EXPECT_EQ(filesIn(folder.path()), QStringList{"B.DB"});
+    EXPECT_EQ(contentsOf(folder.path() + "/B.DB"), QByteArray(300000, 'x'));
+    const auto ownerGroupOther = QFile::Permissions(0x7077);
+    EXPECT_EQ(QFile::permissions(folder.path() + "/B.DB") & ownerGroupOther,
+              (QFile::ReadOwner | QFile::WriteOwner) & ownerGroupOther);
+}
+
+TEST(MoveByCopy, AFailedCopyLeavesTheSourceAndNoLeftovers) {
+    QTemporaryDir folder;
+    const QString from = folder.path() + "/A.DB";
+    writeFile(from, QByteArray(200000, 'y'));
+    EXPECT_FALSE(Main::MoveByCopy(folder.path() + "/MISSING.DB", folder.path() + "/C.DB").moved);
+
+    // A write limit stands in for a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const Main::MoveResult result = Main::MoveByCopy(from, folder.path() + "/B.DB");
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+
+    EXPECT_FALSE(result.moved);
+    EXPECT_FALSE(result.reason.isEmpty());
+    EXPECT_EQ(filesIn(folder.path()), QStringList{"A.DB"});
+    EXPECT_EQ(contentsOf(from), QByteArray(200000, 'y'));
+}
+
+TEST(MoveByCopy, RefusesNamesThatCouldLoseOrEscape) {
+    QTemporaryDir folder;
+    const QString f = folder.path();
+    writeFile(f + "/A.DB", "a");
+    writeFile(f + "/B.DB", "b");
+    QDir().mkpath(f + "/sub");
+    const QStringList targets = {f + "/B.DB", f + "/A.DB", f + "/a.db", f + "/sub/A.DB",
+                                 f + "/A" + QChar(0) + ".DB"};
+    for (const QString& target : targets) {
+        const Main::MoveResult result = Main::MoveByCopy(f + "/A.DB", target);
+        EXPECT_FALSE(result.moved);
+        EXPECT_FALSE(result.reason.isEmpty());
+    }
+    EXPECT_EQ(filesIn(f), (QStringList{"A.DB", "B.DB"}));
+    EXPECT_EQ(contentsOf(f + "/B.DB"), "b");
+}
