@@ -1,0 +1,56 @@
+#include "platform/odbc/ConnectionString.h"
+
+#include <QStringList>
+
+namespace odbc::detail {
+
+namespace {
+
+const QString odbcProvider = QStringLiteral("MSDASQL");
+
+// Errors found before any ODBC call have no native error number.
+[[noreturn]] void refuse(const QString& description) {
+    throw Error(0, description);
+}
+
+void checkProvider(const QString& provider) {
+    const QString name = provider.trimmed();
+    if (!name.isEmpty() && name.compare(odbcProvider, Qt::CaseInsensitive) != 0) {
+        refuse(QStringLiteral("Provider \"%1\" is not supported: only the ODBC provider (%2) "
+                              "can be used. Remove the provider or set it to %2.")
+                   .arg(provider, odbcProvider));
+    }
+}
+
+} // namespace
+
+QString dataSourceName(const OpenRequest& request) {
+    checkProvider(request.provider);
+    QString name;
+    const QStringList parts = request.connectionString.split(QLatin1Char(';'));
+    for (const QString& part : parts) {
+        if (part.trimmed().isEmpty()) {
+            continue;
+        }
+        const qsizetype equals = part.indexOf(QLatin1Char('='));
+        if (equals < 0) {
+            refuse(QStringLiteral("The connection string part \"%1\" has no '='. Write it as "
+                                  "\"Data Source=<name>\".")
+                       .arg(part));
+        }
+        const QString key = part.left(equals).trimmed();
+        const QString value = part.mid(equals + 1);
+        if (key.compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0) {
+            name = value;
+        } else if (key.compare(QLatin1String("Provider"), Qt::CaseInsensitive) == 0) {
+            checkProvider(value);
+        } else {
+            refuse(QStringLiteral("The connection string key \"%1\" is not supported; only "
+                                  "\"Data Source\" and \"Provider\" are understood.")
+                       .arg(key));
+        }
+    }
+    return name;
+}
+
+} // namespace odbc::detail

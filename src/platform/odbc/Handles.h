@@ -1,0 +1,85 @@
+#pragma once
+
+// RAII owners of ODBC handles and the conversion of ODBC diagnostics into
+// odbc::Error. Private to the ODBC layer.
+
+#include "platform/odbc/Odbc.h"
+
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+#include <vector>
+
+namespace odbc::detail {
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the W calls must use UTF-16");
+
+// A NUL-terminated UTF-16 copy of a text, in the form the W calls take.
+class WideText {
+public:
+    explicit WideText(const QString& text);
+    SQLWCHAR* data() { return chars_.data(); }
+    // Length in characters, without the terminating NUL.
+    SQLINTEGER length() const { return static_cast<SQLINTEGER>(chars_.size() - 1); }
+
+private:
+    std::vector<SQLWCHAR> chars_;
+};
+
+QString fromWide(const SQLWCHAR* chars, qsizetype length);
+
+// Longest message text read from one diagnostic record. It is asked for at
+// once: some drivers cut a longer text into several records of the size of
+// the first buffer they are given.
+constexpr SQLSMALLINT maxMessageChars = 32767;
+
+struct Diagnostics {
+    long number = 0;     // native error of the first record
+    QString description; // "SQLSTATE: message" of every record, one a line; empty when none
+};
+
+// All diagnostic records of a handle.
+Diagnostics readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
+                            SQLSMALLINT messageChars = maxMessageChars);
+
+// Throws Error built from the diagnostic records of handle when rc is not a
+// success. SQL_NO_DATA counts as success where noDataIsSuccess is true.
+void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation,
+           bool noDataIsSuccess = false);
+
+// Owns one handle of any type and frees it on destruction.
+class Handle {
+public:
+    // Allocates a handle of type under parent (SQL_NULL_HANDLE for an
+    // environment); throws Error when that fails.
+    Handle(SQLSMALLINT type, SQLHANDLE parent, SQLSMALLINT parentType);
+    ~Handle();
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    SQLHANDLE get() const { return handle_; }
+    SQLSMALLINT type() const { return type_; }
+    void check(SQLRETURN rc, const char* operation, bool noDataIsSuccess = false) const {
+        detail::check(rc, type_, handle_, operation, noDataIsSuccess);
+    }
+
+private:
+    SQLSMALLINT type_;
+    SQLHANDLE handle_ = SQL_NULL_HANDLE;
+};
+
+// A connection handle that is connected: disconnects before it is freed.
+class Session {
+public:
+    Session(const Handle& environment, const QString& dataSource);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    const Handle& handle() const { return connection_; }
+
+private:
+    Handle connection_;
+};
+
+} // namespace odbc::detail

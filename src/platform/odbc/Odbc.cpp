@@ -1,0 +1,176 @@
+#include "platform/odbc/Odbc.h"
+
+#include "platform/odbc/ConnectionString.h"
+#include "platform/odbc/Handles.h"
+
+namespace odbc {
+
+Error::Error(long number, const QString& description)
+    : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
+
+namespace {
+
+using detail::Handle;
+using detail::WideText;
+
+// Characters fetched per SQLGetData call; longer values come in several calls.
+constexpr SQLLEN chunkChars = 4096;
+
+class Statement {
+public:
+    explicit Statement(const Handle& connection)
+        : handle_(SQL_HANDLE_STMT, connection.get(), SQL_HANDLE_DBC) {}
+
+    SQLHSTMT get() const { return handle_.get(); }
+    void check(SQLRETURN rc, const char* operation, bool noDataIsSuccess = false) const {
+        handle_.check(rc, operation, noDataIsSuccess);
+    }
+
+    void executeDirect(const QString& text) {
+        WideText wide(text);
+        check(SQLExecDirectW(get(), wide.data(), wide.length()), "Executing the statement", true);
+    }
+
+    // Reads and drops every further result, so that errors in later results
+    // are reported too.
+    void skipResults() {
+        for (;;) {
+            const SQLRETURN rc = SQLMoreResults(get());
+            if (rc == SQL_NO_DATA) {
+                return;
+            }
+            check(rc, "Reading the results of the statement");
+        }
+    }
+
+    SQLSMALLINT columnCount() const {
+        SQLSMALLINT count = 0;
+        check(SQLNumResultCols(get(), &count), "Counting the result columns");
+        return count;
+    }
+
+    QString columnName(SQLUSMALLINT column) const {
+        std::vector<SQLWCHAR> name(256);
+        SQLSMALLINT length = 0;
+        SQLSMALLINT type = 0;
+        SQLULEN size = 0;
+        SQLSMALLINT digits = 0;
+        SQLSMALLINT nullable = 0;
+        for (;;) {
+            check(SQLDescribeColW(get(), column, name.data(), static_cast<SQLSMALLINT>(name.size()),
+                                  &length, &type, &size, &digits, &nullable),
+                  "Describing a result column");
+            if (length < static_cast<SQLSMALLINT>(name.size())) {
+                return detail::fromWide(name.data(), length);
+            }
+            name.resize(static_cast<size_t>(length) + 1);
+        }
+    }
+
+    // Moves to the next row; false after the last one.
+    bool fetch() {
+        const SQLRETURN rc = SQLFetch(get());
+        if (rc == SQL_NO_DATA) {
+            return false;
+        }
+        check(rc, "Fetching a row");
+        return true;
+    }
+
+    // The current row's value of column as text, read in chunks.
+    Value text(SQLUSMALLINT column) {
+        std::vector<SQLWCHAR> buffer(chunkChars);
+        const SQLLEN bufferBytes = chunkChars * static_cast<SQLLEN>(sizeof(SQLWCHAR));
+        QString value;
+        for (;;) {
+            SQLLEN indicator = 0;
+            const SQLRETURN rc =
+                SQLGetData(get(), column, SQL_C_WCHAR, buffer.data(), bufferBytes, &indicator);
+            if (rc == SQL_NO_DATA) {
+                return value;
+            }
+            check(rc, "Reading a value");
+            if (indicator == SQL_NULL_DATA) {
+                return std::nullopt;
+            }
+            const bool truncated = indicator == SQL_NO_TOTAL || indicator >= bufferBytes;
+            const SQLLEN chars =
+                truncated ? chunkChars - 1 : indicator / static_cast<SQLLEN>(sizeof(SQLWCHAR));
+            value += detail::fromWide(buffer.data(), chars);
+            if (!truncated) {
+                return value;
+            }
+        }
+    }
+
+private:
+    Handle handle_;
+};
+
+class OdbcConnection : public Connection {
+public:
+    explicit OdbcConnection(const QString& dataSource)
+        : environment_(makeEnvironment()), session_(*environment_, dataSource) {}
+
+    void execute(const QString& statement) override {
+        Statement command(session_.handle());
+        command.executeDirect(statement);
+        command.skipResults();
+    }
+
+    std::vector<CatalogEntry> tables() override {
+        Statement catalogue(session_.handle());
+        catalogue.check(SQLTablesW(catalogue.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
+                        "Reading the tables catalogue");
+        std::vector<CatalogEntry> entries;
+        while (catalogue.fetch()) {
+            CatalogEntry entry;
+            entry.name = catalogue.text(3); // columns are read in ascending order
+            entry.type = catalogue.text(4);
+            entries.push_back(std::move(entry));
+        }
+        return entries;
+    }
+
+    Rows query(const QString& statement) override {
+        Statement select(session_.handle());
+        select.executeDirect(statement);
+        Rows result;
+        const SQLSMALLINT count = select.columnCount();
+        for (SQLSMALLINT column = 1; column <= count; ++column) {
+            result.columns.push_back(select.columnName(static_cast<SQLUSMALLINT>(column)));
+        }
+        while (count > 0 && select.fetch()) {
+            std::vector<Value> row;
+            row.reserve(static_cast<size_t>(count));
+            for (SQLSMALLINT column = 1; column <= count; ++column) {
+                row.push_back(select.text(static_cast<SQLUSMALLINT>(column)));
+            }
+            result.rows.push_back(std::move(row));
+        }
+        return result;
+    }
+
+private:
+    static std::unique_ptr<Handle> makeEnvironment() {
+        auto environment =
+            std::make_unique<Handle>(SQL_HANDLE_ENV, SQLHANDLE{SQL_NULL_HANDLE}, SQLSMALLINT{0});
+        environment->check(SQLSetEnvAttr(environment->get(), SQL_ATTR_ODBC_VERSION,
+                                         reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+                           "Choosing ODBC version 3");
+        return environment;
+    }
+
+    // Declared in this order so that the session is closed before the
+    // environment is freed.
+    std::unique_ptr<Handle> environment_;
+    detail::Session session_;
+};
+
+} // namespace
+
+std::unique_ptr<Connection> OdbcOpener::open(const OpenRequest& request) {
+    return std::make_unique<OdbcConnection>(detail::dataSourceName(request));
+}
+
+} // namespace odbc
