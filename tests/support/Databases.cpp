@@ -1,0 +1,70 @@
+#include "support/Databases.h"
+
+#include <QCoreApplication>
+#include <atomic>
+#include <dlfcn.h>
+
+namespace testing_support {
+
+namespace {
+
+// unixODBC loads its installer library (libodbcinst) on demand and unloads it
+// again, which takes the library's cache of ini settings out of reach: the
+// leak checker then reports that cache as leaked at exit. Keeping the library
+// loaded for the whole test run keeps the cache reachable.
+void keepOdbcInstallerLoaded() {
+    static void* const library = dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_NODELETE);
+    (void)library;
+}
+
+std::optional<QString> dataSourceFrom(const char* variable) {
+    keepOdbcInstallerLoaded();
+    const QString name = qEnvironmentVariable(variable);
+    if (name.isEmpty()) {
+        return std::nullopt;
+    }
+    return name;
+}
+
+QString quoted(const QString& name) {
+    QString doubled = name;
+    doubled.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + doubled + QLatin1Char('"');
+}
+
+} // namespace
+
+std::optional<QString> sqliteDataSource() {
+    return dataSourceFrom("ORVANDEL_TEST_SQLITE_DSN");
+}
+
+std::optional<QString> postgresDataSource() {
+    return dataSourceFrom("ORVANDEL_TEST_POSTGRES_DSN");
+}
+
+QString missingDataSource(const QString& kind) {
+    const QString variable = kind.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0
+                                 ? QStringLiteral("ORVANDEL_TEST_SQLITE_DSN")
+                                 : QStringLiteral("ORVANDEL_TEST_POSTGRES_DSN");
+    return QStringLiteral("no %1 data source: set %2 (scripts/test does)").arg(kind, variable);
+}
+
+std::unique_ptr<odbc::Connection> openDataSource(const QString& name) {
+    keepOdbcInstallerLoaded();
+    odbc::OdbcOpener opener;
+    return opener.open({QStringLiteral("Data Source=") + name, QString()});
+}
+
+void dropTableIfExists(odbc::Connection& connection, const QString& table) {
+    connection.execute(QStringLiteral("DROP TABLE IF EXISTS ") + quoted(table));
+}
+
+QString uniqueTableName(const QString& prefix) {
+    static std::atomic<int> counter{0};
+    return QStringLiteral("%1_%2_%3")
+        .arg(prefix.toLower())
+        .arg(QCoreApplication::applicationPid())
+        .arg(++counter);
+}
+
+} // namespace testing_support

@@ -1,0 +1,44 @@
+#pragma once
+
+// Helpers for tests that run against the real ODBC data sources prepared by
+// scripts/test. A test that needs a data source asks for its name and skips
+// itself when the name is not set:
+//
+//     const auto name = testing_support::sqliteDataSource();
+//     if (!name) GTEST_SKIP() << testing_support::missingDataSource("SQLite");
+//
+// Get data source names through these functions: they also keep the ODBC
+// installer library loaded, without which the leak checker reports its
+// settings cache at exit.
+
+#include "platform/odbc/Odbc.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace testing_support {
+
+// The SQLite data source name from ORVANDEL_TEST_SQLITE_DSN; nullopt when the
+// variable is unset or empty.
+std::optional<QString> sqliteDataSource();
+
+// The PostgreSQL data source name from ORVANDEL_TEST_POSTGRES_DSN; likewise.
+std::optional<QString> postgresDataSource();
+
+// A skip message for a test whose data source ("SQLite", "PostgreSQL") is not
+// configured, naming the variable to set.
+QString missingDataSource(const QString& kind);
+
+// Opens the named data source through the real ODBC layer, exactly as the
+// program does ("Data Source=<name>"). Throws odbc::Error.
+std::unique_ptr<odbc::Connection> openDataSource(const QString& name);
+
+// Drops table (quoted with double quotes) when it exists; fine when it does not.
+void dropTableIfExists(odbc::Connection& connection, const QString& table);
+
+// A lower-case table name that no other test or test process uses at the same
+// time: prefix, process id and a running number.
+QString uniqueTableName(const QString& prefix);
+
+} // namespace testing_support
