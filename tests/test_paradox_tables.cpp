@@ -1,0 +1,382 @@
+// Tables made with the writer: shapes and values the samples do not cover,
+// the statement and connection string, and file lookup.
+
+#include "platform/paradox/Paradox.h"
+#include "platform/paradox/Table.h"
+#include "support/ParadoxTestFiles.h"
+#include "support/ParadoxWriter.h"
+#include "transfer/ValueText.h"
+
+#include <gtest/gtest.h>
+
+namespace pw = paradox_writer;
+using paradox::Value;
+using testing_support::readBytes;
+using testing_support::TempFolder;
+using testing_support::writeBytes;
+
+namespace {
+
+std::string text(paradox::TableFile& table, std::size_t i) {
+    return transfer::textOf(table.value(i));
+}
+
+pw::TableSpec allTypesSpec() {
+    pw::TableSpec spec;
+    spec.columns = {
+        {"Name", pw::Alpha, 20}, {"Day", pw::Date},       {"Small", pw::Short},
+        {"Big", pw::Long},       {"Price", pw::Money},    {"Ratio", pw::Number},
+        {"Ok", pw::Logical},     {"Notes", pw::Memo, 30}, {"Raw", pw::BinaryBlob, 10},
+        {"At", pw::Time},        {"When", pw::Timestamp}, {"Id", pw::AutoIncrement},
+        {"Amount", pw::Bcd, 2},  {"Tag", pw::Bytes, 4},   {"Pic", pw::Graphic, 10},
+    };
+    return spec;
+}
+
+pw::Row allTypesRow(std::int64_t n) {
+    return {std::string("row ") + std::to_string(n),
+            std::int64_t{736695} + n, // 2018-01-01 + n
+            std::int64_t{-5} + n,
+            std::int64_t{-100000} * n,
+            1.25 * static_cast<double>(n),
+            -0.5 - static_cast<double>(n),
+            n % 2 == 0,
+            std::string("memo ") + std::to_string(n),
+            std::string("\x00\x01\x02", 3),
+            std::int64_t{3601000},
+            std::int64_t{737456} * 86400000 + 3601000,
+            n + 1,
+            std::string("-12.34"),
+            std::string("\xDE\xAD\x00\x01", 4),
+            std::string("\x01\x00\x00\x01\x02\x00\x00\x00"
+                        "BM",
+                        10)};
+}
+
+} // namespace
+
+TEST(ParadoxTables, EveryTypeRoundTripsAcrossVersionsAndBlockSizes) {
+    for (int version : {3, 4, 9, 11, 12})
+        for (int kib : {1, 2, 16}) {
+            SCOPED_TRACE("version " + std::to_string(version) + ", " + std::to_string(kib) +
+                         " KiB");
+            TempFolder dir;
+            pw::TableSpec spec = allTypesSpec();
+            spec.versionId = version;
+            spec.blockKiB = kib;
+            std::vector<pw::Row> rows;
+            for (int n = 0; n < 300; ++n)
+                rows.push_back(allTypesRow(n));
+            pw::writeTable(dir.file("T.db"), spec, rows);
+
+            paradox::TableFile table(dir.file("T.db"));
+            ASSERT_EQ(table.recordCount(), 300);
+            std::int64_t n = 0;
+            for (; !table.eof(); table.moveNext(), ++n) {
+                ASSERT_EQ(text(table, 0), "row " + std::to_string(n));
+                EXPECT_EQ(table.value(1).integer, 736695 + n);
+                EXPECT_EQ(table.value(2).integer, -5 + n);
+                EXPECT_EQ(table.value(3).integer, -100000 * n);
+                EXPECT_EQ(table.value(4).number, 1.25 * static_cast<double>(n));
+                EXPECT_EQ(table.value(5).number, -0.5 - static_cast<double>(n));
+                EXPECT_EQ(table.value(6).boolean, n % 2 == 0);
+                EXPECT_EQ(text(table, 7), "memo " + std::to_string(n));
+                EXPECT_EQ(text(table, 8), "000102");
+                EXPECT_EQ(text(table, 9), "01:00:01");
+                EXPECT_EQ(text(table, 10), "2020-02-01 01:00:01");
+                EXPECT_EQ(table.value(11).integer, n + 1);
+                EXPECT_EQ(text(table, 12), "-12.34");
+                EXPECT_EQ(text(table, 13), "DEAD0001");
+                EXPECT_EQ(text(table, 14), "424D"); // graphic prefix removed
+            }
+            EXPECT_EQ(n, 300);
+            EXPECT_TRUE(table.warnings().empty());
+        }
+}
+
+TEST(ParadoxTables, ReportsTheAdoTypeOfEveryFieldType) {
+    TempFolder dir;
+    pw::TableSpec spec = allTypesSpec();
+    spec.columns.push_back({"F", pw::FormattedMemo, 10});
+    spec.columns.push_back({"O", pw::Ole, 10});
+    pw::writeTable(dir.file("T.db"), spec, {});
+    paradox::TableFile table(dir.file("T.db"));
+    std::vector<int> types;
+    for (const auto& field : table.fields())
+        types.push_back(field.adoType);
+    EXPECT_EQ(types, (std::vector<int>{200, 133, 2, 3, 6, 5, 11, 201, 205, 134, 135, 3, 131, 128,
+                                       205, 201, 205}));
+}
+
+TEST(ParadoxTables, ZeroRowsAndExactlyFullBlocks) {
+    TempFolder dir;
+    pw::TableSpec spec;
+    spec.columns = {{"A", pw::Alpha, 100}, {"N", pw::Long}};
+    spec.blockKiB = 1; // (1024 - 6) / 104 = 9 records a block
+    pw::writeTable(dir.file("EMPTY.db"), spec, {});
+    paradox::TableFile empty(dir.file("EMPTY.db"));
+    EXPECT_EQ(empty.recordCount(), 0);
+    EXPECT_TRUE(empty.eof());
+    EXPECT_THROW(empty.value(0), paradox::Error);
+
+    for (int rows : {9, 18, 19}) {
+        std::vector<pw::Row> data;
+        for (int i = 0; i < rows; ++i)
+            data.push_back({std::string("x"), std::int64_t{i}});
+        pw::writeTable(dir.file("FULL.db"), spec, data);
+        EXPECT_EQ(testing_support::readEveryValue(dir.file("FULL.db")), rows);
+        paradox::TableFile table(dir.file("FULL.db"));
+        EXPECT_EQ(table.recordCount(), rows);
+        std::int64_t last = -1;
+        for (; !table.eof(); table.moveNext())
+            last = table.value(1).integer;
+        EXPECT_EQ(last, rows - 1);
+    }
+}
+
+TEST(ParadoxTables, BlankFieldsAreNullButZeroAndFalseAreValues) {
+    TempFolder dir;
+    pw::TableSpec spec = allTypesSpec();
+    pw::Row blank(spec.columns.size());
+    pw::Row zeros = {std::monostate{},
+                     std::monostate{},
+                     std::int64_t{0},
+                     std::int64_t{0},
+                     0.0,
+                     0.0,
+                     false,
+                     std::monostate{},
+                     std::monostate{},
+                     std::int64_t{0},
+                     std::monostate{},
+                     std::monostate{},
+                     std::string("0"),
+                     std::monostate{},
+                     std::monostate{}};
+    pw::writeTable(dir.file("T.db"), spec, {blank, zeros});
+    paradox::TableFile table(dir.file("T.db"));
+    for (std::size_t i = 0; i < spec.columns.size(); ++i)
+        EXPECT_TRUE(table.value(i).isNull()) << spec.columns[i].name;
+    table.moveNext();
+    for (std::size_t i : {2u, 3u, 4u, 5u, 6u, 9u, 12u})
+        EXPECT_FALSE(table.value(i).isNull()) << spec.columns[i].name;
+    EXPECT_EQ(text(table, 6), "False");
+    EXPECT_EQ(text(table, 9), "00:00:00");
+    EXPECT_EQ(text(table, 12), "0");
+}
+
+TEST(ParadoxTables, TextIsDecodedFromTheTablesCodePage) {
+    TempFolder dir;
+    pw::TableSpec spec;
+    spec.columns = {{"Na\xEFve \"quoted\" name", pw::Alpha, 30}, {"M", pw::Memo, 11}};
+    spec.codePage = 1252;
+    pw::writeTable(dir.file("W.db"), spec,
+                   {{std::string("O'Hara \"Caf\xE9\""), std::string("\x80 5")}});
+    paradox::TableFile west(dir.file("W.db"));
+    EXPECT_EQ(west.fields()[0].name, "Na\xC3\xAFve \"quoted\" name");
+    EXPECT_EQ(text(west, 0), "O'Hara \"Caf\xC3\xA9\"");
+    EXPECT_EQ(text(west, 1), "\xE2\x82\xAC 5"); // euro sign
+
+    spec.columns[0].name = "N";
+    spec.codePage = 1251;
+    pw::writeTable(dir.file("R.db"), spec, {{std::string("\xCC\xE8\xF0"), std::monostate{}}});
+    paradox::TableFile russian(dir.file("R.db"));
+    EXPECT_EQ(text(russian, 0), "\xD0\x9C\xD0\xB8\xD1\x80"); // Мир
+
+    spec.versionId = 3; // no code page in the header: DOS 437
+    pw::writeTable(dir.file("D.db"), spec, {{std::string("\x81"), std::monostate{}}});
+    paradox::TableFile dos(dir.file("D.db"));
+    EXPECT_EQ(text(dos, 0), "\xC3\xBC"); // ü
+}
+
+TEST(ParadoxTables, UnknownCodePageReadsAsciiAndRefusesOtherBytes) {
+    TempFolder dir;
+    pw::TableSpec spec;
+    spec.columns = {{"N", pw::Alpha, 10}};
+    spec.codePage = 936;
+    spec.sortOrder = "china";
+    pw::writeTable(dir.file("T.db"), spec, {{std::string("plain")}, {std::string("\xC4\xE3")}});
+    paradox::TableFile table(dir.file("T.db"));
+    EXPECT_EQ(text(table, 0), "plain");
+    table.moveNext();
+    try {
+        (void)table.value(0);
+        FAIL() << "a byte of an unknown code page was decoded";
+    } catch (const paradox::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("code page 936"), std::string::npos) << e.what();
+    }
+}
+
+TEST(ParadoxTables, MemosInTheRecordInSharedAndInSingleBlocks) {
+    TempFolder dir;
+    pw::TableSpec spec;
+    spec.columns = {{"Id", pw::Long}, {"Memo", pw::Memo, 30}};
+    std::vector<pw::Row> rows;
+    std::vector<std::string> memos;
+    for (int i = 0; i < 400; ++i) {
+        // in the record, exactly the leader, shared blocks, single blocks
+        const std::size_t len = i % 4 == 0 ? 5 : i % 4 == 1 ? 20 : i % 4 == 2 ? 21 + i : 3000 + i;
+        std::string memo;
+        for (std::size_t k = 0; k < len; ++k)
+            memo += static_cast<char>('a' + (k + static_cast<std::size_t>(i)) % 26);
+        memos.push_back(memo);
+        rows.push_back({std::int64_t{i}, memo});
+    }
+    pw::writeTable(dir.file("M.db"), spec, rows);
+    paradox::TableFile table(dir.file("M.db"));
+    for (std::size_t i = 0; !table.eof(); table.moveNext(), ++i)
+        ASSERT_EQ(text(table, 1), memos[i]) << "row " << i;
+}
+
+TEST(ParadoxTables, EncryptedTableWithMemoFile) {
+    TempFolder dir;
+    pw::TableSpec spec;
+    spec.columns = {{"Id", pw::AutoIncrement}, {"Memo", pw::Memo, 20}};
+    spec.encryptionKey = 0x1234BEEF;
+    std::vector<pw::Row> rows;
+    for (int i = 0; i < 500; ++i)
+        rows.push_back({std::int64_t{i + 1}, std::string(static_cast<std::size_t>(i * 7), 'q')});
+    for (int version : {4, 11}) {
+        spec.versionId = version;
+        pw::writeTable(dir.file("E.db"), spec, rows);
+        paradox::TableFile table(dir.file("E.db"));
+        EXPECT_TRUE(table.header().encrypted());
+        ASSERT_EQ(table.recordCount(), 500);
+        for (int i = 0; !table.eof(); table.moveNext(), ++i) {
+            ASSERT_EQ(table.value(0).integer, i + 1);
+            EXPECT_EQ(table.value(1).text.size(), static_cast<std::size_t>(i * 7));
+        }
+    }
+}
+
+TEST(ParadoxTables, BlocksNotTheHeaderCountDecideTheRows) {
+    TempFolder dir;
+    pw::TableSpec spec;
+    spec.columns = {{"N", pw::Long}};
+    std::vector<pw::Row> rows(1000, pw::Row{std::int64_t{7}});
+    for (std::uint32_t claimed : {0u, 5u, 5000u}) {
+        spec.headerRecordCount = claimed;
+        pw::writeTable(dir.file("T.db"), spec, rows);
+        paradox::TableFile table(dir.file("T.db"));
+        EXPECT_EQ(table.recordCount(), 1000);
+        EXPECT_EQ(testing_support::readEveryValue(dir.file("T.db")), 1000);
+        EXPECT_FALSE(table.warnings().empty());
+    }
+}
+
+TEST(ParadoxTables, ImpossibleDatesAndTimesAreClearErrors) {
+    TempFolder dir;
+    pw::TableSpec spec;
+    spec.columns = {{"D", pw::Date}, {"T", pw::Time}};
+    pw::writeTable(dir.file("T.db"), spec, {{std::int64_t{1}, std::int64_t{0}}});
+    std::string bytes = readBytes(dir.file("T.db"));
+    const std::size_t record = 0x800 + 6;
+    struct Case {
+        std::size_t at;
+        std::string raw;
+    };
+    for (const Case& c : {Case{0, std::string("\x80\x00\x00\x00", 4)},  // day 0
+                          Case{0, std::string("\x7F\xFF\xFF\xFF", 4)},  // day -1
+                          Case{0, std::string("\xFF\x00\x00\x00", 4)},  // past 9999
+                          Case{4, std::string("\x85\x26\x5C\x00", 4)}}) // 24:00:00
+    {
+        std::string damaged = bytes;
+        damaged.replace(record + c.at, 4, c.raw);
+        writeBytes(dir.file("T.db"), damaged);
+        paradox::TableFile table(dir.file("T.db"));
+        EXPECT_THROW(table.value(c.at / 4), paradox::Error);
+    }
+    writeBytes(dir.file("T.db"), bytes);
+    paradox::TableFile table(dir.file("T.db"));
+    EXPECT_EQ(text(table, 0), "0001-01-01");
+}
+
+TEST(ParadoxTables, BcdKeepsEveryDigit) {
+    TempFolder dir;
+    pw::TableSpec spec;
+    spec.columns = {{"A", pw::Bcd, 4}, {"B", pw::Bcd, 0}};
+    pw::writeTable(dir.file("T.db"), spec,
+                   {{std::string("-0.0001"), std::string("9999999999999999999999999999999")},
+                    {std::string("12345678901234567890.1200"), std::string("-7")}});
+    paradox::TableFile table(dir.file("T.db"));
+    EXPECT_EQ(text(table, 0), "-0.0001");
+    EXPECT_EQ(text(table, 1), "9999999999999999999999999999999");
+    table.moveNext();
+    EXPECT_EQ(text(table, 0), "12345678901234567890.12");
+    EXPECT_EQ(text(table, 1), "-7");
+}
+
+TEST(ParadoxTables, FormattedMemoGivesItsPlainText) {
+    TempFolder dir;
+    pw::TableSpec spec;
+    spec.columns = {{"F", pw::FormattedMemo, 10}};
+    auto container = [](const std::string& body) {
+        std::string v(44, '\0');
+        v[0] = 7;
+        v[4] = static_cast<char>(body.size() + 1);
+        return v + body + std::string("\0Arial\0", 7);
+    };
+    pw::writeTable(dir.file("T.db"), spec, {{container("Hello")}, {std::string(60, 'x')}});
+    paradox::TableFile table(dir.file("T.db"));
+    EXPECT_EQ(text(table, 0), "Hello");
+    table.moveNext();
+    EXPECT_THROW(table.value(0), paradox::Error); // not the known layout
+}
+
+TEST(ParadoxConnection, OpensTheFolderOfDbqAndFindsTablesIgnoringCase) {
+    TempFolder dir;
+    pw::TableSpec spec;
+    spec.columns = {{"M", pw::Memo, 11}};
+    pw::writeTable(dir.file("orders.DB"), spec, {{std::string(100, 'm')}});
+    std::filesystem::rename(dir.file("orders.MB"), dir.file("Orders.mB"));
+    const std::string folder = dir.path().string();
+    auto connection = paradox::Connection::open(
+        "Driver={Microsoft Paradox Driver (*.db )};DriverID=538;Fil=Paradox 5.X;DefaultDir=" +
+        folder + ";Dbq=" + folder + ";CollatingSequence=ASCII;");
+    EXPECT_EQ(connection.folder(), folder);
+    auto rs = connection.openRecordset("SELECT * FROM \"ORDERS\"");
+    EXPECT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.value(0).text, std::string(100, 'm'));
+    rs.close();
+    EXPECT_THROW(rs.eof(), paradox::Error);
+
+    // The exact spelling wins over another case.
+    spec.columns = {{"N", pw::Long}};
+    pw::writeTable(dir.file("t.db"), spec, {{std::int64_t{1}}});
+    pw::writeTable(dir.file("T.db"), spec, {{std::int64_t{2}}});
+    EXPECT_EQ(connection.openRecordset("SELECT * FROM \"T\"").value(0).integer, 2);
+    EXPECT_EQ(connection.openRecordset("SELECT * FROM \"t\"").value(0).integer, 1);
+}
+
+TEST(ParadoxConnection, DoubledQuotesInTheNameStandForOne) {
+    TempFolder dir;
+    pw::TableSpec spec;
+    spec.columns = {{"N", pw::Long}};
+    pw::writeTable(dir.file("a\"b.db"), spec, {{std::int64_t{5}}});
+    auto connection = paradox::Connection::open("Dbq=" + dir.path().string() + ";");
+    EXPECT_EQ(connection.openRecordset("SELECT * FROM \"a\"\"b\"").value(0).integer, 5);
+    EXPECT_EQ(connection.openRecordset("  select *  from \"a\"\"b\" ;").value(0).integer, 5);
+}
+
+TEST(ParadoxConnection, RefusesOtherStatementsAndBadConnectionStrings) {
+    TempFolder dir;
+    auto connection = paradox::Connection::open("Dbq=" + dir.path().string());
+    for (const char* statement :
+         {"SELECT a FROM \"x\"", "DELETE FROM \"x\"", "SELECT * FROM \"x\" WHERE 1=1",
+          "SELECT * FROM x", "SELECT * FROM \"x", "SELECT * FROM \"\"", "SELECT*FROMx",
+          "SELECT * FROM \"x\" \"y\""}) {
+        try {
+            connection.openRecordset(statement);
+            ADD_FAILURE() << "accepted: " << statement;
+        } catch (const paradox::Error& e) {
+            EXPECT_NE(std::string(e.what()).find("unsupported statement"), std::string::npos)
+                << e.what();
+        }
+    }
+    EXPECT_THROW(connection.openRecordset("SELECT * FROM \"missing\""), paradox::Error);
+    EXPECT_THROW(connection.openRecordset("SELECT * FROM \"../x\""), paradox::Error);
+    EXPECT_THROW(paradox::Connection::open("Driver={x};DefaultDir=/tmp"), paradox::Error);
+    EXPECT_THROW(paradox::Connection::open("Dbq=" + dir.file("nope")), paradox::Error);
+    EXPECT_THROW(paradox::Connection::open("Dbq=" + dir.path().string() + ";CodePage=abc"),
+                 paradox::Error);
+}
