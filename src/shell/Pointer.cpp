@@ -4,6 +4,7 @@
 #include "shell/Main.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QWidget>
@@ -49,15 +50,28 @@ void showPointer(QWidget& window, int setting, const std::optional<QCursor>& han
 }
 
 std::optional<QCursor> loadHandCursor() {
-    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/HAND-M.CUR");
+    return readCursorFile(QCoreApplication::applicationDirPath() + QStringLiteral("/HAND-M.CUR"));
+}
+
+std::optional<QCursor> readCursorFile(const QString& path) {
     if (!Main::FileExists(path)) {
         return std::nullopt;
     }
-    QPixmap image(path, "cur");
-    if (image.isNull()) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
-    return QCursor(image);
+    const QByteArray bytes = file.readAll();
+    QPixmap image;
+    // The directory entry of the first image holds the hot spot at bytes 10 to 13.
+    if (bytes.size() < 22 || !image.loadFromData(bytes, "cur")) {
+        return std::nullopt;
+    }
+    const auto wordAt = [&bytes](int offset) {
+        return static_cast<unsigned char>(bytes[offset]) |
+               static_cast<unsigned char>(bytes[offset + 1]) << 8;
+    };
+    return QCursor(image, wordAt(10), wordAt(12));
 }
 
 PointerRules::PointerRules(QWidget& window, PointerSetting& setting)

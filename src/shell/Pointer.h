@@ -21,6 +21,10 @@ void showPointer(QWidget& window, int setting, const std::optional<QCursor>& han
 // The hand pointer from HAND-M.CUR beside the executable, when it is there.
 std::optional<QCursor> loadHandCursor();
 
+// A pointer from a cursor file with the file's hot spot; nothing when the file
+// is missing or cannot be read.
+std::optional<QCursor> readCursorFile(const QString& path);
+
 // On every mouse movement over a window, sets the window's pointer to the
 // setting of the control under the mouse, unless the window is busy. Controls
 // registered without a setting, and their parts, change nothing.
