@@ -83,6 +83,10 @@ struct Backend {
     bool takesSurrogatePairs;
 };
 
+void PrintTo(const Backend& backend, std::ostream* out) {
+    *out << backend.kind;
+}
+
 // Text for literals: non-ASCII, and a character beyond U+FFFF where the
 // driver accepts it.
 QString sampleText(const Backend& backend) {
