@@ -364,7 +364,7 @@ Value TableFile::decodeBcd(const FieldLayout& layout, std::size_t i, const std::
     std::string fraction = digits.substr(32 - decimals);
     intPart.erase(0, std::min(intPart.find_first_not_of('0'), intPart.size()));
     if (intPart.empty())
-        intPart = "0";
+        intPart.assign(1, '0'); // assign, not "=", keeps GCC 12 -O3 from a false -Wrestrict
     fraction.erase(fraction.find_last_not_of('0') + 1);
     std::string& out = text_[i];
     out.clear();
