@@ -45,6 +45,17 @@ void MemoFile::readPlain(std::uint64_t offset, std::size_t n, std::uint8_t* out)
     std::memcpy(out, buffer_.data() + (offset - first), n);
 }
 
+// The 4096-byte unit at offset (inside the file), decrypted; the last one
+// read is kept, since neighbouring rows share their small values' blocks.
+const std::uint8_t* MemoFile::unitAt(std::uint64_t offset) {
+    if (cachedAt_ != offset) {
+        cachedAt_ = ~std::uint64_t{0};
+        readPlain(offset, unit, cache_.data());
+        cachedAt_ = offset;
+    }
+    return cache_.data();
+}
+
 std::string_view MemoFile::read(std::uint32_t locator, std::uint32_t length, std::string& scratch) {
     const std::uint64_t offset = locator & 0xFFFFFF00u;
     const unsigned index = locator & 0xFFu;
@@ -53,8 +64,7 @@ std::string_view MemoFile::read(std::uint32_t locator, std::uint32_t length, std
     if (offset < unit || offset % unit != 0 || offset + unit > file_.size())
         fail("a value points at offset " + std::to_string(offset) +
              ", outside the memo blocks (damaged or out-of-date memo file)");
-    std::uint8_t head[3];
-    readPlain(offset, sizeof head, head);
+    const std::uint8_t* head = unitAt(offset);
     if (head[0] == 2)
         return readSingle(offset, length, scratch);
     if (head[0] == 3)
@@ -65,8 +75,7 @@ std::string_view MemoFile::read(std::uint32_t locator, std::uint32_t length, std
 
 std::string_view MemoFile::readSingle(std::uint64_t offset, std::uint32_t length,
                                       std::string& scratch) {
-    std::uint8_t head[9];
-    readPlain(offset, sizeof head, head);
+    const std::uint8_t* head = unitAt(offset);
     const std::uint64_t units = bytes::le16(head + 1);
     const std::uint32_t stored = bytes::le32(head + 3);
     if (stored != length)
@@ -84,8 +93,8 @@ std::string_view MemoFile::readSlot(std::uint64_t offset, unsigned index, std::u
                                     std::string& scratch) {
     if (index > 63)
         fail("a value names slot " + std::to_string(index) + " of a shared memo block");
-    std::uint8_t slot[5];
-    readPlain(offset + 0x0C + 5 * index, sizeof slot, slot);
+    const std::uint8_t* block = unitAt(offset);
+    const std::uint8_t* slot = block + 0x0C + 5 * index;
     const unsigned start = slot[0];
     const unsigned chunks = slot[1];
     const unsigned last = slot[4];
@@ -95,8 +104,7 @@ std::string_view MemoFile::readSlot(std::uint64_t offset, unsigned index, std::u
              std::to_string(offset));
     if (size != length || 16u * start + size > unit)
         fail("a memo slot at offset " + std::to_string(offset) + " does not match its record");
-    scratch.resize(length);
-    readPlain(offset + 16u * start, length, reinterpret_cast<std::uint8_t*>(scratch.data()));
+    scratch.assign(reinterpret_cast<const char*>(block) + 16u * start, length);
     return scratch;
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/paradox/File.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,6 +27,7 @@ public:
 
 private:
     void readPlain(std::uint64_t offset, std::size_t n, std::uint8_t* out);
+    const std::uint8_t* unitAt(std::uint64_t offset);
     std::string_view readSingle(std::uint64_t offset, std::uint32_t length, std::string& scratch);
     std::string_view readSlot(std::uint64_t offset, unsigned slot, std::uint32_t length,
                               std::string& scratch);
@@ -34,6 +36,8 @@ private:
     File file_;
     std::uint32_t key_;
     std::vector<std::uint8_t> buffer_;
+    std::array<std::uint8_t, 4096> cache_{};
+    std::uint64_t cachedAt_ = ~std::uint64_t{0};
 };
 
 } // namespace paradox
