@@ -1,0 +1,179 @@
+// Sends every sample table into the real SQLite and PostgreSQL data sources,
+// reads it back and compares it with the reference values: text exactly,
+// integers exactly, numbers as numbers, binary data by length and hash.
+
+#include "platform/paradox/Paradox.h"
+#include "shell/Form2.h"
+#include "support/Databases.h"
+#include "support/Recording.h"
+#include "support/ScriptedDialogs.h"
+#include "transfer/Statements.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString samples = QStringLiteral(ORVANDEL_SAMPLES_DIR);
+
+struct Sample {
+    QString folder; // e.g. ".../paradox-samples/db"
+    QString table;  // as the catalogue lists it: upper case, no extension
+    QJsonObject expected;
+};
+
+std::vector<Sample> readableSamples() {
+    std::vector<Sample> found;
+    const QDir expectedRoot(samples + "/expected");
+    for (const QString& folder : expectedRoot.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QDir references(expectedRoot.filePath(folder));
+        for (const QString& name : references.entryList({"*.json"}, QDir::Files, QDir::Name)) {
+            QFile file(references.filePath(name));
+            if (!file.open(QIODevice::ReadOnly)) {
+                continue;
+            }
+            const QJsonObject expected = QJsonDocument::fromJson(file.readAll()).object();
+            QString table = expected["file"].toString().toUpper();
+            table.chop(3);
+            found.push_back({samples + "/" + folder, table, expected});
+        }
+    }
+    return found;
+}
+
+double round15(double x) {
+    return std::stod(QString::number(x, 'g', 15).toStdString());
+}
+
+// What the target holds for one expected value, or why it differs.
+QString differenceOf(const QJsonValue& expected, const QString& type, const odbc::Value& actual) {
+    const QString shown = actual ? *actual : QStringLiteral("NULL");
+    if (expected.isNull()) {
+        return actual ? "expected NULL, got " + shown : QString();
+    }
+    if (expected.isString() && expected.toString().isEmpty()) {
+        return actual ? "an empty text is sent as NULL, got " + shown : QString();
+    }
+    if (!actual) {
+        return QStringLiteral("got NULL");
+    }
+    if (expected.isBool()) {
+        return *actual == (expected.toBool() ? "True" : "False") ? QString() : "got " + shown;
+    }
+    if (expected.isString()) {
+        return *actual == expected.toString() ? QString() : "got " + shown;
+    }
+    if (expected.isDouble()) {
+        if (type == "Short" || type == "Long Integer" || type == "Autoincrement") {
+            return *actual == QString::number(expected.toInteger()) ? QString() : "got " + shown;
+        }
+        bool ok = false;
+        const double value = actual->toDouble(&ok);
+        return ok && round15(value) == round15(expected.toDouble())
+                   ? QString()
+                   : "expected " + QString::number(expected.toDouble(), 'g', 17) + ", got " + shown;
+    }
+    const QJsonObject object = expected.toObject();
+    if (object.contains("reference")) {
+        return QString(); // no reference text, only "not blank"
+    }
+    const QByteArray bytes = QByteArray::fromHex(actual->toLatin1());
+    const QByteArray hash = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+    if (bytes.size() != object["len"].toInteger() ||
+        hash != object["sha256"].toString().toLatin1()) {
+        return QStringLiteral("binary of %1 bytes differs").arg(bytes.size());
+    }
+    return QString();
+}
+
+class SendSamplesTest : public ::testing::TestWithParam<QString> {
+protected:
+    void SetUp() override {
+        const auto name = GetParam() == "SQLite" ? testing_support::sqliteDataSource()
+                                                 : testing_support::postgresDataSource();
+        if (!name) {
+            GTEST_SKIP() << testing_support::missingDataSource(GetParam()).toStdString();
+        }
+        if (!QDir(samples + "/expected").exists()) {
+            GTEST_SKIP() << "the Paradox samples are not here: " << samples.toStdString();
+        }
+        settings.dataSource = *name;
+        database = testing_support::openDataSource(*name);
+    }
+
+    bool readable(const Sample& sample) {
+        try {
+            const auto connection = paradox::Connection::open(
+                sources::paradoxConnectionString(sample.folder).toStdString());
+            connection.openRecordset(transfer::selectAllStatement(sample.table).toStdString());
+            return true;
+        } catch (const paradox::Error&) {
+            return false;
+        }
+    }
+
+    void send(const Sample& sample) {
+        testing_support::dropTableIfExists(*database, sample.table);
+        settings.folder = sample.folder;
+        shell::Form2 window(dialogs, settings, opener);
+        window.List2->add(sample.table);
+        window.List2->setSelectedAt(0, true);
+        window.List2->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+        window.Check4->click();
+    }
+
+    void compare(const Sample& sample) {
+        const odbc::Rows target = database->query(transfer::selectAllStatement(sample.table));
+        const QJsonArray rows = sample.expected["rows"].toArray();
+        const QJsonArray columns = sample.expected["columns"].toArray();
+        ASSERT_EQ(target.rows.size(), static_cast<std::size_t>(rows.size())) << where(sample);
+        ASSERT_EQ(target.columns.size(), static_cast<std::size_t>(columns.size()));
+        for (qsizetype r = 0; r < rows.size(); ++r) {
+            const QJsonArray row = rows[r].toArray();
+            for (qsizetype c = 0; c < columns.size(); ++c) {
+                const QString type = columns[c].toObject()["paradox_type"].toString();
+                const QString difference =
+                    differenceOf(row[c], type, target.rows[static_cast<std::size_t>(r)][c]);
+                EXPECT_TRUE(difference.isEmpty()) << where(sample) << " row " << r << " column "
+                                                  << c << ": " << difference.toStdString();
+            }
+        }
+    }
+
+    static std::string where(const Sample& sample) {
+        return (QDir(sample.folder).dirName() + "/" + sample.table).toStdString();
+    }
+
+    testing_support::FixedSettings settings;
+    testing_support::ScriptedDialogs dialogs;
+    odbc::OdbcOpener real;
+    testing_support::RecordingOpener opener{real};
+    std::unique_ptr<odbc::Connection> database;
+};
+
+} // namespace
+
+TEST_P(SendSamplesTest, EveryReadableSampleArrivesIntact) {
+    int sent = 0;
+    for (const Sample& sample : readableSamples()) {
+        if (!readable(sample)) {
+            continue;
+        }
+        send(sample);
+        ASSERT_TRUE(dialogs.messages().isEmpty())
+            << where(sample) << ": " << dialogs.messages().join(" | ").toStdString();
+        compare(sample);
+        testing_support::dropTableIfExists(*database, sample.table);
+        ++sent;
+    }
+    EXPECT_GE(sent, 30);
+}
+
+INSTANTIATE_TEST_SUITE_P(DataSources, SendSamplesTest, ::testing::Values("SQLite", "PostgreSQL"),
+                         [](const auto& info) { return info.param.toStdString(); });
