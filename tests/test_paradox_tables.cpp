@@ -1,6 +1,7 @@
 // Tables made with the writer: shapes and values the samples do not cover,
 // the statement and connection string, and file lookup.
 
+#include "platform/paradox/Crypt.h"
 #include "platform/paradox/Paradox.h"
 #include "platform/paradox/Table.h"
 #include "support/ParadoxTestFiles.h"
@@ -8,6 +9,7 @@
 #include "transfer/ValueText.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace pw = paradox_writer;
 using paradox::Value;
@@ -321,6 +323,32 @@ TEST(ParadoxTables, FormattedMemoGivesItsPlainText) {
     EXPECT_EQ(text(table, 0), "Hello");
     table.moveNext();
     EXPECT_THROW(table.value(0), paradox::Error); // not the known layout
+}
+
+namespace {
+
+std::uint32_t crc32(const std::array<std::uint8_t, 256>& bytes) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (std::uint8_t b : bytes) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+} // namespace
+
+TEST(ParadoxCrypt, CipherTablesAreIntact) {
+    EXPECT_EQ(crc32(paradox::crypt::tableA()), 0x311C2CE1u);
+    EXPECT_EQ(crc32(paradox::crypt::tableB()), 0xBA8FEEFAu);
+    EXPECT_EQ(crc32(paradox::crypt::tableC()), 0x67F57ABDu);
+}
+
+TEST(ParadoxConnection, FifoNamedLikeATableIsRefusedNotWaitedOn) {
+    TempFolder dir;
+    ASSERT_EQ(::mkfifo(dir.file("P.db").c_str(), 0600), 0);
+    EXPECT_THROW(paradox::TableFile table(dir.file("P.db")), paradox::Error);
 }
 
 TEST(ParadoxConnection, OpensTheFolderOfDbqAndFindsTablesIgnoringCase) {

@@ -12,7 +12,9 @@
 namespace paradox {
 
 File::File(std::string path) : path_(std::move(path)) {
-    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK so that a FIFO in the folder cannot hang the open; it is
+    // refused below, and reads from regular files do not block anyway.
+    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         throw Error(path_ + ": cannot open the file (" + std::strerror(errno) + ")");
     struct stat st {};
