@@ -304,3 +304,60 @@ TEST_F(SendToServerTest, ValuesArriveWhole) {
     EXPECT_EQ(row[5], QString("2000-01-01 01:02:03"));
     EXPECT_EQ(row[6], QString::fromStdString(longNote));
 }
+
+TEST_F(SendToServerTest, ARefusedValueEndsTheRunAndASecondSendCompletes) {
+    const pw::TableSpec spec = specOf({{"ID", pw::Long}, {"NOTE", pw::Memo, 11}});
+    // The server refuses text holding a NUL character.
+    const std::vector<pw::Row> rows = {{std::int64_t{1}, std::string("fine")},
+                                       {std::int64_t{2}, std::string("also fine")},
+                                       {std::int64_t{3}, std::string("bad\0text", 8)},
+                                       {std::int64_t{4}, std::string("never sent")}};
+    const QString later = addParadoxTable("a_later", spec, {{std::int64_t{1}, {}}});
+    const QString t = addParadoxTable("b_refused", spec, rows);
+    send();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].startsWith("Error "));
+    EXPECT_EQ(rowsOf(t).size(), 2u);
+    EXPECT_EQ(entriesOf(*window->List1), QStringList{t}); // the table exists, half full
+    EXPECT_THROW(rowsOf(later), odbc::Error);             // never reached
+    EXPECT_EQ(window->pointer(), shell::DefaultPointer);
+    EXPECT_EQ(window->ProgressBar1->percent(), 0);
+
+    // Repaired source, second send: the overwrite question, Yes, and all rows.
+    pw::writeTable((folder.path() + "/" + t + ".db").toStdString(), spec,
+                   {rows[0], rows[1], {std::int64_t{3}, std::string("repaired")}, rows[3]});
+    dialogs.answers = {Answer::Yes};
+    send();
+    EXPECT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(rowsOf(t).size(), 4u);
+    EXPECT_EQ(rowsOf(later).size(), 1u);
+    EXPECT_EQ(entriesOf(*window->List1), (QStringList{later, t}));
+}
+
+TEST_F(SendToServerTest, ALostServerConnectionEndsTheRunWithOneMessage) {
+    std::vector<pw::Row> rows;
+    for (int i = 0; i < 5; ++i) {
+        rows.push_back({std::int64_t{i}, std::string("row")});
+    }
+    const QString t =
+        addParadoxTable("lost", specOf({{"ID", pw::Long}, {"V", pw::Alpha, 9}}), rows);
+    // While row 3 is about to go, the server ends every other session.
+    QObject::connect(window->ProgressBar1, &shell::Progress::percentChanged, [&](double percent) {
+        if (percent == 60) {
+            database->query("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                            "WHERE datname = current_database() AND pid <> pg_backend_pid()");
+        }
+    });
+    send();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].startsWith("Error "));
+    EXPECT_EQ(rowsOf(t).size(), 2u);
+    EXPECT_EQ(entriesOf(*window->List1), QStringList{t});
+    EXPECT_FALSE(window->commands().busy());
+
+    dialogs.answers = {Answer::Yes};
+    QObject::disconnect(window->ProgressBar1, &shell::Progress::percentChanged, nullptr, nullptr);
+    send();
+    EXPECT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(rowsOf(t).size(), 5u);
+}

@@ -90,7 +90,13 @@ void copyTable(Run& run, QString table) {
     }
     paradox::Recordset rows = run.source.openRecordset(selectAllStatement(table).toStdString());
     run.target.execute(createStatementOf(table, rows));
-    copyRows(run, table, rows);
+    try {
+        copyRows(run, table, rows);
+    } catch (...) {
+        // The table exists now, with the rows sent so far: List1 says so.
+        run.parts.list1.add(table);
+        throw;
+    }
     run.parts.progress.setPercent(0);
     rows.close();
     run.parts.list1.add(table);
