@@ -109,8 +109,21 @@ TEST(ParadoxConnectionTest, NeedsATableFileInTheFolderItself) {
     settings.folder = root.path();
     touch(root.path() + "/sub/ONLY.db");
     EXPECT_FALSE(Paradox::TestConnection(settings));
-    touch(root.path() + "/Here.DB");
-    EXPECT_TRUE(Paradox::TestConnection(settings));
+    QDir().mkpath(root.path() + "/Old.db");
+    EXPECT_FALSE(Paradox::TestConnection(settings)); // a folder is not a table
+    for (const char* name : {"~TMP.db", ".A.db", "X.DB"}) {
+        QTemporaryDir one;
+        touch(one.path() + "/" + name);
+        settings.folder = one.path();
+        EXPECT_TRUE(Paradox::TestConnection(settings)) << name;
+    }
+    settings.folder = root.path() + "/locked";
+    touch(settings.folder + "/IN.db");
+    ::chmod(QFile::encodeName(settings.folder).constData(), 0);
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(Paradox::TestConnection(settings));
+    }
+    ::chmod(QFile::encodeName(settings.folder).constData(), 0755);
 }
 
 class SybaseCatalogue : public ::testing::Test {

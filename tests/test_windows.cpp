@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -325,4 +326,35 @@ TEST(MainWindow, AClickInAListTogglesAnEntryWithoutAModifier) {
     clickAt(0);
     EXPECT_EQ(window.List2->selectedCount(), 1);
     EXPECT_EQ(window.List2->current(), 0);
+}
+
+TEST(Settings, AreWrittenOnEveryChangeAndReadBackOnTheNextStart) {
+    const QString file = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Marrowfen.conf";
+    QFile::remove(file);
+    testing_support::ScriptedDialogs dialogs;
+    RefusingOpener refusing;
+    {
+        shell::Application first(dialogs, refusing, [] {});
+        first.start();
+        EXPECT_FALSE(QFile::exists(file)); // a first run writes nothing
+        QStringList written;
+        QObject::connect(first.setupWindow().Text1, &QLineEdit::textChanged,
+                         [&] { written << sources::store::read(ParadoxFolder); });
+        first.setupWindow().show();
+        first.setupWindow().Text1->setFocus();
+        QTest::keyClicks(first.setupWindow().Text1, "/data");
+        EXPECT_EQ(written, (QStringList{"/", "/d", "/da", "/dat", "/data"}));
+        first.setupWindow().Text2->setText("Accounts");
+    }
+    {
+        shell::Application again(dialogs, refusing, [] {});
+        again.start();
+        EXPECT_EQ(again.setupWindow().Text1->text(), "/data");
+        EXPECT_EQ(again.setupWindow().Text2->text(), "Accounts");
+        again.setupWindow().Text2->clear();
+    }
+    QSettings stored(file, QSettings::IniFormat);
+    EXPECT_EQ(stored.value("Orvandel/ParadoxFolder").toString(), "/data");
+    EXPECT_TRUE(stored.contains("Orvandel/DataSourceName"));
+    EXPECT_EQ(stored.value("Orvandel/DataSourceName").toString(), QString());
 }
