@@ -75,8 +75,8 @@ struct Value {
         Time,      // milliseconds since midnight: integer
         Timestamp, // day (as Date) * 86400000 + milliseconds of the day: integer
         Decimal,   // BCD: exact decimal text such as "-1.23": text
-        Text,      // Alpha, Memo, Formatted Memo: UTF-8 text
-        Binary,    // Bytes, BLOB, OLE, Graphic: bytes
+        Text,      // Alpha, Memo, Formatted Memo (its plain text): UTF-8 text
+        Binary,    // Bytes, BLOB, OLE, Graphic (the image, without its prefix): bytes
     };
     Kind kind = Kind::Null;
     std::int64_t integer = 0;
