@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by scripts/run and scripts/test: install Debian packages that are
 # missing, with sudo when not root. Source it; it defines functions only.
 
@@ -31,6 +32,7 @@ ensure_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# Packages needed to build and run the program.
+# Packages needed to build and run the program (used by the sourcing scripts).
+# shellcheck disable=SC2034
 RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev
               unixodbc unixodbc-dev odbcinst libsqliteodbc fonts-liberation)
