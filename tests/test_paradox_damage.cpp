@@ -161,15 +161,15 @@ struct SmallTable {
     std::string bytes;
 
     explicit SmallTable(std::uint32_t key = 0, int version = 12) {
-        pw::TableSpec spec;
-        spec.columns = {{"Name", pw::Alpha, 90}, {"Memo", pw::Memo, 14}};
-        spec.blockKiB = 1;
-        spec.encryptionKey = key;
-        spec.versionId = version;
+        pw::TableDesign design;
+        design.columns = {{"Name", pw::Alpha, 90}, {"Memo", pw::Memo, 14}};
+        design.blockKiB = 1;
+        design.encryptionKey = key;
+        design.versionId = version;
         std::vector<pw::Row> rows;
         for (int i = 0; i < 25; ++i)
             rows.push_back({std::string("name"), std::string(100 + i, 'z')});
-        pw::writeTable(db, spec, rows);
+        pw::writeTable(db, design, rows);
         bytes = readBytes(db);
     }
     std::size_t headerSize() const {

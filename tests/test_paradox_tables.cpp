@@ -23,16 +23,16 @@ std::string text(paradox::TableFile& table, std::size_t i) {
     return transfer::textOf(table.value(i));
 }
 
-pw::TableSpec allTypesSpec() {
-    pw::TableSpec spec;
-    spec.columns = {
+pw::TableDesign allTypesDesign() {
+    pw::TableDesign design;
+    design.columns = {
         {"Name", pw::Alpha, 20}, {"Day", pw::Date},       {"Small", pw::Short},
         {"Big", pw::Long},       {"Price", pw::Money},    {"Ratio", pw::Number},
         {"Ok", pw::Logical},     {"Notes", pw::Memo, 30}, {"Raw", pw::BinaryBlob, 10},
         {"At", pw::Time},        {"When", pw::Timestamp}, {"Id", pw::AutoIncrement},
         {"Amount", pw::Bcd, 2},  {"Tag", pw::Bytes, 4},   {"Pic", pw::Graphic, 10},
     };
-    return spec;
+    return design;
 }
 
 pw::Row allTypesRow(std::int64_t n) {
@@ -63,13 +63,13 @@ TEST(ParadoxTables, EveryTypeRoundTripsAcrossVersionsAndBlockSizes) {
             SCOPED_TRACE("version " + std::to_string(version) + ", " + std::to_string(kib) +
                          " KiB");
             TempFolder dir;
-            pw::TableSpec spec = allTypesSpec();
-            spec.versionId = version;
-            spec.blockKiB = kib;
+            pw::TableDesign design = allTypesDesign();
+            design.versionId = version;
+            design.blockKiB = kib;
             std::vector<pw::Row> rows;
             for (int n = 0; n < 300; ++n)
                 rows.push_back(allTypesRow(n));
-            pw::writeTable(dir.file("T.db"), spec, rows);
+            pw::writeTable(dir.file("T.db"), design, rows);
 
             paradox::TableFile table(dir.file("T.db"));
             ASSERT_EQ(table.recordCount(), 300);
@@ -98,10 +98,10 @@ TEST(ParadoxTables, EveryTypeRoundTripsAcrossVersionsAndBlockSizes) {
 
 TEST(ParadoxTables, ReportsTheAdoTypeOfEveryFieldType) {
     TempFolder dir;
-    pw::TableSpec spec = allTypesSpec();
-    spec.columns.push_back({"F", pw::FormattedMemo, 10});
-    spec.columns.push_back({"O", pw::Ole, 10});
-    pw::writeTable(dir.file("T.db"), spec, {});
+    pw::TableDesign design = allTypesDesign();
+    design.columns.push_back({"F", pw::FormattedMemo, 10});
+    design.columns.push_back({"O", pw::Ole, 10});
+    pw::writeTable(dir.file("T.db"), design, {});
     paradox::TableFile table(dir.file("T.db"));
     std::vector<int> types;
     for (const auto& field : table.fields())
@@ -112,10 +112,10 @@ TEST(ParadoxTables, ReportsTheAdoTypeOfEveryFieldType) {
 
 TEST(ParadoxTables, ZeroRowsAndExactlyFullBlocks) {
     TempFolder dir;
-    pw::TableSpec spec;
-    spec.columns = {{"A", pw::Alpha, 100}, {"N", pw::Long}};
-    spec.blockKiB = 1; // (1024 - 6) / 104 = 9 records a block
-    pw::writeTable(dir.file("EMPTY.db"), spec, {});
+    pw::TableDesign design;
+    design.columns = {{"A", pw::Alpha, 100}, {"N", pw::Long}};
+    design.blockKiB = 1; // (1024 - 6) / 104 = 9 records a block
+    pw::writeTable(dir.file("EMPTY.db"), design, {});
     paradox::TableFile empty(dir.file("EMPTY.db"));
     EXPECT_EQ(empty.recordCount(), 0);
     EXPECT_TRUE(empty.eof());
@@ -125,7 +125,7 @@ TEST(ParadoxTables, ZeroRowsAndExactlyFullBlocks) {
         std::vector<pw::Row> data;
         for (int i = 0; i < rows; ++i)
             data.push_back({std::string("x"), std::int64_t{i}});
-        pw::writeTable(dir.file("FULL.db"), spec, data);
+        pw::writeTable(dir.file("FULL.db"), design, data);
         EXPECT_EQ(testing_support::readEveryValue(dir.file("FULL.db")), rows);
         paradox::TableFile table(dir.file("FULL.db"));
         EXPECT_EQ(table.recordCount(), rows);
@@ -138,8 +138,8 @@ TEST(ParadoxTables, ZeroRowsAndExactlyFullBlocks) {
 
 TEST(ParadoxTables, BlankFieldsAreNullButZeroAndFalseAreValues) {
     TempFolder dir;
-    pw::TableSpec spec = allTypesSpec();
-    pw::Row blank(spec.columns.size());
+    pw::TableDesign design = allTypesDesign();
+    pw::Row blank(design.columns.size());
     pw::Row zeros = {std::monostate{},
                      std::monostate{},
                      std::int64_t{0},
@@ -155,13 +155,13 @@ TEST(ParadoxTables, BlankFieldsAreNullButZeroAndFalseAreValues) {
                      std::string("0"),
                      std::monostate{},
                      std::monostate{}};
-    pw::writeTable(dir.file("T.db"), spec, {blank, zeros});
+    pw::writeTable(dir.file("T.db"), design, {blank, zeros});
     paradox::TableFile table(dir.file("T.db"));
-    for (std::size_t i = 0; i < spec.columns.size(); ++i)
-        EXPECT_TRUE(table.value(i).isNull()) << spec.columns[i].name;
+    for (std::size_t i = 0; i < design.columns.size(); ++i)
+        EXPECT_TRUE(table.value(i).isNull()) << design.columns[i].name;
     table.moveNext();
     for (std::size_t i : {2u, 3u, 4u, 5u, 6u, 9u, 12u})
-        EXPECT_FALSE(table.value(i).isNull()) << spec.columns[i].name;
+        EXPECT_FALSE(table.value(i).isNull()) << design.columns[i].name;
     EXPECT_EQ(text(table, 6), "False");
     EXPECT_EQ(text(table, 9), "00:00:00");
     EXPECT_EQ(text(table, 12), "0");
@@ -169,35 +169,35 @@ TEST(ParadoxTables, BlankFieldsAreNullButZeroAndFalseAreValues) {
 
 TEST(ParadoxTables, TextIsDecodedFromTheTablesCodePage) {
     TempFolder dir;
-    pw::TableSpec spec;
-    spec.columns = {{"Na\xEFve \"quoted\" name", pw::Alpha, 30}, {"M", pw::Memo, 11}};
-    spec.codePage = 1252;
-    pw::writeTable(dir.file("W.db"), spec,
+    pw::TableDesign design;
+    design.columns = {{"Na\xEFve \"quoted\" name", pw::Alpha, 30}, {"M", pw::Memo, 11}};
+    design.codePage = 1252;
+    pw::writeTable(dir.file("W.db"), design,
                    {{std::string("O'Hara \"Caf\xE9\""), std::string("\x80 5")}});
     paradox::TableFile west(dir.file("W.db"));
     EXPECT_EQ(west.fields()[0].name, "Na\xC3\xAFve \"quoted\" name");
     EXPECT_EQ(text(west, 0), "O'Hara \"Caf\xC3\xA9\"");
     EXPECT_EQ(text(west, 1), "\xE2\x82\xAC 5"); // euro sign
 
-    spec.columns[0].name = "N";
-    spec.codePage = 1251;
-    pw::writeTable(dir.file("R.db"), spec, {{std::string("\xCC\xE8\xF0"), std::monostate{}}});
+    design.columns[0].name = "N";
+    design.codePage = 1251;
+    pw::writeTable(dir.file("R.db"), design, {{std::string("\xCC\xE8\xF0"), std::monostate{}}});
     paradox::TableFile russian(dir.file("R.db"));
     EXPECT_EQ(text(russian, 0), "\xD0\x9C\xD0\xB8\xD1\x80"); // Мир
 
-    spec.versionId = 3; // no code page in the header: DOS 437
-    pw::writeTable(dir.file("D.db"), spec, {{std::string("\x81"), std::monostate{}}});
+    design.versionId = 3; // no code page in the header: DOS 437
+    pw::writeTable(dir.file("D.db"), design, {{std::string("\x81"), std::monostate{}}});
     paradox::TableFile dos(dir.file("D.db"));
     EXPECT_EQ(text(dos, 0), "\xC3\xBC"); // ü
 }
 
 TEST(ParadoxTables, UnknownCodePageReadsAsciiAndRefusesOtherBytes) {
     TempFolder dir;
-    pw::TableSpec spec;
-    spec.columns = {{"N", pw::Alpha, 10}};
-    spec.codePage = 936;
-    spec.sortOrder = "china";
-    pw::writeTable(dir.file("T.db"), spec, {{std::string("plain")}, {std::string("\xC4\xE3")}});
+    pw::TableDesign design;
+    design.columns = {{"N", pw::Alpha, 10}};
+    design.codePage = 936;
+    design.sortOrder = "china";
+    pw::writeTable(dir.file("T.db"), design, {{std::string("plain")}, {std::string("\xC4\xE3")}});
     paradox::TableFile table(dir.file("T.db"));
     EXPECT_EQ(text(table, 0), "plain");
     table.moveNext();
@@ -211,8 +211,8 @@ TEST(ParadoxTables, UnknownCodePageReadsAsciiAndRefusesOtherBytes) {
 
 TEST(ParadoxTables, MemosInTheRecordInSharedAndInSingleBlocks) {
     TempFolder dir;
-    pw::TableSpec spec;
-    spec.columns = {{"Id", pw::Long}, {"Memo", pw::Memo, 30}};
+    pw::TableDesign design;
+    design.columns = {{"Id", pw::Long}, {"Memo", pw::Memo, 30}};
     std::vector<pw::Row> rows;
     std::vector<std::string> memos;
     for (int i = 0; i < 400; ++i) {
@@ -224,7 +224,7 @@ TEST(ParadoxTables, MemosInTheRecordInSharedAndInSingleBlocks) {
         memos.push_back(memo);
         rows.push_back({std::int64_t{i}, memo});
     }
-    pw::writeTable(dir.file("M.db"), spec, rows);
+    pw::writeTable(dir.file("M.db"), design, rows);
     paradox::TableFile table(dir.file("M.db"));
     for (std::size_t i = 0; !table.eof(); table.moveNext(), ++i)
         ASSERT_EQ(text(table, 1), memos[i]) << "row " << i;
@@ -232,15 +232,15 @@ TEST(ParadoxTables, MemosInTheRecordInSharedAndInSingleBlocks) {
 
 TEST(ParadoxTables, EncryptedTableWithMemoFile) {
     TempFolder dir;
-    pw::TableSpec spec;
-    spec.columns = {{"Id", pw::AutoIncrement}, {"Memo", pw::Memo, 20}};
-    spec.encryptionKey = 0x1234BEEF;
+    pw::TableDesign design;
+    design.columns = {{"Id", pw::AutoIncrement}, {"Memo", pw::Memo, 20}};
+    design.encryptionKey = 0x1234BEEF;
     std::vector<pw::Row> rows;
     for (int i = 0; i < 500; ++i)
         rows.push_back({std::int64_t{i + 1}, std::string(static_cast<std::size_t>(i * 7), 'q')});
     for (int version : {4, 11}) {
-        spec.versionId = version;
-        pw::writeTable(dir.file("E.db"), spec, rows);
+        design.versionId = version;
+        pw::writeTable(dir.file("E.db"), design, rows);
         paradox::TableFile table(dir.file("E.db"));
         EXPECT_TRUE(table.header().encrypted());
         ASSERT_EQ(table.recordCount(), 500);
@@ -253,12 +253,12 @@ TEST(ParadoxTables, EncryptedTableWithMemoFile) {
 
 TEST(ParadoxTables, BlocksNotTheHeaderCountDecideTheRows) {
     TempFolder dir;
-    pw::TableSpec spec;
-    spec.columns = {{"N", pw::Long}};
+    pw::TableDesign design;
+    design.columns = {{"N", pw::Long}};
     std::vector<pw::Row> rows(1000, pw::Row{std::int64_t{7}});
     for (std::uint32_t claimed : {0u, 5u, 5000u}) {
-        spec.headerRecordCount = claimed;
-        pw::writeTable(dir.file("T.db"), spec, rows);
+        design.headerRecordCount = claimed;
+        pw::writeTable(dir.file("T.db"), design, rows);
         paradox::TableFile table(dir.file("T.db"));
         EXPECT_EQ(table.recordCount(), 1000);
         EXPECT_EQ(testing_support::readEveryValue(dir.file("T.db")), 1000);
@@ -268,9 +268,9 @@ TEST(ParadoxTables, BlocksNotTheHeaderCountDecideTheRows) {
 
 TEST(ParadoxTables, ImpossibleDatesAndTimesAreClearErrors) {
     TempFolder dir;
-    pw::TableSpec spec;
-    spec.columns = {{"D", pw::Date}, {"T", pw::Time}};
-    pw::writeTable(dir.file("T.db"), spec, {{std::int64_t{1}, std::int64_t{0}}});
+    pw::TableDesign design;
+    design.columns = {{"D", pw::Date}, {"T", pw::Time}};
+    pw::writeTable(dir.file("T.db"), design, {{std::int64_t{1}, std::int64_t{0}}});
     std::string bytes = readBytes(dir.file("T.db"));
     const std::size_t record = 0x800 + 6;
     struct Case {
@@ -295,9 +295,9 @@ TEST(ParadoxTables, ImpossibleDatesAndTimesAreClearErrors) {
 
 TEST(ParadoxTables, BcdKeepsEveryDigit) {
     TempFolder dir;
-    pw::TableSpec spec;
-    spec.columns = {{"A", pw::Bcd, 4}, {"B", pw::Bcd, 0}};
-    pw::writeTable(dir.file("T.db"), spec,
+    pw::TableDesign design;
+    design.columns = {{"A", pw::Bcd, 4}, {"B", pw::Bcd, 0}};
+    pw::writeTable(dir.file("T.db"), design,
                    {{std::string("-0.0001"), std::string("9999999999999999999999999999999")},
                     {std::string("12345678901234567890.1200"), std::string("-7")}});
     paradox::TableFile table(dir.file("T.db"));
@@ -310,15 +310,15 @@ TEST(ParadoxTables, BcdKeepsEveryDigit) {
 
 TEST(ParadoxTables, FormattedMemoGivesItsPlainText) {
     TempFolder dir;
-    pw::TableSpec spec;
-    spec.columns = {{"F", pw::FormattedMemo, 10}};
+    pw::TableDesign design;
+    design.columns = {{"F", pw::FormattedMemo, 10}};
     auto container = [](const std::string& body) {
         std::string v(44, '\0');
         v[0] = 7;
         v[4] = static_cast<char>(body.size() + 1);
         return v + body + std::string("\0Arial\0", 7);
     };
-    pw::writeTable(dir.file("T.db"), spec, {{container("Hello")}, {std::string(60, 'x')}});
+    pw::writeTable(dir.file("T.db"), design, {{container("Hello")}, {std::string(60, 'x')}});
     paradox::TableFile table(dir.file("T.db"));
     EXPECT_EQ(text(table, 0), "Hello");
     table.moveNext();
@@ -353,9 +353,9 @@ TEST(ParadoxConnection, FifoNamedLikeATableIsRefusedNotWaitedOn) {
 
 TEST(ParadoxConnection, OpensTheFolderOfDbqAndFindsTablesIgnoringCase) {
     TempFolder dir;
-    pw::TableSpec spec;
-    spec.columns = {{"M", pw::Memo, 11}};
-    pw::writeTable(dir.file("orders.DB"), spec, {{std::string(100, 'm')}});
+    pw::TableDesign design;
+    design.columns = {{"M", pw::Memo, 11}};
+    pw::writeTable(dir.file("orders.DB"), design, {{std::string(100, 'm')}});
     std::filesystem::rename(dir.file("orders.MB"), dir.file("Orders.mB"));
     const std::string folder = dir.path().string();
     auto connection = paradox::Connection::open(
@@ -369,18 +369,18 @@ TEST(ParadoxConnection, OpensTheFolderOfDbqAndFindsTablesIgnoringCase) {
     EXPECT_THROW(rs.eof(), paradox::Error);
 
     // The exact spelling wins over another case.
-    spec.columns = {{"N", pw::Long}};
-    pw::writeTable(dir.file("t.db"), spec, {{std::int64_t{1}}});
-    pw::writeTable(dir.file("T.db"), spec, {{std::int64_t{2}}});
+    design.columns = {{"N", pw::Long}};
+    pw::writeTable(dir.file("t.db"), design, {{std::int64_t{1}}});
+    pw::writeTable(dir.file("T.db"), design, {{std::int64_t{2}}});
     EXPECT_EQ(connection.openRecordset("SELECT * FROM \"T\"").value(0).integer, 2);
     EXPECT_EQ(connection.openRecordset("SELECT * FROM \"t\"").value(0).integer, 1);
 }
 
 TEST(ParadoxConnection, DoubledQuotesInTheNameStandForOne) {
     TempFolder dir;
-    pw::TableSpec spec;
-    spec.columns = {{"N", pw::Long}};
-    pw::writeTable(dir.file("a\"b.db"), spec, {{std::int64_t{5}}});
+    pw::TableDesign design;
+    design.columns = {{"N", pw::Long}};
+    pw::writeTable(dir.file("a\"b.db"), design, {{std::int64_t{5}}});
     auto connection = paradox::Connection::open("Dbq=" + dir.path().string() + ";");
     EXPECT_EQ(connection.openRecordset("SELECT * FROM \"a\"\"b\"").value(0).integer, 5);
     EXPECT_EQ(connection.openRecordset("  select *  from \"a\"\"b\" ;").value(0).integer, 5);

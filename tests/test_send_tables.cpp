@@ -14,14 +14,14 @@ using Answer = ui::Dialogs::Answer;
 
 namespace {
 
-pw::TableSpec specOf(std::vector<pw::Column> columns) {
-    pw::TableSpec spec;
-    spec.columns = std::move(columns);
-    return spec;
+pw::TableDesign designOf(std::vector<pw::Column> columns) {
+    pw::TableDesign design;
+    design.columns = std::move(columns);
+    return design;
 }
 
-const pw::TableSpec ordersSpec =
-    specOf({{"ID", pw::Long}, {"NAME", pw::Alpha, 20}, {"PLACED", pw::Date}});
+const pw::TableDesign ordersDesign =
+    designOf({{"ID", pw::Long}, {"NAME", pw::Alpha, 20}, {"PLACED", pw::Date}});
 
 // The main window over a real data source and a real folder of Paradox
 // tables, with every statement recorded.
@@ -49,10 +49,10 @@ protected:
     }
 
     // Writes a Paradox table under a fresh upper-case name and lists it in List2.
-    QString addParadoxTable(const QString& prefix, const pw::TableSpec& spec,
+    QString addParadoxTable(const QString& prefix, const pw::TableDesign& design,
                             const std::vector<pw::Row>& rows, bool selected = true) {
         const QString name = testing_support::uniqueTableName(prefix).toUpper();
-        pw::writeTable((folder.path() + "/" + name + ".db").toStdString(), spec, rows);
+        pw::writeTable((folder.path() + "/" + name + ".db").toStdString(), design, rows);
         window->List2->add(name);
         window->List2->setSelectedAt(indexIn(*window->List2, name), selected);
         window->List2->setCurrentRow(0, QItemSelectionModel::NoUpdate);
@@ -104,7 +104,7 @@ protected:
 } // namespace
 
 TEST_F(SendTablesTest, StatementTextsAreExactlyTheExpectedOnes) {
-    const QString t = addParadoxTable("orders", ordersSpec,
+    const QString t = addParadoxTable("orders", ordersDesign,
                                       {{std::int64_t{12}, std::string("O'Hara"), {}},
                                        {{}, std::string("x"), std::int64_t{730120}},
                                        {{}, {}, {}},
@@ -125,9 +125,9 @@ TEST_F(SendTablesTest, StatementTextsAreExactlyTheExpectedOnes) {
 }
 
 TEST_F(SendTablesTest, QuestionsComeInReverseOrderAndNoKeepsThatTable) {
-    const QString a = addParadoxTable("a", ordersSpec, {{std::int64_t{1}, {}, {}}});
-    const QString b = addParadoxTable("b", ordersSpec, {{std::int64_t{2}, {}, {}}});
-    const QString c = addParadoxTable("c", ordersSpec, {{std::int64_t{3}, {}, {}}});
+    const QString a = addParadoxTable("a", ordersDesign, {{std::int64_t{1}, {}, {}}});
+    const QString b = addParadoxTable("b", ordersDesign, {{std::int64_t{2}, {}, {}}});
+    const QString c = addParadoxTable("c", ordersDesign, {{std::int64_t{3}, {}, {}}});
     for (const QString& name : {a, b, c}) {
         addTargetTable(name);
     }
@@ -148,7 +148,7 @@ TEST_F(SendTablesTest, QuestionsComeInReverseOrderAndNoKeepsThatTable) {
 }
 
 TEST_F(SendTablesTest, TheTargetSpellingIsUsedEverywhere) {
-    const QString upper = addParadoxTable("orders", ordersSpec, {{std::int64_t{5}, {}, {}}});
+    const QString upper = addParadoxTable("orders", ordersDesign, {{std::int64_t{5}, {}, {}}});
     const QString lower = upper.toLower();
     // The Paradox side is found by the lower-case name too.
     database->execute("CREATE TABLE \"" + lower + "\"(old TEXT)");
@@ -163,7 +163,7 @@ TEST_F(SendTablesTest, TheTargetSpellingIsUsedEverywhere) {
 }
 
 TEST_F(SendTablesTest, NothingSelectedOpensAndClosesBothAndCopiesNothing) {
-    addParadoxTable("orders", ordersSpec, {}, false);
+    addParadoxTable("orders", ordersDesign, {}, false);
     send();
     EXPECT_EQ(opener.opened.size(), 1);
     EXPECT_EQ(opener.closed, 1);
@@ -179,7 +179,7 @@ TEST_F(SendTablesTest, NoCurrentEntryAsksToSelectAndOpensNothing) {
 }
 
 TEST_F(SendTablesTest, TheBarShowsTheShareOfRowsBegunThenZero) {
-    const QString empty = addParadoxTable("empty", ordersSpec, {});
+    const QString empty = addParadoxTable("empty", ordersDesign, {});
     send();
     EXPECT_EQ(bar, std::vector<double>{0});
     EXPECT_TRUE(rowsOf(empty).empty());
@@ -187,13 +187,13 @@ TEST_F(SendTablesTest, TheBarShowsTheShareOfRowsBegunThenZero) {
 
     window->List2->setSelectedAt(0, false);
     std::vector<pw::Row> four(4, pw::Row{std::int64_t{1}, {}, {}});
-    addParadoxTable("four", ordersSpec, four);
+    addParadoxTable("four", ordersDesign, four);
     bar.clear();
     send();
     EXPECT_EQ(bar, (std::vector<double>{25, 50, 75, 100, 0}));
 
     selectAll(*window->List2, false);
-    addParadoxTable("three", ordersSpec, {four.begin(), four.begin() + 3});
+    addParadoxTable("three", ordersDesign, {four.begin(), four.begin() + 3});
     bar.clear();
     send();
     ASSERT_EQ(bar.size(), 4u);
@@ -204,7 +204,7 @@ TEST_F(SendTablesTest, TheBarShowsTheShareOfRowsBegunThenZero) {
 }
 
 TEST_F(SendTablesTest, OtherCommandsDoNothingWhileASendRuns) {
-    addParadoxTable("orders", ordersSpec, {{std::int64_t{1}, {}, {}}, {std::int64_t{2}, {}, {}}});
+    addParadoxTable("orders", ordersDesign, {{std::int64_t{1}, {}, {}}, {std::int64_t{2}, {}, {}}});
     window->List1->add("SOMETHING");
     window->List1->setSelectedAt(0, true);
     window->List1->setCurrentRow(0, QItemSelectionModel::NoUpdate);
@@ -232,8 +232,8 @@ TEST_F(SendTablesTest, OtherCommandsDoNothingWhileASendRuns) {
 }
 
 TEST_F(SendTablesTest, AnErrorEndsTheRunWithOneMessageAndTheProgramGoesOn) {
-    const QString first = addParadoxTable("b_first", ordersSpec, {{std::int64_t{1}, {}, {}}});
-    const QString failing = addParadoxTable("a_fails", ordersSpec, {{std::int64_t{1}, {}, {}}});
+    const QString first = addParadoxTable("b_first", ordersDesign, {{std::int64_t{1}, {}, {}}});
+    const QString failing = addParadoxTable("a_fails", ordersDesign, {{std::int64_t{1}, {}, {}}});
     // The target holds the table although List1 does not: CREATE TABLE fails.
     database->execute("CREATE TABLE \"" + failing + "\"(old TEXT)");
     send();
@@ -247,7 +247,7 @@ TEST_F(SendTablesTest, AnErrorEndsTheRunWithOneMessageAndTheProgramGoesOn) {
 
     // The program goes on: a later send works.
     selectAll(*window->List2, false);
-    const QString later = addParadoxTable("c_later", ordersSpec, {{std::int64_t{1}, {}, {}}});
+    const QString later = addParadoxTable("c_later", ordersDesign, {{std::int64_t{1}, {}, {}}});
     send();
     EXPECT_TRUE(entriesOf(*window->List1).contains(later));
 }
@@ -255,7 +255,7 @@ TEST_F(SendTablesTest, AnErrorEndsTheRunWithOneMessageAndTheProgramGoesOn) {
 TEST_F(SendTablesTest, DoubleQuotesInNamesCannotBreakOut) {
     const QString name = testing_support::uniqueTableName("Q").toUpper() + "\"X";
     pw::writeTable((folder.path() + "/" + name + ".db").toStdString(),
-                   specOf({{"A\"B", pw::Alpha, 5}}), {{std::string("v")}});
+                   designOf({{"A\"B", pw::Alpha, 5}}), {{std::string("v")}});
     window->List2->add(name);
     window->List2->setSelectedAt(0, true);
     window->List2->setCurrentRow(0, QItemSelectionModel::NoUpdate);
@@ -279,16 +279,16 @@ protected:
 } // namespace
 
 TEST_F(SendToServerTest, ValuesArriveWhole) {
-    const pw::TableSpec spec = specOf({{"NAME", pw::Alpha, 30},
-                                       {"AMOUNT", pw::Number},
-                                       {"PRICE", pw::Money},
-                                       {"COUNT", pw::Short},
-                                       {"PAID", pw::Logical},
-                                       {"WHEN", pw::Timestamp},
-                                       {"NOTE", pw::Memo, 11}});
+    const pw::TableDesign design = designOf({{"NAME", pw::Alpha, 30},
+                                             {"AMOUNT", pw::Number},
+                                             {"PRICE", pw::Money},
+                                             {"COUNT", pw::Short},
+                                             {"PAID", pw::Logical},
+                                             {"WHEN", pw::Timestamp},
+                                             {"NOTE", pw::Memo, 11}});
     const std::string longNote(70000, 'n');
     const QString t = addParadoxTable(
-        "values", spec,
+        "values", design,
         {{std::string("\xC6r\xF8 caf\xE9"), 7.489999999999999, 12.5, std::int64_t{-3}, true,
           std::int64_t{730120LL * 86400000 + 3723000}, longNote}});
     send();
@@ -306,14 +306,14 @@ TEST_F(SendToServerTest, ValuesArriveWhole) {
 }
 
 TEST_F(SendToServerTest, ARefusedValueEndsTheRunAndASecondSendCompletes) {
-    const pw::TableSpec spec = specOf({{"ID", pw::Long}, {"NOTE", pw::Memo, 11}});
+    const pw::TableDesign design = designOf({{"ID", pw::Long}, {"NOTE", pw::Memo, 11}});
     // The server refuses text holding a NUL character.
     const std::vector<pw::Row> rows = {{std::int64_t{1}, std::string("fine")},
                                        {std::int64_t{2}, std::string("also fine")},
                                        {std::int64_t{3}, std::string("bad\0text", 8)},
                                        {std::int64_t{4}, std::string("never sent")}};
-    const QString later = addParadoxTable("a_later", spec, {{std::int64_t{1}, {}}});
-    const QString t = addParadoxTable("b_refused", spec, rows);
+    const QString later = addParadoxTable("a_later", design, {{std::int64_t{1}, {}}});
+    const QString t = addParadoxTable("b_refused", design, rows);
     send();
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_TRUE(dialogs.messages()[0].startsWith("Error "));
@@ -324,7 +324,7 @@ TEST_F(SendToServerTest, ARefusedValueEndsTheRunAndASecondSendCompletes) {
     EXPECT_EQ(window->ProgressBar1->percent(), 0);
 
     // Repaired source, second send: the overwrite question, Yes, and all rows.
-    pw::writeTable((folder.path() + "/" + t + ".db").toStdString(), spec,
+    pw::writeTable((folder.path() + "/" + t + ".db").toStdString(), design,
                    {rows[0], rows[1], {std::int64_t{3}, std::string("repaired")}, rows[3]});
     dialogs.answers = {Answer::Yes};
     send();
@@ -340,7 +340,7 @@ TEST_F(SendToServerTest, ALostServerConnectionEndsTheRunWithOneMessage) {
         rows.push_back({std::int64_t{i}, std::string("row")});
     }
     const QString t =
-        addParadoxTable("lost", specOf({{"ID", pw::Long}, {"V", pw::Alpha, 9}}), rows);
+        addParadoxTable("lost", designOf({{"ID", pw::Long}, {"V", pw::Alpha, 9}}), rows);
     // While row 3 is about to go, the server ends every other session.
     QObject::connect(window->ProgressBar1, &shell::Progress::percentChanged, [&](double percent) {
         if (percent == 60) {

@@ -42,12 +42,12 @@ void resetPeakRss() {
 }
 
 void writeFixed(const std::string& path, int rows) {
-    pw::TableSpec spec;
-    spec.columns = {{"Id", pw::Long},      {"Amount", pw::Number}, {"Day", pw::Date},
-                    {"At", pw::Timestamp}, {"Count", pw::Short},   {"Flag", pw::Logical},
-                    {"Price", pw::Money},  {"Name", pw::Alpha, 20}};
-    spec.blockKiB = 4;
-    pw::TableWriter writer(path, spec);
+    pw::TableDesign design;
+    design.columns = {{"Id", pw::Long},      {"Amount", pw::Number}, {"Day", pw::Date},
+                      {"At", pw::Timestamp}, {"Count", pw::Short},   {"Flag", pw::Logical},
+                      {"Price", pw::Money},  {"Name", pw::Alpha, 20}};
+    design.blockKiB = 4;
+    pw::TableWriter writer(path, design);
     for (int i = 0; i < rows; ++i)
         writer.addRow({std::int64_t{i + 1}, i * 0.25, std::int64_t{730000 + i % 3000},
                        std::int64_t{(730000 + i % 3000) * std::int64_t{86400000} + i % 86400000},
@@ -57,9 +57,9 @@ void writeFixed(const std::string& path, int rows) {
 }
 
 void writeMemo(const std::string& path, int rows) {
-    pw::TableSpec spec;
-    spec.columns = {{"Id", pw::Long}, {"Note", pw::Memo, 30}};
-    pw::TableWriter writer(path, spec);
+    pw::TableDesign design;
+    design.columns = {{"Id", pw::Long}, {"Note", pw::Memo, 30}};
+    pw::TableWriter writer(path, design);
     for (int i = 0; i < rows; ++i)
         writer.addRow({std::int64_t{i}, std::string(static_cast<std::size_t>(10 + i % 400),
                                                     static_cast<char>('a' + i % 26))});

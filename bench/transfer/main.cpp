@@ -55,11 +55,11 @@ void prepareDataSource(const QString& folder) {
 }
 
 void writeSourceTable(const QString& path, int rows) {
-    pw::TableSpec spec;
-    spec.columns = {{"Id", pw::Long},      {"Amount", pw::Number},  {"Day", pw::Date},
-                    {"At", pw::Timestamp}, {"Count", pw::Short},    {"Flag", pw::Logical},
-                    {"Price", pw::Money},  {"Name", pw::Alpha, 20}, {"Note", pw::Memo, 20}};
-    pw::TableWriter writer(path.toStdString(), spec);
+    pw::TableDesign design;
+    design.columns = {{"Id", pw::Long},      {"Amount", pw::Number},  {"Day", pw::Date},
+                      {"At", pw::Timestamp}, {"Count", pw::Short},    {"Flag", pw::Logical},
+                      {"Price", pw::Money},  {"Name", pw::Alpha, 20}, {"Note", pw::Memo, 20}};
+    pw::TableWriter writer(path.toStdString(), design);
     for (int r = 0; r < rows; ++r) {
         writer.addRow({std::int64_t{r}, r * 1.25, std::int64_t{730120 + r % 5000},
                        std::int64_t{(730120LL + r % 5000) * 86400000 + r % 86400000},

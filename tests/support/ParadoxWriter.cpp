@@ -227,7 +227,7 @@ std::size_t widthOf(const Column& column) {
 
 struct TableWriter::Impl {
     std::string path;
-    TableSpec spec;
+    TableDesign design;
     OutFile out;
     std::optional<MemoWriter> memo;
     std::size_t recordSize = 0;
@@ -241,41 +241,41 @@ struct TableWriter::Impl {
     std::int64_t lastAutoInc = 0;
     bool finished = false;
 
-    Impl(std::string p, TableSpec s) : path(std::move(p)), spec(std::move(s)), out(path) {
-        if (spec.columns.empty() || spec.columns.size() > 255)
+    Impl(std::string p, TableDesign s) : path(std::move(p)), design(std::move(s)), out(path) {
+        if (design.columns.empty() || design.columns.size() > 255)
             throw WriteError("a table needs 1 to 255 columns");
-        for (const Column& c : spec.columns)
+        for (const Column& c : design.columns)
             recordSize += widthOf(c);
-        blockSize = static_cast<std::size_t>(spec.blockKiB) * 1024;
+        blockSize = static_cast<std::size_t>(design.blockKiB) * 1024;
         perBlock = (blockSize - 6) / recordSize;
         if (perBlock == 0)
             throw WriteError("records do not fit a block");
         block.assign(blockSize, 0);
         headerSize = buildHeader().size();
-        for (const Column& c : spec.columns)
+        for (const Column& c : design.columns)
             if (isBlob(c.type)) {
                 std::filesystem::path mb(path);
                 mb.replace_extension(
                     std::filesystem::path(path).extension().string() == ".DB" ? ".MB" : ".mb");
-                memo.emplace(mb.string(), spec.encryptionKey);
+                memo.emplace(mb.string(), design.encryptionKey);
                 break;
             }
     }
 
-    bool v4() const { return spec.versionId >= 5; }
+    bool v4() const { return design.versionId >= 5; }
 
     std::vector<std::uint8_t> buildHeader() const {
-        const std::size_t n = spec.columns.size();
+        const std::size_t n = design.columns.size();
         std::vector<std::uint8_t> h(v4() ? 0x78 : 0x58, 0);
-        for (const Column& c : spec.columns) {
+        for (const Column& c : design.columns) {
             h.push_back(c.type);
             h.push_back(c.type == Bcd ? c.size : static_cast<std::uint8_t>(widthOf(c)));
         }
         h.resize(h.size() + 4 + 4 * n, 0);
         std::string tableName = std::filesystem::path(path).filename().string();
-        tableName.resize(spec.versionId >= 12 ? 261 : 79, '\0');
+        tableName.resize(design.versionId >= 12 ? 261 : 79, '\0');
         h.insert(h.end(), tableName.begin(), tableName.end());
-        for (const Column& c : spec.columns) {
+        for (const Column& c : design.columns) {
             h.insert(h.end(), c.name.begin(), c.name.end());
             h.push_back(0);
         }
@@ -285,32 +285,32 @@ struct TableWriter::Impl {
                 h.push_back(static_cast<std::uint8_t>(i + 1));
                 h.push_back(0);
             }
-            h.insert(h.end(), spec.sortOrder.begin(), spec.sortOrder.end());
+            h.insert(h.end(), design.sortOrder.begin(), design.sortOrder.end());
             h.push_back(0);
             realEnd = h.size();
         }
-        if (spec.versionId != 3)
+        if (design.versionId != 3)
             h.resize((h.size() + 0x7FF) / 0x800 * 0x800, 0);
         put16(&h[0x00], static_cast<std::uint32_t>(recordSize));
         put16(&h[0x02], static_cast<std::uint32_t>(h.size()));
         h[0x04] = 2;
-        h[0x05] = static_cast<std::uint8_t>(spec.blockKiB);
+        h[0x05] = static_cast<std::uint8_t>(design.blockKiB);
         put16(&h[0x21], static_cast<std::uint32_t>(n));
-        h[0x39] = static_cast<std::uint8_t>(spec.versionId);
-        put16(&h[0x3E], spec.encryptionKey ? 0 : 0x0F1F);
+        h[0x39] = static_cast<std::uint8_t>(design.versionId);
+        put16(&h[0x3E], design.encryptionKey ? 0 : 0x0F1F);
         if (v4()) {
             put32(&h[0x25], 0xFF00FF00);
             put16(&h[0x51], static_cast<std::uint32_t>(realEnd));
             h[0x56] = 0x20;
-            put16(&h[0x58], 0x0100 + static_cast<std::uint32_t>(spec.versionId));
-            put16(&h[0x5A], 0x0100 + static_cast<std::uint32_t>(spec.versionId));
-            put32(&h[0x5C], spec.encryptionKey);
+            put16(&h[0x58], 0x0100 + static_cast<std::uint32_t>(design.versionId));
+            put16(&h[0x5A], 0x0100 + static_cast<std::uint32_t>(design.versionId));
+            put32(&h[0x5C], design.encryptionKey);
             put16(&h[0x64], static_cast<std::uint32_t>(n + 1));
-            put16(&h[0x6A], static_cast<std::uint32_t>(spec.codePage));
+            put16(&h[0x6A], static_cast<std::uint32_t>(design.codePage));
             h[0x6C] = 1;
             h[0x6D] = 1;
         } else {
-            put32(&h[0x25], spec.encryptionKey);
+            put32(&h[0x25], design.encryptionKey);
         }
         return h;
     }
@@ -372,17 +372,17 @@ struct TableWriter::Impl {
     }
 
     void addRow(const Row& row) {
-        if (row.size() != spec.columns.size())
+        if (row.size() != design.columns.size())
             throw WriteError("row has " + std::to_string(row.size()) + " cells for " +
-                             std::to_string(spec.columns.size()) + " columns");
+                             std::to_string(design.columns.size()) + " columns");
         if (inBlock == perBlock)
             flushBlock(false);
         std::uint8_t* record = &block[6 + inBlock * recordSize];
         std::memset(record, 0, recordSize);
         std::size_t offset = 0;
         for (std::size_t i = 0; i < row.size(); ++i) {
-            encodeCell(spec.columns[i], row[i], record + offset);
-            offset += widthOf(spec.columns[i]);
+            encodeCell(design.columns[i], row[i], record + offset);
+            offset += widthOf(design.columns[i]);
         }
         ++inBlock;
         ++records;
@@ -397,10 +397,10 @@ struct TableWriter::Impl {
         put16(&block[2], number - 1);
         put16(&block[4], static_cast<std::uint32_t>((inBlock - 1) * recordSize));
         std::vector<std::uint8_t> bytes(block);
-        if (spec.encryptionKey)
+        if (design.encryptionKey)
             for (std::size_t i = 0; i < blockSize; i += 256)
-                encryptChunk(&bytes[i], static_cast<std::uint8_t>(spec.encryptionKey),
-                             static_cast<std::uint8_t>(spec.encryptionKey >> 8),
+                encryptChunk(&bytes[i], static_cast<std::uint8_t>(design.encryptionKey),
+                             static_cast<std::uint8_t>(design.encryptionKey >> 8),
                              static_cast<std::uint8_t>(i / 256), static_cast<std::uint8_t>(number));
         out.writeAt(headerSize + std::uint64_t{number - 1} * blockSize, bytes.data(), blockSize);
         std::fill(block.begin(), block.end(), 0);
@@ -410,7 +410,7 @@ struct TableWriter::Impl {
     void finish() {
         flushBlock(true);
         std::vector<std::uint8_t> h = buildHeader();
-        put32(&h[0x06], spec.headerRecordCount.value_or(records));
+        put32(&h[0x06], design.headerRecordCount.value_or(records));
         put16(&h[0x0A], blocks);
         put16(&h[0x0C], blocks);
         put16(&h[0x0E], blocks ? 1 : 0);
@@ -425,8 +425,8 @@ struct TableWriter::Impl {
     }
 };
 
-TableWriter::TableWriter(std::string path, TableSpec spec)
-    : impl_(std::make_unique<Impl>(std::move(path), std::move(spec))) {}
+TableWriter::TableWriter(std::string path, TableDesign design)
+    : impl_(std::make_unique<Impl>(std::move(path), std::move(design))) {}
 
 TableWriter::~TableWriter() = default;
 
@@ -439,8 +439,8 @@ void TableWriter::finish() {
         impl_->finish();
 }
 
-void writeTable(const std::string& path, const TableSpec& spec, const std::vector<Row>& rows) {
-    TableWriter writer(path, spec);
+void writeTable(const std::string& path, const TableDesign& design, const std::vector<Row>& rows) {
+    TableWriter writer(path, design);
     for (const Row& row : rows)
         writer.addRow(row);
     writer.finish();

@@ -54,7 +54,7 @@ struct Column {
 using Cell = std::variant<std::monostate, std::int64_t, double, bool, std::string>;
 using Row = std::vector<Cell>;
 
-struct TableSpec {
+struct TableDesign {
     std::vector<Column> columns;
     int versionId = 12;  // 3, 4, 9, 11 or 12
     int blockKiB = 2;    // 1 to 32
@@ -68,7 +68,7 @@ struct TableSpec {
 class TableWriter {
 public:
     // Creates path (and its .mb beside it when a column needs one).
-    TableWriter(std::string path, TableSpec spec);
+    TableWriter(std::string path, TableDesign design);
     TableWriter(const TableWriter&) = delete;
     TableWriter& operator=(const TableWriter&) = delete;
     ~TableWriter();
@@ -84,7 +84,7 @@ private:
 };
 
 // Writes a whole table at once.
-void writeTable(const std::string& path, const TableSpec& spec, const std::vector<Row>& rows);
+void writeTable(const std::string& path, const TableDesign& design, const std::vector<Row>& rows);
 
 // The width in the record of a column.
 std::size_t widthOf(const Column& column);

@@ -48,12 +48,12 @@ std::string noteFor(int customer) {
 }
 
 void writeCustomers(const std::string& path) {
-    pw::TableSpec spec;
-    spec.columns = {{"CustNo", pw::AutoIncrement}, {"Last Name", pw::Alpha, 25},
-                    {"First Name", pw::Alpha, 20}, {"City", pw::Alpha, 20},
-                    {"Since", pw::Date},           {"Balance", pw::Money},
-                    {"Notes", pw::Memo, 40}};
-    pw::TableWriter writer(path, spec);
+    pw::TableDesign design;
+    design.columns = {{"CustNo", pw::AutoIncrement}, {"Last Name", pw::Alpha, 25},
+                      {"First Name", pw::Alpha, 20}, {"City", pw::Alpha, 20},
+                      {"Since", pw::Date},           {"Balance", pw::Money},
+                      {"Notes", pw::Memo, 40}};
+    pw::TableWriter writer(path, design);
     for (int i = 1; i <= 40; ++i)
         writer.addRow({std::int64_t{i}, std::string(lastNames[i % 10]),
                        std::string(firstNames[(i * 3) % 10]), std::string(cities[i % 5]),
@@ -63,11 +63,11 @@ void writeCustomers(const std::string& path) {
 }
 
 void writeOrders(const std::string& path, int count, std::int64_t firstDay) {
-    pw::TableSpec spec;
-    spec.columns = {{"Order No", pw::Long},     {"CustNo", pw::Long}, {"Sale Date", pw::Date},
-                    {"Shipped", pw::Timestamp}, {"Total", pw::Money}, {"Paid", pw::Logical},
-                    {"Comment", pw::Memo, 20}};
-    pw::TableWriter writer(path, spec);
+    pw::TableDesign design;
+    design.columns = {{"Order No", pw::Long},     {"CustNo", pw::Long}, {"Sale Date", pw::Date},
+                      {"Shipped", pw::Timestamp}, {"Total", pw::Money}, {"Paid", pw::Logical},
+                      {"Comment", pw::Memo, 20}};
+    pw::TableWriter writer(path, design);
     for (int i = 1; i <= count; ++i) {
         const std::int64_t day = firstDay + i / 3;
         pw::Cell shipped;
@@ -83,10 +83,10 @@ void writeOrders(const std::string& path, int count, std::int64_t firstDay) {
 }
 
 void writeItems(const std::string& path) {
-    pw::TableSpec spec;
-    spec.columns = {{"Order No", pw::Long}, {"Item No", pw::Short}, {"Part No", pw::Alpha, 10},
-                    {"Qty", pw::Short},     {"Price", pw::Number},  {"Discount", pw::Bcd, 2}};
-    pw::TableWriter writer(path, spec);
+    pw::TableDesign design;
+    design.columns = {{"Order No", pw::Long}, {"Item No", pw::Short}, {"Part No", pw::Alpha, 10},
+                      {"Qty", pw::Short},     {"Price", pw::Number},  {"Discount", pw::Bcd, 2}};
+    pw::TableWriter writer(path, design);
     for (int order = 1; order <= 120; ++order)
         for (int item = 1; item <= 1 + order % 4; ++item)
             writer.addRow({std::int64_t{1000 + order}, std::int64_t{item},
