@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -126,12 +127,13 @@ TEST(ParadoxConnectionTest, NeedsATableFileInTheFolderItself) {
     ::chmod(QFile::encodeName(settings.folder).constData(), 0755);
 }
 
-class SybaseCatalogue : public ::testing::Test {
+class SybaseCatalogue : public ::testing::TestWithParam<QString> {
 protected:
     void SetUp() override {
-        const auto name = testing_support::sqliteDataSource();
+        const auto name = GetParam() == "SQLite" ? testing_support::sqliteDataSource()
+                                                 : testing_support::postgresDataSource();
         if (!name) {
-            GTEST_SKIP() << testing_support::missingDataSource("SQLite").toStdString();
+            GTEST_SKIP() << testing_support::missingDataSource(GetParam()).toStdString();
         }
         settings.dataSource = *name;
         connection = testing_support::openDataSource(*name);
@@ -141,8 +143,10 @@ protected:
             testing_support::dropTableIfExists(*connection, table);
         }
     }
+    // A table named prefix with a suffix of digits that no other run uses.
     QString createTable(const QString& prefix) {
-        const QString table = testing_support::uniqueTableName(prefix);
+        const QString table =
+            prefix + testing_support::uniqueTableName("").remove(QRegularExpression("[^0-9_]"));
         connection->execute(QStringLiteral("CREATE TABLE \"%1\"(a TEXT)").arg(table));
         created << table;
         return table;
@@ -154,36 +158,47 @@ protected:
     odbc::OdbcOpener real;
 };
 
-TEST_F(SybaseCatalogue, ListsUserTablesWithoutSysNamesAndReplacesTheList) {
-    const QString plain = createTable("Orders");
-    const QString system = createTable("mysysdata");
-    connection->execute(QStringLiteral("CREATE VIEW \"%1_v\" AS SELECT 1").arg(plain));
-    created.prepend(plain + "_v");
+TEST_P(SybaseCatalogue, ListsUserTablesWithoutSysNamesAndReplacesTheList) {
+    const QString orders = createTable("Orders");
+    const QString kept = createTable("SY_S");
+    QStringList hidden;
+    for (const char* name : {"Systems", "mysys", "FileSystem", "easysync"}) {
+        hidden << createTable(name);
+    }
+    const QString view = orders + "_v";
+    connection->execute(QStringLiteral("CREATE VIEW \"%1\" AS SELECT 1 AS a").arg(view));
 
     QListWidget list;
     list.addItem("stale entry");
     testing_support::RecordingOpener opener(real);
     Sybase::ListTables(list, settings, opener);
-    connection->execute(QStringLiteral("DROP VIEW \"%1_v\"").arg(plain));
-    created.removeFirst();
+    connection->execute(QStringLiteral("DROP VIEW \"%1\"").arg(view));
 
     const QStringList names = entriesOf(list);
-    EXPECT_TRUE(names.contains(plain));
-    EXPECT_FALSE(names.contains(system));
-    EXPECT_FALSE(names.contains(plain + "_v"));
+    EXPECT_TRUE(names.contains(orders)); // as the data source spells it
+    EXPECT_TRUE(names.contains(kept));
+    for (const QString& name : hidden) {
+        EXPECT_FALSE(names.contains(name)) << name.toStdString();
+    }
+    EXPECT_FALSE(names.contains(view));
     EXPECT_FALSE(names.contains("stale entry"));
     EXPECT_EQ(opener.opened, QStringList{"Data Source=" + settings.dataSource});
     EXPECT_EQ(opener.closed, 1);
 }
 
-TEST_F(SybaseCatalogue, AFailedOpenKeepsTheListAndTheGateFails) {
+TEST_P(SybaseCatalogue, AFailedOpenKeepsTheListAndTheGateFails) {
     QListWidget list;
     list.addItem("kept");
-    settings.dataSource = "NoSuchDataSource";
-    EXPECT_THROW(Sybase::ListTables(list, settings, real), odbc::Error);
-    EXPECT_EQ(entriesOf(list), QStringList{"kept"});
-    EXPECT_FALSE(Sybase::TestConnection(settings, real));
+    for (const QString& name : {QString("NoSuchDataSource"), QString()}) {
+        settings.dataSource = name;
+        EXPECT_THROW(Sybase::ListTables(list, settings, real), odbc::Error);
+        EXPECT_EQ(entriesOf(list), QStringList{"kept"});
+        EXPECT_FALSE(Sybase::TestConnection(settings, real));
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(DataSources, SybaseCatalogue, ::testing::Values("SQLite", "PostgreSQL"),
+                         [](const auto& info) { return info.param.toStdString(); });
 
 TEST(ConnectionGate, DoesNotContactTheDataSourceWhenTheFolderFails) {
     struct CountingOpener : odbc::Opener {

@@ -109,6 +109,9 @@ TEST_F(StartUpTest, WorkingSettingsGoStraightToTheFilledMainWindow) {
     EXPECT_EQ(entriesOf(*app->mainWindow()->List2), QStringList{"CUSTOMER"});
     EXPECT_TRUE(entriesOf(*app->mainWindow()->List1).contains(table));
     EXPECT_EQ(app->mainWindow()->List1->current(), -1);
+    app->mainWindow()->Form_Load(); // loading again replaces, never duplicates
+    EXPECT_EQ(entriesOf(*app->mainWindow()->List2), QStringList{"CUSTOMER"});
+    EXPECT_EQ(entriesOf(*app->mainWindow()->List1).count(table), 1);
     EXPECT_EQ(opener.closed, static_cast<int>(opener.opened.size()));
 }
 
@@ -283,6 +286,9 @@ TEST(MainWindow, SelectionButtonsAndTheInertButton) {
     testing_support::FixedSettings settings;
     RefusingOpener refusing;
     shell::Form2 window(dialogs, settings, refusing);
+    window.Check8->click(); // an empty list: nothing to do
+    window.Check9->click();
+    EXPECT_EQ(window.List2->count(), 0);
     for (const char* name : {"b", "a", "c"}) {
         window.List1->add(name);
     }
