@@ -2,6 +2,7 @@
 #include "shell/Application.h"
 #include "support/Databases.h"
 #include "support/IsolatedSettings.h"
+#include "support/ParadoxWriter.h"
 #include "support/Recording.h"
 #include "support/ScriptedDialogs.h"
 #include "transfer/Statements.h"
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+namespace pw = paradox_writer;
 using sources::store::DataSourceName;
 using sources::store::ParadoxFolder;
 
@@ -142,6 +144,31 @@ TEST_F(StartUpTest, ClosingEitherWindowEndsTheProgram) {
     EXPECT_EQ(endings, 1);
     app->mainWindow()->close();
     EXPECT_EQ(endings, 2);
+}
+
+TEST_F(StartUpTest, ClosingDuringASendEndsItAtOnce) {
+    storeWorkingSettings();
+    const auto app = startWith(opener);
+    shell::Form2& main = *app->mainWindow();
+    const QString source = testing_support::uniqueTableName("closing").toUpper();
+    pw::TableDesign design;
+    design.columns = {{"ID", pw::Long}};
+    pw::writeTable((folder.path() + "/" + source + ".db").toStdString(), design,
+                   std::vector<pw::Row>(400, pw::Row{std::int64_t{1}}));
+    main.List2->add(source);
+    main.List2->setSelectedAt(static_cast<int>(entriesOf(*main.List2).indexOf(source)), true);
+    main.List2->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    QObject::connect(main.ProgressBar1, &shell::Progress::percentChanged, [&](double percent) {
+        if (percent >= 10 && endings == 0) {
+            main.close();
+        }
+    });
+    main.Check4->click();
+    EXPECT_EQ(endings, 1);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_FALSE(main.commands().busy());
+    EXPECT_LT(database->query(transfer::selectAllStatement(source)).rows.size(), 400u);
+    testing_support::dropTableIfExists(*database, source);
 }
 
 TEST_F(StartUpTest, OkRebuildsTheMainWindowFromTheNewSettings) {

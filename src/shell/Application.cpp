@@ -1,5 +1,7 @@
 #include "shell/Application.h"
 
+#include "platform/ui/EventPump.h"
+
 #include <QCoreApplication>
 
 namespace shell {
@@ -25,13 +27,20 @@ Application::~Application() {
 void Application::createSetupWindow() {
     form1_ = std::make_unique<setup::Form1>(dialogs_, opener_);
     form1_->onGatePassed = [this] { showMainWindow(); };
-    form1_->onClose = [this] { endProgram_(); };
+    form1_->onClose = [this] { endProgram(); };
 }
 
 void Application::createMainWindow() {
     form2_ = std::make_unique<Form2>(dialogs_, *form1_, opener_);
     form2_->onSetup = [this] { showSetupWindow(); };
-    form2_->onClose = [this] { endProgram_(); };
+    form2_->onClose = [this] { endProgram(); };
+}
+
+// Work that runs stops first, so the program ends at once rather than when the
+// work is done.
+void Application::endProgram() {
+    ui::stopLongWork();
+    endProgram_();
 }
 
 void Application::start() {
@@ -49,9 +58,12 @@ void Application::showMainWindow() {
         createMainWindow();
     }
     try {
+        const ui::LongWork work;
         form2_->Form_Load();
     } catch (const std::exception&) {
         dialogs_.message(form1_.get(), describeCurrentError());
+        return;
+    } catch (const ui::ProgramEnding&) {
         return;
     }
     form2_->show();

@@ -34,6 +34,7 @@ private:
     void createMainWindow();
     void showMainWindow();
     void showSetupWindow();
+    void endProgram();
 
     std::unique_ptr<ui::Dialogs> ownDialogs_;
     std::unique_ptr<odbc::Opener> ownOpener_;

@@ -1,6 +1,7 @@
 #include "shell/Command.h"
 
 #include "platform/paradox/Paradox.h"
+#include "platform/ui/EventPump.h"
 
 #include <filesystem>
 
@@ -32,10 +33,13 @@ void CommandRunner::run(const std::function<void(MainWindowParts&)>& command) {
         return;
     }
     busy_ = true;
+    const ui::LongWork work;
     try {
         command(parts_);
     } catch (const std::exception&) {
         showError(describeCurrentError());
+    } catch (const ui::ProgramEnding&) {
+        // The program ends: the command stops where it was, nothing to show.
     }
     busy_ = false;
 }
