@@ -1,5 +1,6 @@
 #include "sources/Catalogues.h"
 #include "support/Databases.h"
+#include "support/Lists.h"
 #include "support/Recording.h"
 
 #include <QDir>
@@ -12,21 +13,11 @@
 
 using testing_support::FixedSettings;
 
+using testing_support::entriesOf;
+using testing_support::fill;
+using testing_support::touch;
+
 namespace {
-
-void touch(const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-}
-
-QStringList entriesOf(const QListWidget& list) {
-    QStringList names;
-    for (int i = 0; i < list.count(); ++i) {
-        names << list.item(i)->text();
-    }
-    return names;
-}
 
 // The Paradox catalogue of a folder, in the order it was listed.
 QStringList paradoxTablesOf(const QString& folder) {
@@ -130,8 +121,7 @@ TEST(ParadoxConnectionTest, NeedsATableFileInTheFolderItself) {
 class SybaseCatalogue : public ::testing::TestWithParam<QString> {
 protected:
     void SetUp() override {
-        const auto name = GetParam() == "SQLite" ? testing_support::sqliteDataSource()
-                                                 : testing_support::postgresDataSource();
+        const auto name = testing_support::dataSourceOf(GetParam());
         if (!name) {
             GTEST_SKIP() << testing_support::missingDataSource(GetParam()).toStdString();
         }

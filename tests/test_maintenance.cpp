@@ -2,6 +2,7 @@
 #include "shell/Form2.h"
 #include "shell/Main.h"
 #include "support/Databases.h"
+#include "support/Lists.h"
 #include "support/Recording.h"
 #include "support/ScriptedDialogs.h"
 #include "transfer/Statements.h"
@@ -12,6 +13,10 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+
+using testing_support::entriesOf;
+using testing_support::fill;
+using testing_support::touch;
 
 namespace {
 
@@ -28,25 +33,6 @@ QByteArray contentsOf(const QString& path) {
 
 QStringList filesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
-
-QStringList entriesOf(const shell::TableList& list) {
-    QStringList names;
-    for (int i = 0; i < list.count(); ++i) {
-        names << list.textAt(i);
-    }
-    return names;
-}
-
-// Fills a list, selects the given entries and gives it a current entry.
-void fill(shell::TableList& list, const QStringList& entries, const QStringList& selected) {
-    for (const QString& entry : entries) {
-        list.add(entry);
-    }
-    for (int i = 0; i < list.count(); ++i) {
-        list.setSelectedAt(i, selected.contains(list.textAt(i)));
-    }
-    list.setCurrentRow(0, QItemSelectionModel::NoUpdate);
 }
 
 class WindowTest : public ::testing::Test {
@@ -69,8 +55,7 @@ protected:
 class DataSourceTest : public WindowTest, public ::testing::WithParamInterface<QString> {
 protected:
     void SetUp() override {
-        const auto name = GetParam() == "SQLite" ? testing_support::sqliteDataSource()
-                                                 : testing_support::postgresDataSource();
+        const auto name = testing_support::dataSourceOf(GetParam());
         if (!name) {
             GTEST_SKIP() << testing_support::missingDataSource(GetParam()).toStdString();
         }

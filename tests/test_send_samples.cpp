@@ -95,8 +95,7 @@ QString differenceOf(const QJsonValue& expected, const QString& type, const odbc
 class SendSamplesTest : public ::testing::TestWithParam<QString> {
 protected:
     void SetUp() override {
-        const auto name = GetParam() == "SQLite" ? testing_support::sqliteDataSource()
-                                                 : testing_support::postgresDataSource();
+        const auto name = testing_support::dataSourceOf(GetParam());
         if (!name) {
             GTEST_SKIP() << testing_support::missingDataSource(GetParam()).toStdString();
         }

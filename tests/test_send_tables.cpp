@@ -1,5 +1,6 @@
 #include "shell/Form2.h"
 #include "support/Databases.h"
+#include "support/Lists.h"
 #include "support/ParadoxWriter.h"
 #include "support/Recording.h"
 #include "support/ScriptedDialogs.h"
@@ -11,6 +12,10 @@
 namespace pw = paradox_writer;
 using testing_support::ScriptedDialogs;
 using Answer = ui::Dialogs::Answer;
+
+using testing_support::entriesOf;
+using testing_support::fill;
+using testing_support::touch;
 
 namespace {
 
@@ -74,14 +79,6 @@ protected:
             }
         }
         return -1;
-    }
-
-    QStringList entriesOf(const shell::TableList& list) const {
-        QStringList names;
-        for (int i = 0; i < list.count(); ++i) {
-            names << list.textAt(i);
-        }
-        return names;
     }
 
     std::vector<std::vector<odbc::Value>> rowsOf(const QString& table) {

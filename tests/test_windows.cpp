@@ -2,6 +2,7 @@
 #include "shell/Application.h"
 #include "support/Databases.h"
 #include "support/IsolatedSettings.h"
+#include "support/Lists.h"
 #include "support/ParadoxWriter.h"
 #include "support/Recording.h"
 #include "support/ScriptedDialogs.h"
@@ -18,24 +19,14 @@ namespace pw = paradox_writer;
 using sources::store::DataSourceName;
 using sources::store::ParadoxFolder;
 
+using testing_support::entriesOf;
+using testing_support::fill;
+using testing_support::touch;
+
 namespace {
 
 [[maybe_unused]] ::testing::Environment* const settingsEnvironment =
     testing_support::isolateSettings();
-
-void touch(const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-}
-
-QStringList entriesOf(const QListWidget& list) {
-    QStringList names;
-    for (int i = 0; i < list.count(); ++i) {
-        names << list.item(i)->text();
-    }
-    return names;
-}
 
 // Counts every open and fails it: for tests where no data source may be asked.
 struct RefusingOpener : odbc::Opener {

@@ -42,6 +42,10 @@ std::optional<QString> postgresDataSource() {
     return dataSourceFrom("ORVANDEL_TEST_POSTGRES_DSN");
 }
 
+std::optional<QString> dataSourceOf(const QString& kind) {
+    return kind == QLatin1String("SQLite") ? sqliteDataSource() : postgresDataSource();
+}
+
 QString missingDataSource(const QString& kind) {
     const QString variable = kind.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0
                                  ? QStringLiteral("ORVANDEL_TEST_SQLITE_DSN")

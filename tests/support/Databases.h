@@ -26,6 +26,9 @@ std::optional<QString> sqliteDataSource();
 // The PostgreSQL data source name from ORVANDEL_TEST_POSTGRES_DSN; likewise.
 std::optional<QString> postgresDataSource();
 
+// The data source of a kind, "SQLite" or "PostgreSQL", as above.
+std::optional<QString> dataSourceOf(const QString& kind);
+
 // A skip message for a test whose data source ("SQLite", "PostgreSQL") is not
 // configured, naming the variable to set.
 QString missingDataSource(const QString& kind);

@@ -1,18 +1,13 @@
 #include "platform/paradox/CodePage.h"
 
+#include "platform/paradox/Lookup.h"
+
 #include <algorithm>
 #include <cctype>
 
 namespace paradox {
 
 namespace {
-
-std::string lowerCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -28,7 +23,7 @@ const CodePageTable* findCodePage(int number) {
 }
 
 int codePageOfSortOrder(std::string_view sortOrderName) {
-    const std::string name = lowerCase(sortOrderName);
+    const std::string name = asciiLower(sortOrderName);
     struct Exact {
         const char* name;
         int codePage;

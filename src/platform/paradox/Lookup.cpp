@@ -36,4 +36,11 @@ std::optional<std::string> findFileIgnoringCase(const std::string& folder,
     return *std::min_element(matches.begin(), matches.end());
 }
 
+std::string asciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
 } // namespace paradox

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace paradox {
 
@@ -12,5 +13,8 @@ namespace paradox {
 // the choice is stable). Nothing when there is none or the folder cannot be
 // read.
 std::optional<std::string> findFileIgnoringCase(const std::string& folder, const std::string& name);
+
+// The text with ASCII letters in lower case; other bytes stay as they are.
+std::string asciiLower(std::string_view text);
 
 } // namespace paradox

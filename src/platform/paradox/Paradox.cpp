@@ -12,13 +12,6 @@ namespace paradox {
 
 namespace {
 
-std::string lowerCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 std::string_view trim(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
         text.remove_prefix(1);
@@ -36,7 +29,7 @@ std::optional<std::string> attributeOf(const std::string& connectionString, std:
         const std::string_view item = rest.substr(0, end);
         rest.remove_prefix(std::min(end + 1, rest.size()));
         const std::size_t eq = item.find('=');
-        if (eq != std::string_view::npos && lowerCase(trim(item.substr(0, eq))) == key)
+        if (eq != std::string_view::npos && asciiLower(trim(item.substr(0, eq))) == key)
             return std::string(item.substr(eq + 1));
     }
     return std::nullopt;
@@ -44,7 +37,7 @@ std::optional<std::string> attributeOf(const std::string& connectionString, std:
 
 // Takes a case-insensitive keyword and the blanks after it off the front.
 bool takeWord(std::string_view& text, std::string_view word) {
-    if (text.size() < word.size() || lowerCase(text.substr(0, word.size())) != word)
+    if (text.size() < word.size() || asciiLower(text.substr(0, word.size())) != word)
         return false;
     text.remove_prefix(word.size());
     const std::string_view rest = trim(text);
