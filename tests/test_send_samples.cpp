@@ -2,7 +2,6 @@
 // reads it back and compares it with the reference values: text exactly,
 // integers exactly, numbers as numbers, binary data by length and hash.
 
-#include "platform/paradox/Paradox.h"
 #include "shell/Form2.h"
 #include "support/Databases.h"
 #include "support/Recording.h"
@@ -28,7 +27,7 @@ struct Sample {
     QJsonObject expected;
 };
 
-std::vector<Sample> readableSamples() {
+std::vector<Sample> referencedSamples() {
     std::vector<Sample> found;
     const QDir expectedRoot(samples + "/expected");
     for (const QString& folder : expectedRoot.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -106,17 +105,6 @@ protected:
         database = testing_support::openDataSource(*name);
     }
 
-    bool readable(const Sample& sample) {
-        try {
-            const auto connection = paradox::Connection::open(
-                sources::paradoxConnectionString(sample.folder).toStdString());
-            connection.openRecordset(transfer::selectAllStatement(sample.table).toStdString());
-            return true;
-        } catch (const paradox::Error&) {
-            return false;
-        }
-    }
-
     void send(const Sample& sample) {
         testing_support::dropTableIfExists(*database, sample.table);
         settings.folder = sample.folder;
@@ -158,20 +146,16 @@ protected:
 
 } // namespace
 
-TEST_P(SendSamplesTest, EveryReadableSampleArrivesIntact) {
-    int sent = 0;
-    for (const Sample& sample : readableSamples()) {
-        if (!readable(sample)) {
-            continue;
-        }
+TEST_P(SendSamplesTest, EverySampleArrivesIntact) {
+    const std::vector<Sample> all = referencedSamples();
+    ASSERT_FALSE(all.empty());
+    for (const Sample& sample : all) {
         send(sample);
         ASSERT_TRUE(dialogs.messages().isEmpty())
             << where(sample) << ": " << dialogs.messages().join(" | ").toStdString();
         compare(sample);
         testing_support::dropTableIfExists(*database, sample.table);
-        ++sent;
     }
-    EXPECT_GE(sent, 30);
 }
 
 INSTANTIATE_TEST_SUITE_P(DataSources, SendSamplesTest, ::testing::Values("SQLite", "PostgreSQL"),
