@@ -33,8 +33,7 @@ public:
 class QtDialogs : public Dialogs {
 public:
     void message(QWidget* owner, const QString& text) override;
-    Answer ask(QWidget* owner, const QString& text, const QString& title,
-               bool defaultYes) override;
+    Answer ask(QWidget* owner, const QString& text, const QString& title, bool defaultYes) override;
     QString input(QWidget* owner, const QString& prompt, const QString& title,
                   const QString& defaultText) override;
     QString pickFolder(QWidget* owner, const QString& title) override;
