@@ -190,6 +190,20 @@ TEST_P(SybaseCatalogue, AFailedOpenKeepsTheListAndTheGateFails) {
 INSTANTIATE_TEST_SUITE_P(DataSources, SybaseCatalogue, ::testing::Values("SQLite", "PostgreSQL"),
                          [](const auto& info) { return info.param.toStdString(); });
 
+TEST(SybaseCatalogueOfAnEmptyDataSource, IsEmpty) {
+    const auto name = testing_support::emptyDataSource();
+    if (!name) {
+        GTEST_SKIP() << "no empty data source: set ORVANDEL_TEST_EMPTY_DSN (scripts/test does)";
+    }
+    FixedSettings settings;
+    settings.dataSource = *name;
+    QListWidget list;
+    list.addItem("stale entry");
+    odbc::OdbcOpener real;
+    Sybase::ListTables(list, settings, real);
+    EXPECT_EQ(list.count(), 0);
+}
+
 TEST(ConnectionGate, DoesNotContactTheDataSourceWhenTheFolderFails) {
     struct CountingOpener : odbc::Opener {
         int opens = 0;

@@ -42,6 +42,10 @@ std::optional<QString> postgresDataSource() {
     return dataSourceFrom("ORVANDEL_TEST_POSTGRES_DSN");
 }
 
+std::optional<QString> emptyDataSource() {
+    return dataSourceFrom("ORVANDEL_TEST_EMPTY_DSN");
+}
+
 std::optional<QString> dataSourceOf(const QString& kind) {
     return kind == QLatin1String("SQLite") ? sqliteDataSource() : postgresDataSource();
 }

@@ -26,6 +26,9 @@ std::optional<QString> sqliteDataSource();
 // The PostgreSQL data source name from ORVANDEL_TEST_POSTGRES_DSN; likewise.
 std::optional<QString> postgresDataSource();
 
+// A SQLite data source that never holds a table, from ORVANDEL_TEST_EMPTY_DSN.
+std::optional<QString> emptyDataSource();
+
 // The data source of a kind, "SQLite" or "PostgreSQL", as above.
 std::optional<QString> dataSourceOf(const QString& kind);
 
