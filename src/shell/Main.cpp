@@ -35,10 +35,6 @@ QString FileNameOf(const QString& path) {
     return slash < 0 ? path : path.mid(slash + 1);
 }
 
-} // namespace Main
-
-namespace Main {
-
 namespace {
 
 // A file descriptor closed on destruction.
