@@ -25,6 +25,19 @@ QRect pixelsAt96(int left, int top, int width, int height) {
     return {left / 15, top / 15, width / 15, height / 15};
 }
 
+// A control, its parent and where it must be.
+using Placement = std::tuple<QWidget*, QWidget*, QRect>;
+
+void expectPlaced(const std::vector<Placement>& controls) {
+    for (const auto& [control, parent, rect] : controls) {
+        const std::string name = control->metaObject()->className();
+        EXPECT_EQ(control->parentWidget(), parent) << name;
+        EXPECT_EQ(control->geometry(), rect) << name;
+        EXPECT_TRUE(control->font().bold()) << name;
+        EXPECT_EQ(control->font().pointSize(), 9) << name;
+    }
+}
+
 // The widgets that Tab visits, starting from the first one.
 QList<QWidget*> tabOrderFrom(QWidget* first) {
     QList<QWidget*> order;
@@ -61,7 +74,7 @@ TEST_F(LayoutTest, SetupWindowControlsSitWhereTheDesignPutsThem) {
     ASSERT_EQ(form.logicalDpiX(), 96);
     EXPECT_EQ(form.size(), QSize(425, 243));
     EXPECT_EQ(form.windowTitle(), "Setup Connections");
-    const std::vector<std::tuple<QWidget*, QWidget*, QRect>> controls = {
+    const std::vector<Placement> controls = {
         {form.Frame1, &form, pixelsAt96(120, 120, 6135, 1455)},
         {form.Label2, form.Frame1, pixelsAt96(240, 405, 1455, 255)},
         {form.Text1, form.Frame1, pixelsAt96(1680, 360, 3735, 330)},
@@ -74,12 +87,7 @@ TEST_F(LayoutTest, SetupWindowControlsSitWhereTheDesignPutsThem) {
         {form.Check4, form.Frame2, pixelsAt96(4560, 840, 1335, 375)},
         {form.Check2, &form, pixelsAt96(120, 3120, 6135, 375)},
     };
-    for (const auto& [control, parent, rect] : controls) {
-        EXPECT_EQ(control->parentWidget(), parent) << control->metaObject()->className();
-        EXPECT_EQ(control->geometry(), rect) << control->metaObject()->className();
-        EXPECT_TRUE(control->font().bold());
-        EXPECT_EQ(control->font().pointSize(), 9);
-    }
+    expectPlaced(controls);
     EXPECT_EQ(tabOrderFrom(form.Text1),
               (QList<QWidget*>{form.Text1, form.Check5, form.Check3, form.Check2, form.Text2,
                                form.Check4, form.Check1}));
@@ -88,7 +96,7 @@ TEST_F(LayoutTest, SetupWindowControlsSitWhereTheDesignPutsThem) {
 TEST_F(LayoutTest, MainWindowControlsSitWhereTheDesignPutsThem) {
     shell::Form2 window(dialogs, settings, opener);
     EXPECT_EQ(window.size(), QSize(488, 362));
-    const std::vector<std::tuple<QWidget*, QWidget*, QRect>> controls = {
+    const std::vector<Placement> controls = {
         {window.Frame1, &window, pixelsAt96(120, 120, 3465, 4215)},
         {window.List1, window.Frame1, pixelsAt96(240, 360, 2970, 1635)},
         {window.Check10, window.Frame1, pixelsAt96(240, 2160, 1335, 375)},
@@ -106,10 +114,7 @@ TEST_F(LayoutTest, MainWindowControlsSitWhereTheDesignPutsThem) {
         {window.ProgressBar1, &window, pixelsAt96(120, 4440, 7095, 375)},
         {window.Check2, &window, pixelsAt96(120, 4920, 7095, 375)},
     };
-    for (const auto& [control, parent, rect] : controls) {
-        EXPECT_EQ(control->parentWidget(), parent) << control->metaObject()->className();
-        EXPECT_EQ(control->geometry(), rect) << control->metaObject()->className();
-    }
+    expectPlaced(controls);
     EXPECT_EQ(tabOrderFrom(window.List1),
               (QList<QWidget*>{window.List1, window.List2, window.Check1, window.Check2,
                                window.Check4, window.Check5, window.Check6, window.Check7,

@@ -46,6 +46,27 @@ QString askNewName(shell::MainWindowParts& parts, const QString& oldName) {
                                QString::fromLatin1(ui::ApplicationTitle), oldName);
 }
 
+struct Rename {
+    int index;
+    QString oldName;
+    QString newName;
+};
+
+// The one selected entry with the new name the user typed; nothing when the
+// selection is not one entry (after saying so) or the answer is empty.
+std::optional<Rename> askRename(shell::MainWindowParts& parts, shell::TableList& list) {
+    const std::optional<int> index = singleSelection(parts, list);
+    if (!index) {
+        return std::nullopt;
+    }
+    const QString oldName = list.textAt(*index);
+    const QString newName = askNewName(parts, oldName);
+    if (newName.isEmpty()) {
+        return std::nullopt;
+    }
+    return Rename{*index, oldName, newName};
+}
+
 void replaceEntry(shell::TableList& list, int index, const QString& newName) {
     list.removeAt(index);
     list.add(newName);
@@ -123,41 +144,31 @@ void DeleteTableFiles(shell::MainWindowParts& parts) {
 void RenameTable(shell::MainWindowParts& parts) {
     const shell::BusyScope busy(parts.pointer);
     const std::unique_ptr<odbc::Connection> target = openTarget(parts);
-    const std::optional<int> index = singleSelection(parts, parts.list1);
-    if (!index) {
+    const std::optional<Rename> rename = askRename(parts, parts.list1);
+    if (!rename) {
         return;
     }
-    const QString oldName = parts.list1.textAt(*index);
-    const QString newName = askNewName(parts, oldName);
-    if (newName.isEmpty()) {
-        return;
-    }
-    target->execute(transfer::renameTableStatement(oldName, newName));
-    replaceEntry(parts.list1, *index, newName);
+    target->execute(transfer::renameTableStatement(rename->oldName, rename->newName));
+    replaceEntry(parts.list1, rename->index, rename->newName);
 }
 
 void RenameTableFile(shell::MainWindowParts& parts) {
     const shell::BusyScope busy(parts.pointer);
-    const std::optional<int> index = singleSelection(parts, parts.list2);
-    if (!index) {
-        return;
-    }
-    const QString oldName = parts.list2.textAt(*index);
-    const QString newName = askNewName(parts, oldName);
-    if (newName.isEmpty()) {
+    const std::optional<Rename> rename = askRename(parts, parts.list2);
+    if (!rename) {
         return;
     }
     const QString folder = parts.settings.paradoxFolder();
-    const QString source = findTableFile(folder, oldName);
+    const QString source = findTableFile(folder, rename->oldName);
     if (!source.isEmpty()) {
-        const QString target = folder + QLatin1Char('/') + newName + extensionOf(source);
+        const QString target = folder + QLatin1Char('/') + rename->newName + extensionOf(source);
         const Main::MoveResult result = Main::MoveByCopy(source, target);
         if (!result.moved) {
             parts.dialogs.message(&parts.window, result.reason);
             return;
         }
     }
-    replaceEntry(parts.list2, *index, newName);
+    replaceEntry(parts.list2, rename->index, rename->newName);
 }
 
 } // namespace maintenance
