@@ -99,17 +99,12 @@ void Form1::wireControls() {
 
 void Form1::Form_Load() {
     Main::CenterWindow(*this);
-    handCursor_ = shell::loadHandCursor();
+    pointer_.loadHand();
     Text1->setText(sources::store::read(sources::store::ParadoxFolder));
     Text2->setText(sources::store::read(sources::store::DataSourceName));
     if (sources::passGate(*this, opener_) && onGatePassed) {
         onGatePassed();
     }
-}
-
-void Form1::setPointer(int setting) {
-    pointer_ = setting;
-    shell::showPointer(*this, setting, handCursor_);
 }
 
 void Form1::pickParadoxFolder() {

@@ -4,14 +4,13 @@
 // a how-to text and the way on to the main window.
 
 #include "shell/Command.h"
+#include "shell/Pointer.h"
 
-#include <QCursor>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QWidget>
 #include <functional>
-#include <optional>
 
 namespace setup {
 
@@ -37,8 +36,8 @@ public:
     QString paradoxFolder() const override { return Text1->text(); }
     QString dataSourceName() const override { return Text2->text(); }
 
-    int pointer() const override { return pointer_; }
-    void setPointer(int setting) override;
+    int pointer() const override { return pointer_.setting(); }
+    void setPointer(int setting) override { pointer_.set(setting); }
 
     // Wired by the application: the hand-over to the main window, and closing.
     std::function<void()> onGatePassed;
@@ -74,8 +73,7 @@ private:
 
     ui::Dialogs& dialogs_;
     odbc::Opener& opener_;
-    int pointer_ = shell::DefaultPointer;
-    std::optional<QCursor> handCursor_;
+    shell::WindowPointer pointer_{*this};
 };
 
 // The how-to text for setting up the data source.

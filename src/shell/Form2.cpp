@@ -123,7 +123,7 @@ void Form2::openSetup() {
 
 void Form2::Form_Load() {
     Main::CenterWindow(*this);
-    handCursor_ = loadHandCursor();
+    pointer_.loadHand();
     setWindowTitle(QString::fromLatin1(ui::ApplicationTitle));
     QPalette palette = ProgressBar1->palette();
     palette.setColor(QPalette::Base, Qt::white);
@@ -133,11 +133,6 @@ void Form2::Form_Load() {
     List2->clearAll();
     Sybase::ListTables(*List1, settings_, opener_);
     Paradox::ListTables(*List2, settings_);
-}
-
-void Form2::setPointer(int setting) {
-    pointer_ = setting;
-    showPointer(*this, setting, handCursor_);
 }
 
 void Form2::closeEvent(QCloseEvent* event) {

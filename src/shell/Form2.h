@@ -4,15 +4,13 @@
 // on the right, and the commands on both.
 
 #include "shell/Command.h"
+#include "shell/Pointer.h"
 
-#include <QCursor>
 #include <QGroupBox>
 #include <QWidget>
 #include <optional>
 
 namespace shell {
-
-class PointerRules;
 
 class Form2 : public QWidget, public PointerSetting {
     Q_OBJECT
@@ -23,8 +21,8 @@ public:
     // bar colour, and refills both lists. Errors of the catalogues propagate.
     void Form_Load();
 
-    int pointer() const override { return pointer_; }
-    void setPointer(int setting) override;
+    int pointer() const override { return pointer_.setting(); }
+    void setPointer(int setting) override { pointer_.set(setting); }
 
     // Wired by the application: what the setup button and closing do.
     std::function<void()> onSetup;
@@ -65,8 +63,7 @@ private:
     ui::Dialogs& dialogs_;
     const sources::LiveSettings& settings_;
     odbc::Opener& opener_;
-    int pointer_ = DefaultPointer;
-    std::optional<QCursor> handCursor_;
+    WindowPointer pointer_{*this};
     std::optional<CommandRunner> runner_;
 };
 

@@ -74,6 +74,21 @@ std::optional<QCursor> readCursorFile(const QString& path) {
     return QCursor(image, wordAt(10), wordAt(12));
 }
 
+void WindowPointer::set(int setting) {
+    if (setting == setting_) {
+        return;
+    }
+    setting_ = setting;
+    showPointer(window_, setting_, hand_);
+}
+
+void WindowPointer::loadHand() {
+    hand_ = loadHandCursor();
+    if (setting_ == CustomPointer) {
+        showPointer(window_, setting_, hand_);
+    }
+}
+
 PointerRules::PointerRules(QWidget& window, PointerSetting& setting)
     : QObject(&window), window_(window), setting_(setting) {
     addRule(window, DefaultPointer);

@@ -25,6 +25,22 @@ std::optional<QCursor> loadHandCursor();
 // is missing or cannot be read.
 std::optional<QCursor> readCursorFile(const QString& path);
 
+// The pointer setting of one window and its hand pointer. The controls'
+// pointers are set again only when the setting changes.
+class WindowPointer {
+public:
+    explicit WindowPointer(QWidget& window) : window_(window) {}
+    int setting() const { return setting_; }
+    void set(int setting);
+    // Loads HAND-M.CUR beside the executable and shows it if it is due.
+    void loadHand();
+
+private:
+    QWidget& window_;
+    int setting_ = DefaultPointer;
+    std::optional<QCursor> hand_;
+};
+
 // On every mouse movement over a window, sets the window's pointer to the
 // setting of the control under the mouse, unless the window is busy. Controls
 // registered without a setting, and their parts, change nothing.
