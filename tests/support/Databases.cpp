@@ -1,5 +1,7 @@
 #include "support/Databases.h"
 
+#include "transfer/Statements.h"
+
 #include <QCoreApplication>
 #include <atomic>
 #include <dlfcn.h>
@@ -24,12 +26,6 @@ std::optional<QString> dataSourceFrom(const char* variable) {
         return std::nullopt;
     }
     return name;
-}
-
-QString quoted(const QString& name) {
-    QString doubled = name;
-    doubled.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + doubled + QLatin1Char('"');
 }
 
 } // namespace
@@ -64,7 +60,7 @@ std::unique_ptr<odbc::Connection> openDataSource(const QString& name) {
 }
 
 void dropTableIfExists(odbc::Connection& connection, const QString& table) {
-    connection.execute(QStringLiteral("DROP TABLE IF EXISTS ") + quoted(table));
+    connection.execute(QStringLiteral("DROP TABLE IF EXISTS ") + transfer::quotedName(table));
 }
 
 QString uniqueTableName(const QString& prefix) {
