@@ -1,10 +1,13 @@
+#include "files/Files.h"
+#include "files/MoveByCopy.h"
 #include "maintenance/Maintenance.h"
 #include "shell/Form2.h"
-#include "shell/Main.h"
 #include "support/Databases.h"
 #include "support/Lists.h"
+#include "support/ParadoxWriter.h"
 #include "support/Recording.h"
 #include "support/ScriptedDialogs.h"
+#include "support/Unprivileged.h"
 #include "transfer/Statements.h"
 
 #include <QDir>
@@ -33,6 +36,10 @@ QByteArray contentsOf(const QString& path) {
 
 QStringList filesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+Main::MoveResult move(const QString& from, const QString& to) {
+    return Main::MoveByCopy(Main::pathOf(from), Main::pathOf(to));
 }
 
 class WindowTest : public ::testing::Test {
@@ -76,7 +83,7 @@ protected:
     }
     bool exists(const QString& table) {
         try {
-            database->query(transfer::selectAllStatement(table));
+            database->query(testing_support::selectAllFrom(table));
             return true;
         } catch (const odbc::Error&) {
             return false;
@@ -101,7 +108,7 @@ TEST_P(DataSourceTest, DropsTheSelectedTablesHighestIndexFirst) {
     EXPECT_TRUE(dialogs.shown.empty());
     // The list is sorted, and the walk goes from its last entry to its first.
     QStringList order{a, b, c, spaced};
-    order.sort();
+    order.sort(Qt::CaseInsensitive);
     QStringList expected;
     for (auto name = order.crbegin(); name != order.crend(); ++name) {
         expected << "DROP TABLE \"" + *name + "\"";
@@ -149,7 +156,7 @@ TEST_P(DataSourceTest, RenamesTheOneSelectedTable) {
     EXPECT_EQ(opener.statements,
               QStringList{"ALTER TABLE \"" + orders + "\" RENAME TO \"" + sales + "\";"});
     QStringList sorted{other, sales};
-    sorted.sort();
+    sorted.sort(Qt::CaseInsensitive);
     EXPECT_EQ(entriesOf(*window->List1), sorted);
     EXPECT_EQ(window->List1->current(), 0);
     EXPECT_EQ(window->List1->selectedCount(), 0);
@@ -255,7 +262,7 @@ TEST(MoveByCopy, MovesAndKeepsTheContents) {
     const QString from = folder.path() + "/A.DB";
     writeFile(from, QByteArray(300000, 'x'));
     QFile::setPermissions(from, QFile::ReadOwner | QFile::WriteOwner);
-    const Main::MoveResult result = Main::MoveByCopy(from, folder.path() + "/B.DB");
+    const Main::MoveResult result = move(from, folder.path() + "/B.DB");
     EXPECT_TRUE(result.moved) << result.reason.toStdString();
     EXPECT_EQ(filesIn(folder.path()), QStringList{"B.DB"});
     EXPECT_EQ(contentsOf(folder.path() + "/B.DB"), QByteArray(300000, 'x'));
@@ -268,7 +275,7 @@ TEST(MoveByCopy, AFailedCopyLeavesTheSourceAndNoLeftovers) {
     QTemporaryDir folder;
     const QString from = folder.path() + "/A.DB";
     writeFile(from, QByteArray(200000, 'y'));
-    EXPECT_FALSE(Main::MoveByCopy(folder.path() + "/MISSING.DB", folder.path() + "/C.DB").moved);
+    EXPECT_FALSE(move(folder.path() + "/MISSING.DB", folder.path() + "/C.DB").moved);
 
     // A write limit stands in for a full disk.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -277,7 +284,7 @@ TEST(MoveByCopy, AFailedCopyLeavesTheSourceAndNoLeftovers) {
     rlimit small = saved;
     small.rlim_cur = 4096;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const Main::MoveResult result = Main::MoveByCopy(from, folder.path() + "/B.DB");
+    const Main::MoveResult result = move(from, folder.path() + "/B.DB");
     ::setrlimit(RLIMIT_FSIZE, &saved);
 
     EXPECT_FALSE(result.moved);
@@ -295,7 +302,7 @@ TEST(MoveByCopy, RefusesNamesThatCouldLoseOrEscape) {
     const QStringList targets = {f + "/B.DB", f + "/A.DB", f + "/a.db", f + "/sub/A.DB",
                                  f + "/A" + QChar(0) + ".DB"};
     for (const QString& target : targets) {
-        const Main::MoveResult result = Main::MoveByCopy(f + "/A.DB", target);
+        const Main::MoveResult result = move(f + "/A.DB", target);
         EXPECT_FALSE(result.moved);
         EXPECT_FALSE(result.reason.isEmpty());
     }

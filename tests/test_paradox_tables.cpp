@@ -96,20 +96,6 @@ TEST(ParadoxTables, EveryTypeRoundTripsAcrossVersionsAndBlockSizes) {
         }
 }
 
-TEST(ParadoxTables, ReportsTheAdoTypeOfEveryFieldType) {
-    TempFolder dir;
-    pw::TableDesign design = allTypesDesign();
-    design.columns.push_back({"F", pw::FormattedMemo, 10});
-    design.columns.push_back({"O", pw::Ole, 10});
-    pw::writeTable(dir.file("T.db"), design, {});
-    paradox::TableFile table(dir.file("T.db"));
-    std::vector<int> types;
-    for (const auto& field : table.fields())
-        types.push_back(field.adoType);
-    EXPECT_EQ(types, (std::vector<int>{200, 133, 2, 3, 6, 5, 11, 201, 205, 134, 135, 3, 131, 128,
-                                       205, 201, 205}));
-}
-
 TEST(ParadoxTables, ZeroRowsAndExactlyFullBlocks) {
     TempFolder dir;
     pw::TableDesign design;
@@ -351,60 +337,22 @@ TEST(ParadoxConnection, FifoNamedLikeATableIsRefusedNotWaitedOn) {
     EXPECT_THROW(paradox::TableFile table(dir.file("P.db")), paradox::Error);
 }
 
-TEST(ParadoxConnection, OpensTheFolderOfDbqAndFindsTablesIgnoringCase) {
+TEST(ParadoxOpenTable, FindsTheMemoFileIgnoringCaseAndNamesAMissingFile) {
     TempFolder dir;
     pw::TableDesign design;
     design.columns = {{"M", pw::Memo, 11}};
     pw::writeTable(dir.file("orders.DB"), design, {{std::string(100, 'm')}});
     std::filesystem::rename(dir.file("orders.MB"), dir.file("Orders.mB"));
-    const std::string folder = dir.path().string();
-    auto connection = paradox::Connection::open(
-        "Driver={Microsoft Paradox Driver (*.db )};DriverID=538;Fil=Paradox 5.X;DefaultDir=" +
-        folder + ";Dbq=" + folder + ";CollatingSequence=ASCII;");
-    EXPECT_EQ(connection.folder(), folder);
-    auto rs = connection.openRecordset("SELECT * FROM \"ORDERS\"");
+    auto rs = paradox::openTable(dir.path() / "orders.DB");
     EXPECT_EQ(rs.recordCount(), 1);
     EXPECT_EQ(rs.value(0).text, std::string(100, 'm'));
     rs.close();
     EXPECT_THROW(rs.eof(), paradox::Error);
-
-    // The exact spelling wins over another case.
-    design.columns = {{"N", pw::Long}};
-    pw::writeTable(dir.file("t.db"), design, {{std::int64_t{1}}});
-    pw::writeTable(dir.file("T.db"), design, {{std::int64_t{2}}});
-    EXPECT_EQ(connection.openRecordset("SELECT * FROM \"T\"").value(0).integer, 2);
-    EXPECT_EQ(connection.openRecordset("SELECT * FROM \"t\"").value(0).integer, 1);
-}
-
-TEST(ParadoxConnection, DoubledQuotesInTheNameStandForOne) {
-    TempFolder dir;
-    pw::TableDesign design;
-    design.columns = {{"N", pw::Long}};
-    pw::writeTable(dir.file("a\"b.db"), design, {{std::int64_t{5}}});
-    auto connection = paradox::Connection::open("Dbq=" + dir.path().string() + ";");
-    EXPECT_EQ(connection.openRecordset("SELECT * FROM \"a\"\"b\"").value(0).integer, 5);
-    EXPECT_EQ(connection.openRecordset("  select *  from \"a\"\"b\" ;").value(0).integer, 5);
-}
-
-TEST(ParadoxConnection, RefusesOtherStatementsAndBadConnectionStrings) {
-    TempFolder dir;
-    auto connection = paradox::Connection::open("Dbq=" + dir.path().string());
-    for (const char* statement :
-         {"SELECT a FROM \"x\"", "DELETE FROM \"x\"", "SELECT * FROM \"x\" WHERE 1=1",
-          "SELECT * FROM x", "SELECT * FROM \"x", "SELECT * FROM \"\"", "SELECT*FROMx",
-          "SELECT * FROM \"x\" \"y\""}) {
-        try {
-            connection.openRecordset(statement);
-            ADD_FAILURE() << "accepted: " << statement;
-        } catch (const paradox::Error& e) {
-            EXPECT_NE(std::string(e.what()).find("unsupported statement"), std::string::npos)
-                << e.what();
-        }
+    try {
+        paradox::openTable(dir.path() / "missing.db");
+        ADD_FAILURE() << "opened a missing table";
+    } catch (const paradox::Error& e) {
+        EXPECT_NE(std::string(e.what()).find(dir.file("missing.db")), std::string::npos)
+            << e.what();
     }
-    EXPECT_THROW(connection.openRecordset("SELECT * FROM \"missing\""), paradox::Error);
-    EXPECT_THROW(connection.openRecordset("SELECT * FROM \"../x\""), paradox::Error);
-    EXPECT_THROW(paradox::Connection::open("Driver={x};DefaultDir=/tmp"), paradox::Error);
-    EXPECT_THROW(paradox::Connection::open("Dbq=" + dir.file("nope")), paradox::Error);
-    EXPECT_THROW(paradox::Connection::open("Dbq=" + dir.path().string() + ";CodePage=abc"),
-                 paradox::Error);
 }

@@ -116,7 +116,7 @@ protected:
     }
 
     void compare(const Sample& sample) {
-        const odbc::Rows target = database->query(transfer::selectAllStatement(sample.table));
+        const odbc::Rows target = database->query(testing_support::selectAllFrom(sample.table));
         const QJsonArray rows = sample.expected["rows"].toArray();
         const QJsonArray columns = sample.expected["columns"].toArray();
         ASSERT_EQ(target.rows.size(), static_cast<std::size_t>(rows.size())) << where(sample);

@@ -72,7 +72,7 @@ protected:
         created << name;
     }
 
-    static int indexIn(const shell::TableList& list, const QString& text) {
+    static int indexIn(const ui::TableList& list, const QString& text) {
         for (int i = 0; i < list.count(); ++i) {
             if (list.textAt(i) == text) {
                 return i;
@@ -82,7 +82,7 @@ protected:
     }
 
     std::vector<std::vector<odbc::Value>> rowsOf(const QString& table) {
-        return database->query(transfer::selectAllStatement(table)).rows;
+        return database->query(testing_support::selectAllFrom(table)).rows;
     }
 
     void send() { window->Check4->click(); }

@@ -158,7 +158,7 @@ TEST_F(StartUpTest, ClosingDuringASendEndsItAtOnce) {
     EXPECT_EQ(endings, 1);
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_FALSE(main.commands().busy());
-    EXPECT_LT(database->query(transfer::selectAllStatement(source)).rows.size(), 400u);
+    EXPECT_LT(database->query(testing_support::selectAllFrom(source)).rows.size(), 400u);
     testing_support::dropTableIfExists(*database, source);
 }
 

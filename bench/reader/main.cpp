@@ -72,9 +72,9 @@ struct ReadResult {
     std::size_t checksum = 0;
 };
 
-ReadResult readAll(const paradox::Connection& connection, const std::string& table) {
+ReadResult readAll(const fs::path& folder, const std::string& table) {
     const auto start = std::chrono::steady_clock::now();
-    auto rs = connection.openRecordset("SELECT * FROM \"" + table + "\"");
+    auto rs = paradox::openTable(folder / (table + ".db"));
     ReadResult result;
     const std::size_t n = rs.fields().size();
     for (; !rs.eof(); rs.moveNext(), ++result.rows)
@@ -115,20 +115,19 @@ int main(int argc, char** argv) {
         writeFixed((folder / "SMALL.db").string(), 10000);
         writeFixed((folder / "LARGE.db").string(), 1000000);
         writeMemo((folder / "MEMO.db").string(), 200000);
-        const auto connection = paradox::Connection::open("Dbq=" + folder.string());
 
         resetPeakRss();
-        readAll(connection, "SMALL");
+        readAll(folder, "SMALL");
         const double rss10k = peakRssMb();
 
         resetPeakRss();
         const double raw = rawRead((folder / "LARGE.db").string());
         resetPeakRss();
-        const ReadResult large = readAll(connection, "LARGE");
+        const ReadResult large = readAll(folder, "LARGE");
         const double rss1m = peakRssMb();
         const double largeMb = static_cast<double>(fs::file_size(folder / "LARGE.db")) / 1e6;
 
-        const ReadResult memo = readAll(connection, "MEMO");
+        const ReadResult memo = readAll(folder, "MEMO");
         const double memoMb = static_cast<double>(fs::file_size(folder / "MEMO.db") +
                                                   fs::file_size(mb(folder / "MEMO.db"))) /
                               1e6;

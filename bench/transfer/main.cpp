@@ -114,7 +114,7 @@ public:
         log_.note(statement);
         real_->execute(statement);
     }
-    std::vector<odbc::CatalogEntry> tables() override { return real_->tables(); }
+    std::unique_ptr<odbc::CatalogRows> tables() override { return real_->tables(); }
     odbc::Rows query(const QString& statement) override { return real_->query(statement); }
 
 private:

@@ -1,12 +1,15 @@
 #include "maintenance/Maintenance.h"
 
-#include "shell/Main.h"
+#include "files/Files.h"
+#include "files/MoveByCopy.h"
+#include "platform/paradox/Lookup.h"
 #include "transfer/Statements.h"
 
-#include <QDir>
 #include <filesystem>
 
 namespace maintenance {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -18,12 +21,8 @@ std::unique_ptr<odbc::Connection> openTarget(shell::MainWindowParts& parts) {
         {sources::sybaseConnectionString(parts.settings.dataSourceName()), {}});
 }
 
-bool deleteFile(const QString& path) {
-    return std::filesystem::remove(std::filesystem::path(path.toStdString()));
-}
-
 // The one selected entry when exactly one is selected; otherwise shows why not.
-std::optional<int> singleSelection(shell::MainWindowParts& parts, shell::TableList& list) {
+std::optional<int> singleSelection(shell::MainWindowParts& parts, ui::TableList& list) {
     if (list.current() == -1) {
         parts.dialogs.message(&parts.window, selectToRename);
         return std::nullopt;
@@ -54,7 +53,7 @@ struct Rename {
 
 // The one selected entry with the new name the user typed; nothing when the
 // selection is not one entry (after saying so) or the answer is empty.
-std::optional<Rename> askRename(shell::MainWindowParts& parts, shell::TableList& list) {
+std::optional<Rename> askRename(shell::MainWindowParts& parts, ui::TableList& list) {
     const std::optional<int> index = singleSelection(parts, list);
     if (!index) {
         return std::nullopt;
@@ -67,42 +66,60 @@ std::optional<Rename> askRename(shell::MainWindowParts& parts, shell::TableList&
     return Rename{*index, oldName, newName};
 }
 
-void replaceEntry(shell::TableList& list, int index, const QString& newName) {
+void replaceEntry(ui::TableList& list, int index, const QString& newName) {
     list.removeAt(index);
     list.add(newName);
-    list.setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    list.setCurrent(0);
 }
 
-// The extension as the found file spells it, so .DB stays .DB and .db stays .db.
-QString extensionOf(const QString& path) {
-    return path.right(3);
+// The path of new name with the extension the file has (.DB stays .DB and
+// .db stays .db).
+fs::path renamedPath(const fs::path& file, const QString& newName) {
+    return file.parent_path() / Main::pathOf(newName + Main::decodeFileName(file.extension()));
+}
+
+struct FileMoves {
+    bool renamed = false;
+    QStringList messages; // what to tell the user
+};
+
+// Moves the data file, then the memo file. When the memo file cannot move,
+// the data file goes back and the table keeps its old name.
+FileMoves moveTableFiles(const fs::path& dataFile, const QString& newName) {
+    const std::optional<fs::path> memoFile = paradox::findMemoFile(dataFile);
+    const fs::path newDataFile = renamedPath(dataFile, newName);
+    const Main::MoveResult data = Main::MoveByCopy(dataFile, newDataFile);
+    if (!data.moved) {
+        return {false, {data.reason}};
+    }
+    FileMoves moves{true, {}};
+    if (!data.reason.isEmpty()) {
+        moves.messages << data.reason;
+    }
+    if (!memoFile) {
+        return moves;
+    }
+    const Main::MoveResult memo = Main::MoveByCopy(*memoFile, renamedPath(*memoFile, newName));
+    if (memo.moved) {
+        if (!memo.reason.isEmpty()) {
+            moves.messages << memo.reason;
+        }
+        return moves;
+    }
+    QString text = QStringLiteral("The table was not renamed, because its memo file could not be "
+                                  "moved. ") +
+                   memo.reason;
+    if (data.reason.isEmpty()) {
+        const Main::MoveResult back = Main::MoveByCopy(newDataFile, dataFile);
+        if (!back.moved || !back.reason.isEmpty()) {
+            text += QStringLiteral("\r\rMoving the data file back failed too: ") + back.reason;
+            return {!back.moved, {text}};
+        }
+    }
+    return {false, {text}};
 }
 
 } // namespace
-
-QStringList tableFilesOf(const QString& folder, const QString& name) {
-    QStringList found;
-    const QString base = folder + QLatin1Char('/') + name;
-    for (const QString& extension : {QStringLiteral(".DB"), QStringLiteral(".db")}) {
-        if (Main::FileExists(base + extension)) {
-            found << base + extension;
-        }
-    }
-    const QString wanted = (name + QStringLiteral(".db")).toLower();
-    const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& entry : entries) {
-        const QString path = folder + QLatin1Char('/') + entry;
-        if (entry.toLower() == wanted && !found.contains(path)) {
-            found << path;
-        }
-    }
-    return found;
-}
-
-QString findTableFile(const QString& folder, const QString& name) {
-    const QStringList found = tableFilesOf(folder, name);
-    return found.isEmpty() ? QString() : found.first();
-}
 
 void DropTables(shell::MainWindowParts& parts) {
     const shell::BusyScope busy(parts.pointer);
@@ -125,17 +142,13 @@ void DeleteTableFiles(shell::MainWindowParts& parts) {
         parts.dialogs.message(&parts.window, QStringLiteral("Please select a table to delete."));
         return;
     }
-    const QString folder = parts.settings.paradoxFolder();
+    const fs::path folder = Main::pathOf(parts.settings.paradoxFolder());
     for (int i = parts.list2.count() - 1; i >= 0; --i) {
         if (!parts.list2.isSelectedAt(i)) {
             continue;
         }
-        const QString name = parts.list2.textAt(i);
-        bool deleted = false;
-        for (const QString& path : tableFilesOf(folder, name)) {
-            deleted = deleteFile(path) || deleted;
-        }
-        if (deleted) {
+        const std::optional<fs::path> file = Main::FindTableFile(folder, parts.list2.textAt(i));
+        if (file && fs::remove(*file)) {
             parts.list2.removeAt(i);
         }
     }
@@ -158,13 +171,14 @@ void RenameTableFile(shell::MainWindowParts& parts) {
     if (!rename) {
         return;
     }
-    const QString folder = parts.settings.paradoxFolder();
-    const QString source = findTableFile(folder, rename->oldName);
-    if (!source.isEmpty()) {
-        const QString target = folder + QLatin1Char('/') + rename->newName + extensionOf(source);
-        const Main::MoveResult result = Main::MoveByCopy(source, target);
-        if (!result.moved) {
-            parts.dialogs.message(&parts.window, result.reason);
+    const fs::path folder = Main::pathOf(parts.settings.paradoxFolder());
+    // A table that is not in the folder itself shows the new name all the same.
+    if (const std::optional<fs::path> source = Main::FindTableFile(folder, rename->oldName)) {
+        const FileMoves moves = moveTableFiles(*source, rename->newName);
+        if (!moves.messages.isEmpty()) {
+            parts.dialogs.message(&parts.window, moves.messages.join(QStringLiteral("\r\r")));
+        }
+        if (!moves.renamed) {
             return;
         }
     }

@@ -4,8 +4,6 @@
 
 #include "shell/Command.h"
 
-#include <QStringList>
-
 namespace maintenance {
 
 // Drops the tables selected in List1 from the data source.
@@ -16,14 +14,5 @@ void DeleteTableFiles(shell::MainWindowParts& parts);
 void RenameTable(shell::MainWindowParts& parts);
 // Renames the data file of the one table selected in List2.
 void RenameTableFile(shell::MainWindowParts& parts);
-
-// Every data file of a table in the folder itself: <folder>/<name>.DB,
-// <folder>/<name>.db, then the spellings that differ only by letter case.
-QStringList tableFilesOf(const QString& folder, const QString& name);
-
-// The data file of a table in the folder itself: <folder>/<name>.DB, then
-// <folder>/<name>.db, then any spelling of the name that differs only by
-// letter case. Empty when there is none.
-QString findTableFile(const QString& folder, const QString& name);
 
 } // namespace maintenance

@@ -41,8 +41,8 @@ QString describeCurrentError();
 
 struct MainWindowParts {
     QWidget& window;
-    TableList& list1; // tables of the data source
-    TableList& list2; // Paradox tables
+    ui::TableList& list1; // tables of the data source
+    ui::TableList& list2; // Paradox tables
     Progress& progress;
     PointerSetting& pointer;
     ui::Dialogs& dialogs;

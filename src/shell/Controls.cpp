@@ -19,12 +19,33 @@ void PressButton::handleValueChange() {
     }
 }
 
-TableList::TableList(QWidget* parent) : QListWidget(parent) {
+namespace {
+
+// An entry that sorts in the lists' order.
+class TableItem : public QListWidgetItem {
+public:
+    using QListWidgetItem::QListWidgetItem;
+    bool operator<(const QListWidgetItem& other) const override {
+        return ui::sortsBefore(text(), other.text());
+    }
+};
+
+} // namespace
+
+TableListWidget::TableListWidget(QWidget* parent) : QListWidget(parent) {
     setSortingEnabled(true);
     setSelectionMode(QAbstractItemView::MultiSelection);
 }
 
-void TableList::clearAll() {
+void TableListWidget::setCurrent(int index) {
+    setCurrentRow(index, QItemSelectionModel::NoUpdate);
+}
+
+void TableListWidget::add(const QString& text) {
+    addItem(new TableItem(text));
+}
+
+void TableListWidget::clearAll() {
     clear();
     setCurrentRow(-1);
 }

@@ -2,6 +2,8 @@
 
 // The controls both windows are built from.
 
+#include "platform/ui/TableList.h"
+
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -26,18 +28,20 @@ private:
 
 // A sorted list of table names where a click toggles an entry's selection.
 // The current entry is -1 when the list is empty or was just cleared.
-class TableList : public QListWidget {
+class TableListWidget : public QListWidget, public ui::TableList {
     Q_OBJECT
 public:
-    explicit TableList(QWidget* parent);
-    int current() const { return currentRow(); }
-    bool isSelectedAt(int index) const { return item(index)->isSelected(); }
-    void setSelectedAt(int index, bool selected) { item(index)->setSelected(selected); }
-    int selectedCount() const { return static_cast<int>(selectedItems().size()); }
-    QString textAt(int index) const { return item(index)->text(); }
-    void removeAt(int index) { delete takeItem(index); }
-    void add(const QString& text) { addItem(text); }
-    void clearAll();
+    explicit TableListWidget(QWidget* parent);
+    int count() const override { return QListWidget::count(); }
+    QString textAt(int index) const override { return item(index)->text(); }
+    bool isSelectedAt(int index) const override { return item(index)->isSelected(); }
+    void setSelectedAt(int index, bool selected) override { item(index)->setSelected(selected); }
+    int selectedCount() const override { return static_cast<int>(selectedItems().size()); }
+    int current() const override { return currentRow(); }
+    void setCurrent(int index) override;
+    void add(const QString& text) override;
+    void removeAt(int index) override { delete takeItem(index); }
+    void clearAll() override;
 };
 
 // The progress bar keeps the exact percentage it was given.

@@ -28,14 +28,14 @@ Form2::Form2(ui::Dialogs& dialogs, const sources::LiveSettings& settings, odbc::
 
 void Form2::createControls() {
     Frame1 = new QGroupBox(QStringLiteral("Sybase SQL Anywhere Tables"), this);
-    List1 = new TableList(Frame1);
+    List1 = new TableListWidget(Frame1);
     Check10 = new PressButton(QStringLiteral("Select All"), Frame1);
     Check11 = new PressButton(QStringLiteral("Deselect All"), Frame1);
     Check3 = new PressButton(QStringLiteral("Send Table(s) to Paradox"), Frame1);
     Check1 = new PressButton(QStringLiteral("Delete Table(s)"), Frame1);
     Check6 = new PressButton(QStringLiteral("Rename Table"), this);
     Frame2 = new QGroupBox(QStringLiteral("Paradox Tables"), this);
-    List2 = new TableList(Frame2);
+    List2 = new TableListWidget(Frame2);
     Check8 = new PressButton(QStringLiteral("Select All"), Frame2);
     Check9 = new PressButton(QStringLiteral("Deselect All"), Frame2);
     Check4 = new PressButton(QStringLiteral("Send Table(s) to Sybase ASA"), this);
@@ -142,7 +142,7 @@ void Form2::closeEvent(QCloseEvent* event) {
     }
 }
 
-void selectAll(TableList& list, bool selected) {
+void selectAll(ui::TableList& list, bool selected) {
     for (int i = 0; i < list.count(); ++i) {
         list.setSelectedAt(i, selected);
     }

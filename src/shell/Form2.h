@@ -31,14 +31,14 @@ public:
     CommandRunner& commands() { return *runner_; }
 
     QGroupBox* Frame1;
-    TableList* List1;
+    TableListWidget* List1;
     PressButton* Check10;
     PressButton* Check11;
     PressButton* Check3;
     PressButton* Check1;
     PressButton* Check6;
     QGroupBox* Frame2;
-    TableList* List2;
+    TableListWidget* List2;
     PressButton* Check8;
     PressButton* Check9;
     PressButton* Check4;
@@ -68,6 +68,6 @@ private:
 };
 
 // Sets or clears the selected flag of every entry.
-void selectAll(TableList& list, bool selected);
+void selectAll(ui::TableList& list, bool selected);
 
 } // namespace shell

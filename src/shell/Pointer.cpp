@@ -1,7 +1,7 @@
 #include "shell/Pointer.h"
 
+#include "files/Files.h"
 #include "shell/Command.h"
-#include "shell/Main.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "sources/AddFolder.h"
 
+#include "files/Files.h"
 #include "platform/ui/EventPump.h"
 
-#include <QFile>
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
@@ -15,23 +15,15 @@ namespace AddFolder {
 
 namespace {
 
-QString withTrailingSlash(const QString& folder) {
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-}
-
-fs::path toPath(const QString& text) {
-    return fs::path(QFile::encodeName(text).toStdString());
-}
-
 QString nameOf(const fs::directory_entry& entry) {
-    return QFile::decodeName(QByteArray::fromStdString(entry.path().filename().native()));
+    return Main::decodeFileName(entry.path().filename().native());
 }
 
 // Calls visit for each entry of the folder, in enumeration order. A folder
 // that cannot be opened has no entries; an error part way stops the listing.
-template <typename Visit> void forEachEntry(const QString& folder, Visit visit) {
+template <typename Visit> void forEachEntry(const fs::path& folder, Visit visit) {
     std::error_code error;
-    fs::directory_iterator it(toPath(folder), error);
+    fs::directory_iterator it(folder, error);
     const fs::directory_iterator end;
     while (!error && it != end) {
         visit(*it);
@@ -76,21 +68,21 @@ bool isHidden(const QString& name) {
 // back up the tree) is walked once.
 using FolderId = std::pair<dev_t, ino_t>;
 
-bool identifyFolder(const QString& path, FolderId& id) {
+bool identifyFolder(const fs::path& path, FolderId& id) {
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
         return false;
     }
     id = {info.st_dev, info.st_ino};
     return true;
 }
 
-// The subfolders of one folder, each with a trailing "/". Only real folders
+// The subfolders of one folder. Only real folders
 // (or links to them) count: device nodes, FIFOs and sockets, the nearest
 // Linux has to "system" entries, are never folders and so never entered.
 // Hidden folders are skipped, as are folders already seen.
-QStringList listSubfolders(const QString& folder, std::set<FolderId>& seen) {
-    QStringList subfolders;
+std::vector<fs::path> listSubfolders(const fs::path& folder, std::set<FolderId>& seen) {
+    std::vector<fs::path> subfolders;
     ui::letEventsThrough();
     forEachEntry(folder, [&](const fs::directory_entry& entry) {
         ui::letEventsThrough();
@@ -102,10 +94,9 @@ QStringList listSubfolders(const QString& folder, std::set<FolderId>& seen) {
         if (!entry.is_directory(error)) {
             return;
         }
-        const QString path = folder + name;
         FolderId id;
-        if (identifyFolder(path, id) && seen.insert(id).second) {
-            subfolders.append(path + QLatin1Char('/'));
+        if (identifyFolder(entry.path(), id) && seen.insert(id).second) {
+            subfolders.push_back(entry.path());
         }
     });
     return subfolders;
@@ -113,38 +104,36 @@ QStringList listSubfolders(const QString& folder, std::set<FolderId>& seen) {
 
 } // namespace
 
-QStringList ListFiles(const QString& folder, const QString& pattern) {
-    QStringList names;
-    forEachEntry(withTrailingSlash(folder), [&](const fs::directory_entry& entry) {
+std::vector<fs::path> ListFiles(const fs::path& folder, const QString& pattern) {
+    std::vector<fs::path> names;
+    forEachEntry(folder, [&](const fs::directory_entry& entry) {
         std::error_code error;
-        if (!entry.is_regular_file(error)) {
-            return;
-        }
-        const QString name = nameOf(entry);
-        if (matchesWildcard(name, pattern)) {
-            names.append(name);
+        if (entry.is_regular_file(error) && matchesWildcard(nameOf(entry), pattern)) {
+            names.push_back(entry.path().filename());
         }
     });
     return names;
 }
 
-void CollectSubfolders(QStringList& queue, bool recurse) {
+void CollectSubfolders(std::vector<fs::path>& queue, bool recurse) {
     std::set<FolderId> seen;
-    for (const QString& path : std::as_const(queue)) {
+    for (const fs::path& path : queue) {
         FolderId id;
         if (identifyFolder(path, id)) {
             seen.insert(id);
         }
     }
-    QStringList level = queue;
-    while (!level.isEmpty()) {
-        QStringList next;
-        for (const QString& folder : std::as_const(level)) {
-            next.append(listSubfolders(folder, seen));
+    std::vector<fs::path> level = queue;
+    while (!level.empty()) {
+        std::vector<fs::path> next;
+        for (const fs::path& folder : level) {
+            for (fs::path& subfolder : listSubfolders(folder, seen)) {
+                next.push_back(std::move(subfolder));
+            }
         }
-        for (const QString& path : std::as_const(next)) {
+        for (const fs::path& path : next) {
             ui::letEventsThrough();
-            queue.append(path);
+            queue.push_back(path);
         }
         if (!recurse) {
             break;

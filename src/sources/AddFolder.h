@@ -1,22 +1,26 @@
 #pragma once
 
-// Folder routines: listing table files and collecting subfolders.
+// Folder routines: listing table files and collecting subfolders. Paths are
+// kept as the file system's bytes, so that names that are not UTF-8 stay
+// reachable.
 
 #include <QString>
-#include <QStringList>
+#include <filesystem>
+#include <vector>
 
 namespace AddFolder {
 
-// Bare names of the ordinary files in folder whose name matches pattern (a
-// wildcard such as "*.db", letter case ignored), in enumeration order.
-// Hidden files are included, folders are not. A folder that is missing or
-// cannot be read gives an empty list.
-QStringList ListFiles(const QString& folder, const QString& pattern);
+// Bare names of the ordinary files in folder whose name (as text) matches
+// pattern (a wildcard such as "*.db", letter case ignored), in enumeration
+// order. Hidden files are included, folders are not. A folder that is missing
+// or cannot be read gives an empty list.
+std::vector<std::filesystem::path> ListFiles(const std::filesystem::path& folder,
+                                             const QString& pattern);
 
-// Extends queue (folder paths, each ending with "/") breadth-first with the
-// subfolders of its folders, level by level; with recurse set, all deeper
-// levels too. Hidden folders are never entered and a folder reached twice is
-// walked once. Lets window events through while it walks.
-void CollectSubfolders(QStringList& queue, bool recurse);
+// Extends queue breadth-first with the subfolders of its folders, level by
+// level; with recurse set, all deeper levels too. Hidden folders are never
+// entered and a folder reached twice is walked once. Lets window events
+// through while it walks.
+void CollectSubfolders(std::vector<std::filesystem::path>& queue, bool recurse);
 
 } // namespace AddFolder

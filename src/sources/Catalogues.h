@@ -3,9 +3,8 @@
 // The connection tests and the table catalogues of both sides.
 
 #include "platform/odbc/Odbc.h"
+#include "platform/ui/TableList.h"
 #include "sources/Settings.h"
-
-class QListWidget;
 
 namespace Paradox {
 
@@ -15,7 +14,7 @@ bool TestConnection(const sources::LiveSettings& settings);
 
 // Appends the table names found in the folder tree (upper-cased, ".DB"
 // removed, "~" names skipped), root folder first, level by level.
-void ListTables(QListWidget& list, const sources::LiveSettings& settings);
+void ListTables(ui::TableList& list, const sources::LiveSettings& settings);
 
 } // namespace Paradox
 
@@ -25,9 +24,10 @@ namespace Sybase {
 bool TestConnection(const sources::LiveSettings& settings, odbc::Opener& opener);
 
 // Replaces the list's entries with the names of the data source's tables of
-// type "TABLE" whose upper-cased names do not hold "SYS". The list is cleared
-// only once the connection and the catalogue are open; errors propagate.
-void ListTables(QListWidget& list, const sources::LiveSettings& settings, odbc::Opener& opener);
+// type "TABLE" whose upper-cased names do not hold "SYS", fetched row by row
+// with window events let through per table. The list is cleared only once
+// the connection and the catalogue are open; errors propagate.
+void ListTables(ui::TableList& list, const sources::LiveSettings& settings, odbc::Opener& opener);
 
 } // namespace Sybase
 

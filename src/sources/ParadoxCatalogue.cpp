@@ -1,8 +1,8 @@
-#include "shell/Main.h"
+#include "files/Files.h"
 #include "sources/AddFolder.h"
 #include "sources/Catalogues.h"
 
-#include <QListWidget>
+namespace fs = std::filesystem;
 
 namespace Paradox {
 
@@ -11,16 +11,18 @@ namespace {
 const QString tablePattern = QStringLiteral("*.db");
 
 // "Orders.db" becomes "ORDERS"; every ".DB" goes, not only the last one.
-QString tableNameOf(const QString& path) {
-    return Main::FileNameOf(path).toUpper().remove(QStringLiteral(".DB"), Qt::CaseSensitive);
+QString tableNameOf(const fs::path& name) {
+    return Main::decodeFileName(name.native())
+        .toUpper()
+        .remove(QStringLiteral(".DB"), Qt::CaseSensitive);
 }
 
-void addTablesOfFolder(QListWidget& list, const QString& folder) {
-    for (const QString& name : AddFolder::ListFiles(folder, tablePattern)) {
-        if (name.startsWith(QLatin1Char('~'))) {
+void addTablesOfFolder(ui::TableList& list, const fs::path& folder) {
+    for (const fs::path& name : AddFolder::ListFiles(folder, tablePattern)) {
+        if (name.native().starts_with('~')) {
             continue;
         }
-        list.addItem(tableNameOf(folder + QLatin1Char('/') + name));
+        list.add(tableNameOf(name));
     }
 }
 
@@ -31,18 +33,18 @@ bool TestConnection(const sources::LiveSettings& settings) {
     if (folder.isEmpty()) {
         return false;
     }
-    return !AddFolder::ListFiles(folder, tablePattern).isEmpty();
+    return !AddFolder::ListFiles(Main::pathOf(folder), tablePattern).empty();
 }
 
-void ListTables(QListWidget& list, const sources::LiveSettings& settings) {
+void ListTables(ui::TableList& list, const sources::LiveSettings& settings) {
     const QString root = settings.paradoxFolder();
     if (root.isEmpty()) {
         return;
     }
-    QStringList queue{root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/')};
+    std::vector<fs::path> queue{Main::pathOf(root)};
     AddFolder::CollectSubfolders(queue, true);
-    for (const QString& folder : std::as_const(queue)) {
-        addTablesOfFolder(list, folder.chopped(1));
+    for (const fs::path& folder : queue) {
+        addTablesOfFolder(list, folder);
     }
 }
 

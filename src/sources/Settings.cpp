@@ -26,10 +26,4 @@ QString sybaseConnectionString(const QString& dataSourceName) {
     return QStringLiteral("Data Source=") + dataSourceName;
 }
 
-QString paradoxConnectionString(const QString& folder) {
-    return QStringLiteral("Driver={Microsoft Paradox Driver (*.db )};DriverID=538;Fil=Paradox 5.X;"
-                          "DefaultDir=") +
-           folder + QStringLiteral(";Dbq=") + folder + QStringLiteral(";CollatingSequence=ASCII;");
-}
-
 } // namespace sources

@@ -26,7 +26,5 @@ void write(const char* key, const QString& value);
 
 // "Data Source=" followed by the data source name, nothing else.
 QString sybaseConnectionString(const QString& dataSourceName);
-// The Paradox driver string with the folder inserted verbatim twice.
-QString paradoxConnectionString(const QString& folder);
 
 } // namespace sources

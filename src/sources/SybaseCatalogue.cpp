@@ -1,8 +1,6 @@
 #include "platform/ui/EventPump.h"
 #include "sources/Catalogues.h"
 
-#include <QListWidget>
-
 namespace Sybase {
 
 namespace {
@@ -28,22 +26,22 @@ bool TestConnection(const sources::LiveSettings& settings, odbc::Opener& opener)
     try {
         const auto connection = openDataSource(settings, opener); // closed on return
         return true;
-    } catch (...) {
+    } catch (const std::exception&) {
         return false;
     }
 }
 
-void ListTables(QListWidget& list, const sources::LiveSettings& settings, odbc::Opener& opener) {
+void ListTables(ui::TableList& list, const sources::LiveSettings& settings, odbc::Opener& opener) {
     const auto connection = openDataSource(settings, opener);
-    const std::vector<odbc::CatalogEntry> catalogue = connection->tables();
-    list.clear();
-    for (const odbc::CatalogEntry& entry : catalogue) {
-        if (!isUserTable(entry)) {
+    const auto catalogue = connection->tables();
+    list.clearAll();
+    while (const std::optional<odbc::CatalogEntry> entry = catalogue->next()) {
+        if (!isUserTable(*entry)) {
             continue;
         }
         ui::letEventsThrough();
-        if (entry.name && !looksLikeSystemTable(*entry.name)) {
-            list.addItem(*entry.name);
+        if (entry->name && !looksLikeSystemTable(*entry->name)) {
+            list.add(*entry->name);
         }
     }
 }

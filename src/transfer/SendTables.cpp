@@ -1,23 +1,59 @@
 #include "transfer/SendTables.h"
 
+#include "files/Files.h"
 #include "platform/paradox/Paradox.h"
 #include "platform/ui/EventPump.h"
+#include "sources/AddFolder.h"
 #include "transfer/Statements.h"
 #include "transfer/ValueText.h"
 
 namespace transfer {
 
+Error::Error(const QString& text) : std::runtime_error(text.toStdString()) {}
+
 namespace {
+
+namespace fs = std::filesystem;
 
 struct Run {
     shell::MainWindowParts& parts;
-    const paradox::Connection& source;
+    fs::path folder; // the Paradox folder
     odbc::Connection& target;
 };
 
+// The first subfolder of the folder tree that holds the table, relative to
+// the folder.
+std::optional<fs::path> findInSubfolders(const fs::path& folder, const QString& table) {
+    std::vector<fs::path> queue{folder};
+    AddFolder::CollectSubfolders(queue, true);
+    for (std::size_t i = 1; i < queue.size(); ++i) {
+        if (Main::FindTableFile(queue[i], table)) {
+            return queue[i].lexically_relative(folder);
+        }
+    }
+    return std::nullopt;
+}
+
+// The data file of a table of the folder itself; says where the table is
+// when it lies in a subfolder only.
+fs::path sourceFileOf(const fs::path& folder, const QString& table) {
+    if (std::optional<fs::path> file = Main::FindTableFile(folder, table)) {
+        return *file;
+    }
+    if (const std::optional<fs::path> subfolder = findInSubfolders(folder, table)) {
+        throw Error(
+            QStringLiteral("The table %1 lies in the subfolder \"%2\" of the Paradox folder "
+                           "%3, and only tables of the folder itself can be sent. To send "
+                           "it, set the Paradox folder to that subfolder.")
+                .arg(table, Main::displayPath(*subfolder), Main::displayPath(folder)));
+    }
+    throw Error(QStringLiteral("The table %1 has no data file (%1.DB) in the Paradox folder %2.")
+                    .arg(table, Main::displayPath(folder)));
+}
+
 // The List1 spelling of a table (the last entry equal but for letter case),
 // or nothing when List1 does not hold it.
-std::optional<QString> findTarget(const shell::TableList& list1, const QString& name) {
+std::optional<QString> findTarget(const ui::TableList& list1, const QString& name) {
     std::optional<QString> found;
     const QString wanted = name.toLower();
     for (int i = 0; i < list1.count(); ++i) {
@@ -28,7 +64,7 @@ std::optional<QString> findTarget(const shell::TableList& list1, const QString& 
     return found;
 }
 
-void removeEntry(shell::TableList& list, const QString& text) {
+void removeEntry(ui::TableList& list, const QString& text) {
     for (int i = list.count() - 1; i >= 0; --i) {
         if (list.textAt(i) == text) {
             list.removeAt(i);
@@ -88,7 +124,7 @@ void copyTable(Run& run, QString table) {
             return;
         }
     }
-    paradox::Recordset rows = run.source.openRecordset(selectAllStatement(table).toStdString());
+    paradox::Recordset rows = paradox::openTable(sourceFileOf(run.folder, table));
     run.target.execute(createStatementOf(table, rows));
     try {
         copyRows(run, table, rows);
@@ -110,11 +146,9 @@ void SendTables(shell::MainWindowParts& parts) {
         return;
     }
     const shell::BusyScope busy(parts.pointer);
-    const paradox::Connection source = paradox::Connection::open(
-        sources::paradoxConnectionString(parts.settings.paradoxFolder()).toStdString());
     const std::unique_ptr<odbc::Connection> target =
         parts.opener.open({sources::sybaseConnectionString(parts.settings.dataSourceName()), {}});
-    Run run{parts, source, *target};
+    Run run{parts, Main::pathOf(parts.settings.paradoxFolder()), *target};
     for (int i = parts.list2.count() - 1; i >= 0; --i) {
         if (parts.list2.isSelectedAt(i)) {
             copyTable(run, parts.list2.textAt(i));

@@ -2,7 +2,15 @@
 
 #include "shell/Command.h"
 
+#include <stdexcept>
+
 namespace transfer {
+
+// A table that cannot be sent for a reason of the Paradox folder.
+class Error : public std::runtime_error {
+public:
+    explicit Error(const QString& text);
+};
 
 // Copies the tables selected in List2 into the data source, last entry first.
 void SendTables(shell::MainWindowParts& parts);

@@ -10,10 +10,6 @@ QString quotedName(const QString& name) {
     return QLatin1Char('"') + doubled + QLatin1Char('"');
 }
 
-QString selectAllStatement(const QString& table) {
-    return QStringLiteral("SELECT * FROM ") + quotedName(table);
-}
-
 QString dropTableStatement(const QString& table) {
     return QStringLiteral("DROP TABLE ") + quotedName(table);
 }

@@ -11,8 +11,6 @@ namespace transfer {
 
 QString quotedName(const QString& name);
 
-// SELECT * FROM "<table>"
-QString selectAllStatement(const QString& table);
 // DROP TABLE "<table>"
 QString dropTableStatement(const QString& table);
 // ALTER TABLE "<old>" RENAME TO "<new>";

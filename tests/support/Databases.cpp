@@ -59,6 +59,10 @@ std::unique_ptr<odbc::Connection> openDataSource(const QString& name) {
     return opener.open({QStringLiteral("Data Source=") + name, QString()});
 }
 
+QString selectAllFrom(const QString& table) {
+    return QStringLiteral("SELECT * FROM ") + transfer::quotedName(table);
+}
+
 void dropTableIfExists(odbc::Connection& connection, const QString& table) {
     connection.execute(QStringLiteral("DROP TABLE IF EXISTS ") + transfer::quotedName(table));
 }

@@ -40,6 +40,9 @@ QString missingDataSource(const QString& kind);
 // program does ("Data Source=<name>"). Throws odbc::Error.
 std::unique_ptr<odbc::Connection> openDataSource(const QString& name);
 
+// SELECT * FROM "<table>", the table quoted as the program quotes names.
+QString selectAllFrom(const QString& table);
+
 // Drops table (quoted with double quotes) when it exists; fine when it does not.
 void dropTableIfExists(odbc::Connection& connection, const QString& table);
 

@@ -2,34 +2,65 @@
 
 // Small helpers of the window tests: list contents and empty files.
 
-#include "shell/Controls.h"
+#include "platform/ui/TableList.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace testing_support {
 
-inline QStringList entriesOf(const QListWidget& list) {
+inline QStringList entriesOf(const ui::TableList& list) {
     QStringList names;
     for (int i = 0; i < list.count(); ++i) {
-        names << list.item(i)->text();
+        names << list.textAt(i);
     }
     return names;
 }
 
+// A list that keeps entries in the order they were added, so that tests see
+// the order a catalogue delivers them in.
+class AddOrderList : public ui::TableList {
+public:
+    struct Entry {
+        QString text;
+        bool selected = false;
+    };
+    std::vector<Entry> entries;
+    int currentIndex = -1;
+
+    int count() const override { return static_cast<int>(entries.size()); }
+    QString textAt(int index) const override { return entries.at(index).text; }
+    bool isSelectedAt(int index) const override { return entries.at(index).selected; }
+    void setSelectedAt(int index, bool selected) override { entries.at(index).selected = selected; }
+    int selectedCount() const override {
+        return static_cast<int>(std::count_if(entries.begin(), entries.end(),
+                                              [](const Entry& e) { return e.selected; }));
+    }
+    int current() const override { return currentIndex; }
+    void setCurrent(int index) override { currentIndex = index; }
+    void add(const QString& text) override { entries.push_back({text}); }
+    void removeAt(int index) override { entries.erase(entries.begin() + index); }
+    void clearAll() override {
+        entries.clear();
+        currentIndex = -1;
+    }
+};
+
 // Adds the entries, selects those named in selected and makes the first
 // entry current.
-inline void fill(shell::TableList& list, const QStringList& entries, const QStringList& selected) {
+inline void fill(ui::TableList& list, const QStringList& entries, const QStringList& selected) {
     for (const QString& entry : entries) {
         list.add(entry);
     }
     for (int i = 0; i < list.count(); ++i) {
         list.setSelectedAt(i, selected.contains(list.textAt(i)));
     }
-    list.setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    list.setCurrent(0);
 }
 
 // An empty file, with the folders above it.

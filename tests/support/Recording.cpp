@@ -14,7 +14,7 @@ public:
         owner_.statements << statement;
         real_->execute(statement);
     }
-    std::vector<odbc::CatalogEntry> tables() override { return real_->tables(); }
+    std::unique_ptr<odbc::CatalogRows> tables() override { return real_->tables(); }
     odbc::Rows query(const QString& statement) override { return real_->query(statement); }
 
 private:

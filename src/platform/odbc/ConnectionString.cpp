@@ -24,9 +24,10 @@ void checkProvider(const QString& provider) {
 
 } // namespace
 
-QString dataSourceName(const OpenRequest& request) {
+DataSourceRequest dataSourceOf(const OpenRequest& request) {
     checkProvider(request.provider);
-    QString name;
+    DataSourceRequest result;
+    QStringList driverKeys;
     const QStringList parts = request.connectionString.split(QLatin1Char(';'));
     for (const QString& part : parts) {
         if (part.trimmed().isEmpty()) {
@@ -41,16 +42,15 @@ QString dataSourceName(const OpenRequest& request) {
         const QString key = part.left(equals).trimmed();
         const QString value = part.mid(equals + 1);
         if (key.compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0) {
-            name = value;
+            result.name = value;
         } else if (key.compare(QLatin1String("Provider"), Qt::CaseInsensitive) == 0) {
             checkProvider(value);
         } else {
-            refuse(QStringLiteral("The connection string key \"%1\" is not supported; only "
-                                  "\"Data Source\" and \"Provider\" are understood.")
-                       .arg(key));
+            driverKeys << part;
         }
     }
-    return name;
+    result.driverKeys = driverKeys.join(QLatin1Char(';'));
+    return result;
 }
 
 } // namespace odbc::detail

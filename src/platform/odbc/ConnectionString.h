@@ -7,11 +7,17 @@
 
 namespace odbc::detail {
 
-// The data source name that a request asks for. The string is split at ';'
-// into "key=value" parts; keys are compared without regard to case or
-// surrounding blanks, values are taken verbatim. "Provider" (in the string or
-// in the request) may only name the ODBC provider. Throws Error on a provider
-// this layer cannot serve, a part without '=' or an unknown key.
-QString dataSourceName(const OpenRequest& request);
+struct DataSourceRequest {
+    QString name;       // the value of "Data Source"
+    QString driverKeys; // every other "key=value" part, unchanged, joined by ';'
+};
+
+// What a request asks to connect to. The string is split at ';' into
+// "key=value" parts; keys are compared without regard to case or surrounding
+// blanks, values are taken verbatim. "Provider" (in the string or in the
+// request) may only name the ODBC provider; other keys than "Data Source"
+// and "Provider" are for the driver (such as UID= and PWD=). Throws Error on
+// a provider this layer cannot serve or a part without '='.
+DataSourceRequest dataSourceOf(const OpenRequest& request);
 
 } // namespace odbc::detail

@@ -109,13 +109,30 @@ Handle::~Handle() {
     }
 }
 
-Session::Session(const Handle& environment, const QString& dataSource)
-    : connection_(SQL_HANDLE_DBC, environment.get(), SQL_HANDLE_ENV) {
+namespace {
+
+SQLRETURN connectByName(SQLHDBC connection, const QString& dataSource) {
     WideText name(dataSource);
     WideText empty{QString()};
-    connection_.check(SQLConnectW(connection_.get(), name.data(),
-                                  static_cast<SQLSMALLINT>(name.length()), empty.data(), 0,
-                                  empty.data(), 0),
+    return SQLConnectW(connection, name.data(), static_cast<SQLSMALLINT>(name.length()),
+                       empty.data(), 0, empty.data(), 0);
+}
+
+SQLRETURN connectWithKeys(SQLHDBC connection, const QString& dataSource,
+                          const QString& driverKeys) {
+    WideText text(QStringLiteral("DSN=") + dataSource + QLatin1Char(';') + driverKeys);
+    return SQLDriverConnectW(connection, nullptr, text.data(),
+                             static_cast<SQLSMALLINT>(text.length()), nullptr, 0, nullptr,
+                             SQL_DRIVER_NOPROMPT);
+}
+
+} // namespace
+
+Session::Session(const Handle& environment, const QString& dataSource, const QString& driverKeys)
+    : connection_(SQL_HANDLE_DBC, environment.get(), SQL_HANDLE_ENV) {
+    connection_.check(driverKeys.isEmpty()
+                          ? connectByName(connection_.get(), dataSource)
+                          : connectWithKeys(connection_.get(), dataSource, driverKeys),
                       "Connecting to the data source");
     const SQLRETURN rc = SQLSetConnectAttrW(connection_.get(), SQL_ATTR_AUTOCOMMIT,
                                             reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);

@@ -69,9 +69,11 @@ private:
 };
 
 // A connection handle that is connected: disconnects before it is freed.
+// Connects by data source name alone, or, with driver keys, through the
+// driver with "DSN=<name>;<keys>".
 class Session {
 public:
-    Session(const Handle& environment, const QString& dataSource);
+    Session(const Handle& environment, const QString& dataSource, const QString& driverKeys);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;

@@ -107,10 +107,33 @@ private:
     Handle handle_;
 };
 
+class OdbcCatalogRows : public CatalogRows {
+public:
+    explicit OdbcCatalogRows(const Handle& connection) : catalogue_(connection) {
+        catalogue_.check(
+            SQLTablesW(catalogue_.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
+            "Reading the tables catalogue");
+    }
+
+    std::optional<CatalogEntry> next() override {
+        if (!catalogue_.fetch()) {
+            return std::nullopt;
+        }
+        CatalogEntry entry;
+        entry.name = catalogue_.text(3); // columns are read in ascending order
+        entry.type = catalogue_.text(4);
+        return entry;
+    }
+
+private:
+    Statement catalogue_;
+};
+
 class OdbcConnection : public Connection {
 public:
-    explicit OdbcConnection(const QString& dataSource)
-        : environment_(makeEnvironment()), session_(*environment_, dataSource) {}
+    explicit OdbcConnection(const detail::DataSourceRequest& request)
+        : environment_(makeEnvironment()),
+          session_(*environment_, request.name, request.driverKeys) {}
 
     void execute(const QString& statement) override {
         Statement command(session_.handle());
@@ -118,18 +141,8 @@ public:
         command.skipResults();
     }
 
-    std::vector<CatalogEntry> tables() override {
-        Statement catalogue(session_.handle());
-        catalogue.check(SQLTablesW(catalogue.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
-                        "Reading the tables catalogue");
-        std::vector<CatalogEntry> entries;
-        while (catalogue.fetch()) {
-            CatalogEntry entry;
-            entry.name = catalogue.text(3); // columns are read in ascending order
-            entry.type = catalogue.text(4);
-            entries.push_back(std::move(entry));
-        }
-        return entries;
+    std::unique_ptr<CatalogRows> tables() override {
+        return std::make_unique<OdbcCatalogRows>(session_.handle());
     }
 
     Rows query(const QString& statement) override {
@@ -170,7 +183,7 @@ private:
 } // namespace
 
 std::unique_ptr<Connection> OdbcOpener::open(const OpenRequest& request) {
-    return std::make_unique<OdbcConnection>(detail::dataSourceName(request));
+    return std::make_unique<OdbcConnection>(detail::dataSourceOf(request));
 }
 
 } // namespace odbc

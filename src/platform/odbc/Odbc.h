@@ -33,6 +33,15 @@ struct CatalogEntry {
     Value name; // TABLE_NAME
 };
 
+// The rows of the tables catalogue, fetched one at a time. Lives no longer
+// than the connection that opened it.
+class CatalogRows {
+public:
+    virtual ~CatalogRows() = default;
+    // The next row; nothing after the last one.
+    virtual std::optional<CatalogEntry> next() = 0;
+};
+
 struct Rows {
     std::vector<QString> columns;
     std::vector<std::vector<Value>> rows;
@@ -44,8 +53,8 @@ public:
     virtual ~Connection() = default;
     // Executes one statement in autocommit and discards any result.
     virtual void execute(const QString& statement) = 0;
-    // All rows of the tables catalogue, without restrictions.
-    virtual std::vector<CatalogEntry> tables() = 0;
+    // The tables catalogue, without restrictions, open on its first row.
+    virtual std::unique_ptr<CatalogRows> tables() = 0;
     // Every row of a query, values as text.
     virtual Rows query(const QString& statement) = 0;
 };

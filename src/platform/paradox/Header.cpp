@@ -205,9 +205,9 @@ int adoTypeOf(FieldType type) {
     case FieldType::Long:
     case FieldType::AutoIncrement:
         return adInteger;
-    case FieldType::Money:
-        return adCurrency;
     case FieldType::Number:
+    case FieldType::Money:
+    case FieldType::Bcd:
         return adDouble;
     case FieldType::Logical:
         return adBoolean;
@@ -219,11 +219,8 @@ int adoTypeOf(FieldType type) {
     case FieldType::Graphic:
         return adLongVarBinary;
     case FieldType::Time:
-        return adDBTime;
     case FieldType::Timestamp:
         return adDBTimeStamp;
-    case FieldType::Bcd:
-        return adNumeric;
     case FieldType::Bytes:
         return adBinary;
     }

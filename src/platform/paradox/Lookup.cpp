@@ -36,6 +36,20 @@ std::optional<std::string> findFileIgnoringCase(const std::string& folder,
     return *std::min_element(matches.begin(), matches.end());
 }
 
+// The memo name the data file's extension calls for: .MB for .DB, .mb for .db.
+std::string memoNameOf(const std::filesystem::path& dataFile) {
+    const std::string ext = dataFile.extension().string();
+    const bool upper = !ext.empty() && std::isupper(static_cast<unsigned char>(ext.back()));
+    return dataFile.stem().string() + (upper ? ".MB" : ".mb");
+}
+
+std::optional<std::filesystem::path> findMemoFile(const std::filesystem::path& dataFile) {
+    const std::string folder = dataFile.has_parent_path() ? dataFile.parent_path().string() : ".";
+    if (auto found = findFileIgnoringCase(folder, memoNameOf(dataFile)))
+        return std::filesystem::path(*found);
+    return std::nullopt;
+}
+
 std::string asciiLower(std::string_view text) {
     std::string out(text);
     for (char& c : out)

@@ -1,7 +1,8 @@
 #pragma once
 
-// Finding table files in a folder regardless of letter case.
+// Finding table and memo files in a folder regardless of letter case.
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,13 @@ namespace paradox {
 // the choice is stable). Nothing when there is none or the folder cannot be
 // read.
 std::optional<std::string> findFileIgnoringCase(const std::string& folder, const std::string& name);
+
+// "<stem>.MB" for a data file ending in upper case, else "<stem>.mb".
+std::string memoNameOf(const std::filesystem::path& dataFile);
+
+// The memo file of a data file: <stem>.MB beside a .DB (.mb beside a .db),
+// else as findFileIgnoringCase finds it. Nothing when there is none.
+std::optional<std::filesystem::path> findMemoFile(const std::filesystem::path& dataFile);
 
 // The text with ASCII letters in lower case; other bytes stay as they are.
 std::string asciiLower(std::string_view text);

@@ -1,10 +1,11 @@
 #pragma once
 
-// Reader of Paradox table files (.db with its .mb), offering the connection,
-// statement and recordset operations the transfer needs. Depends on the
+// Reader of Paradox table files (.db with its .mb), offering the recordset
+// operations the transfer needs. Depends on the
 // standard library only.
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -24,12 +25,9 @@ enum AdoType : int {
     adSmallInt = 2,
     adInteger = 3,
     adDouble = 5,
-    adCurrency = 6,
     adBoolean = 11,
     adBinary = 128,
-    adNumeric = 131,
     adDBDate = 133,
-    adDBTime = 134,
     adDBTimeStamp = 135,
     adVarChar = 200,
     adLongVarChar = 201,
@@ -113,20 +111,16 @@ private:
     std::unique_ptr<TableFile> table_;
 };
 
-// A folder of tables, opened from the Paradox driver connection string (the
-// folder is the value of Dbq=). An optional CodePage=<number> overrides the
-// code page the tables' headers name.
-class Connection {
-public:
-    static Connection open(const std::string& connectionString);
-    // Accepts only SELECT * FROM "<table>" (a doubled "" is one ").
-    Recordset openRecordset(const std::string& statement) const;
-    const std::string& folder() const { return folder_; }
-
-private:
-    explicit Connection(std::string folder) : folder_(std::move(folder)) {}
-    std::string folder_;
-    int codePage_ = 0;
+struct TableOptions {
+    // A code page that beats the one the header names; 0 for none.
+    int codePageOverride = 0;
+    // The code page of tables that name none (3.x tables, or code page 0
+    // with an unknown sort order).
+    int defaultCodePage = 437;
 };
+
+// Opens the table of a data file (its memo file is found beside it). Throws
+// Error naming the file when it cannot be read.
+Recordset openTable(const std::filesystem::path& dataFile, const TableOptions& options = {});
 
 } // namespace paradox

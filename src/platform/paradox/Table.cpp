@@ -123,17 +123,13 @@ void TableFile::openMemoFile(const std::string& path) {
                                     [](const FieldLayout& f) { return isBlob(f.type); });
     if (!needed)
         return;
-    const std::filesystem::path db(path);
-    std::string name = db.stem().string();
-    const std::string ext = db.extension().string();
-    const bool upper = !ext.empty() && std::isupper(static_cast<unsigned char>(ext.back()));
-    name += upper ? ".MB" : ".mb";
-    const std::string folder = db.has_parent_path() ? db.parent_path().string() : ".";
-    const auto found = findFileIgnoringCase(folder, name);
-    if (!found)
-        fail("the memo file " + (std::filesystem::path(folder) / name).string() +
+    const auto found = findMemoFile(path);
+    if (!found) {
+        const std::filesystem::path db(path);
+        fail("the memo file " + (db.parent_path() / memoNameOf(db)).string() +
              " is missing; the table's memo and BLOB values cannot be read without it");
-    memo_.emplace(*found, header_.key);
+    }
+    memo_.emplace(found->string(), header_.key);
 }
 
 std::uint64_t TableFile::blockStart(std::uint16_t number) const {

@@ -17,14 +17,6 @@
 
 namespace paradox {
 
-struct TableOptions {
-    // A code page that beats the one the header names; 0 for none.
-    int codePageOverride = 0;
-    // The code page of tables that name none (3.x tables, or code page 0
-    // with an unknown sort order).
-    int defaultCodePage = 437;
-};
-
 class TableFile {
 public:
     // Opens the table file at path, with its .mb file when it has memo or

@@ -1,0 +1,23 @@
+#pragma once
+
+// Moving a file by copying it, without ever losing it.
+
+#include <QString>
+#include <filesystem>
+
+namespace Main {
+
+struct MoveResult {
+    bool moved = false; // the target holds the file now
+    QString reason;     // why not, or what went wrong after; empty when all went well
+};
+
+// Moves a file by copying it and deleting the source, never losing it: it
+// refuses an existing target, a target equal to the source (also by letter
+// case), and a name with a path separator or NUL; it copies to a temporary
+// file in the same folder, flushes it, moves it into place without replacing
+// anything and deletes the source only then. When that last delete fails,
+// moved is true and reason names both files.
+MoveResult MoveByCopy(const std::filesystem::path& source, const std::filesystem::path& target);
+
+} // namespace Main
