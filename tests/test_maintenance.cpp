@@ -1,6 +1,7 @@
 #include "files/Files.h"
 #include "files/MoveByCopy.h"
 #include "maintenance/Maintenance.h"
+#include "platform/paradox/Paradox.h"
 #include "shell/Form2.h"
 #include "support/Databases.h"
 #include "support/Lists.h"
@@ -16,6 +17,8 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using testing_support::entriesOf;
 using testing_support::fill;
@@ -229,6 +232,51 @@ TEST_F(WindowTest, RenamesATableFileAndShowsTheNameAsTyped) {
     EXPECT_EQ(contentsOf(f + "/Client.DB"), "customers");
     EXPECT_EQ(entriesOf(*window->List2), (QStringList{"Client", "ORDERS"}));
     EXPECT_EQ(window->List2->current(), 0);
+}
+
+TEST_F(WindowTest, ARenamedTableKeepsItsMemoAndCanStillBeRead) {
+    const QString f = folder.path();
+    paradox_writer::TableDesign design;
+    design.columns = {{"NOTE", paradox_writer::Memo, 11}};
+    paradox_writer::writeTable((f + "/NOTES.DB").toStdString(), design, {{std::string(500, 'n')}});
+    writeFile(f + "/NOTES.PX");
+    fill(*window->List2, {"NOTES"}, {"NOTES"});
+    dialogs.inputs = {"Kept"};
+    window->Check7->click();
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join("|").toStdString();
+    EXPECT_EQ(filesIn(f), (QStringList{"Kept.DB", "Kept.MB", "NOTES.PX"}));
+    auto table = paradox::openTable(Main::pathOf(f + "/Kept.DB"));
+    EXPECT_EQ(table.value(0).text, std::string(500, 'n'));
+
+    // A memo file that cannot move takes the data file back with it.
+    writeFile(f + "/Other.MB", "in the way");
+    window->List2->setSelectedAt(0, true);
+    dialogs.inputs = {"Other"};
+    window->Check7->click();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].contains("memo file")) << dialogs.messages()[0].toStdString();
+    EXPECT_EQ(filesIn(f), (QStringList{"Kept.DB", "Kept.MB", "NOTES.PX", "Other.MB"}));
+    EXPECT_EQ(entriesOf(*window->List2), QStringList{"Kept"});
+}
+
+TEST(MoveByCopy, ACopyWhoseSourceCannotBeDeletedSaysSoNamingBothFiles) {
+    QTemporaryDir folder;
+    const QString f = folder.path();
+    writeFile(f + "/A.DB", "a");
+    // In a folder with the sticky bit only the owner deletes a file, so
+    // another user can copy A.DB but not delete it.
+    ::chmod(QFile::encodeName(f).constData(), 01777);
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to act as another user (CI runs as root)";
+    }
+    const int code = testing_support::runUnprivileged([&] {
+        const Main::MoveResult result = move(f + "/A.DB", f + "/B.DB");
+        const bool named =
+            result.reason.contains(f + "/A.DB") && result.reason.contains(f + "/B.DB");
+        return result.moved && named ? 0 : 1;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(filesIn(f), (QStringList{"A.DB", "B.DB"}));
 }
 
 TEST_F(WindowTest, ARefusedFileRenameSaysWhyAndChangesNothing) {

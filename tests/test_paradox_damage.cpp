@@ -58,7 +58,9 @@ double readOrFail(const std::string& db, const std::string& context) {
         (void)readEveryValue(db);
     } catch (const paradox::Error& e) {
         const std::string message = e.what();
-        EXPECT_NE(message.find(fs::path(db).parent_path().string()), std::string::npos)
+        // The data file or its memo file, by path: folder and table name.
+        const fs::path table = fs::path(db).parent_path() / fs::path(db).stem();
+        EXPECT_NE(message.find(table.string()), std::string::npos)
             << context << ": the error does not name the file: " << message;
     } catch (const std::exception& e) {
         ADD_FAILURE() << context << ": unexpected exception " << e.what();

@@ -1,4 +1,6 @@
+#include "files/Files.h"
 #include "shell/Form2.h"
+#include "sources/Catalogues.h"
 #include "support/Databases.h"
 #include "support/Lists.h"
 #include "support/ParadoxWriter.h"
@@ -6,6 +8,8 @@
 #include "support/ScriptedDialogs.h"
 #include "transfer/Statements.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -57,7 +61,7 @@ protected:
     QString addParadoxTable(const QString& prefix, const pw::TableDesign& design,
                             const std::vector<pw::Row>& rows, bool selected = true) {
         const QString name = testing_support::uniqueTableName(prefix).toUpper();
-        pw::writeTable((folder.path() + "/" + name + ".db").toStdString(), design, rows);
+        pw::writeTable((settings.folder + "/" + name + ".db").toStdString(), design, rows);
         window->List2->add(name);
         window->List2->setSelectedAt(indexIn(*window->List2, name), selected);
         window->List2->setCurrentRow(0, QItemSelectionModel::NoUpdate);
@@ -119,6 +123,109 @@ TEST_F(SendTablesTest, StatementTextsAreExactlyTheExpectedOnes) {
     EXPECT_EQ(entriesOf(*window->List1), QStringList{t});
     EXPECT_EQ(opener.closed, 1);
     EXPECT_EQ(window->pointer(), shell::DefaultPointer);
+}
+
+TEST_F(SendTablesTest, MoneyAndBcdBecomeNumericAndTimesTimestampText) {
+    const QString t = addParadoxTable(
+        "kinds",
+        designOf({{"M", pw::Money}, {"B", pw::Bcd, 2}, {"T", pw::Time}, {"S", pw::Timestamp}}),
+        {{12.25, std::string("-1.50"), std::int64_t{3723000},
+          std::int64_t{730120LL * 86400000 + 1000}}});
+    send();
+    ASSERT_TRUE(dialogs.shown.empty()) << dialogs.messages().join("|").toStdString();
+    EXPECT_EQ(opener.statements.at(0),
+              "CREATE TABLE \"" + t + "\"(\"M\" NUMERIC,\"B\" NUMERIC,\"T\" TEXt,\"S\" TEXt);");
+    EXPECT_EQ(opener.statements.at(1), "INSERT INTO \"" + t +
+                                           "\" VALUES('12.25', '-1.5', '01:02:03', "
+                                           "'2000-01-01 00:00:01')");
+    // SQLite gives NUMERIC columns numeric affinity: the money is a number.
+    const odbc::Rows kinds =
+        database->query("SELECT typeof(\"M\"), typeof(\"B\"), typeof(\"T\") FROM \"" + t + "\"");
+    EXPECT_EQ(kinds.rows.at(0),
+              (std::vector<odbc::Value>{QString("real"), QString("real"), QString("text")}));
+}
+
+// Case variants of one table name are three tables: each command takes the
+// one the lookup finds first, <NAME>.DB, then <NAME>.db, then the rest in
+// byte order.
+TEST_F(SendTablesTest, SendTakesTheSameCaseVariantAsDeleteAndRename) {
+    const QString name = testing_support::uniqueTableName("variant").toUpper();
+    const pw::TableDesign design = designOf({{"ID", pw::Long}});
+    const QString lower = name.toLower();
+    const QString mixed = name.left(1) + lower.mid(1);
+    pw::writeTable((folder.path() + "/" + mixed + ".db").toStdString(), design,
+                   {{std::int64_t{1}}});
+    pw::writeTable((folder.path() + "/" + lower + ".Db").toStdString(), design,
+                   {{std::int64_t{2}}});
+    pw::writeTable((folder.path() + "/" + name + ".DB").toStdString(), design, {{std::int64_t{3}}});
+    created << name;
+    for (const qint64 expected : {3, 1, 2}) {
+        fill(*window->List2, {name}, {name});
+        dialogs.answers = {Answer::Yes};
+        send();
+        ASSERT_EQ(rowsOf(name).size(), 1u);
+        EXPECT_EQ(rowsOf(name)[0][0], QString::number(expected));
+        window->Check5->click(); // deletes the file just sent
+        EXPECT_EQ(window->List2->count(), 0);
+    }
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(SendTablesTest, ATableOfASubfolderStopsTheSendSayingWhere) {
+    const QString later = addParadoxTable("a_root", ordersDesign, {});
+    QDir().mkpath(folder.path() + "/old/1999");
+    const QString deep = testing_support::uniqueTableName("z_deep").toUpper();
+    pw::writeTable((folder.path() + "/old/1999/" + deep + ".db").toStdString(), ordersDesign, {});
+    fill(*window->List2, {deep}, {deep, later});
+    send();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    const QString text = dialogs.messages()[0];
+    EXPECT_TRUE(text.contains(deep)) << text.toStdString();
+    EXPECT_TRUE(text.contains("subfolder \"old/1999\"")) << text.toStdString();
+    EXPECT_TRUE(text.contains("set the Paradox folder to that subfolder")) << text.toStdString();
+    EXPECT_FALSE(entriesOf(*window->List1).contains(later)); // walked after it
+
+    fill(*window->List2, {"NOWHERE"}, {"NOWHERE"});
+    send();
+    EXPECT_TRUE(dialogs.messages().last().contains("no data file (NOWHERE.DB)"))
+        << dialogs.messages().last().toStdString();
+}
+
+// Any folder name Linux allows, and file names that are not UTF-8, work for
+// sending, deleting and renaming.
+TEST_F(SendTablesTest, FolderAndFileNamesThatLinuxAllows) {
+    settings.folder = folder.path() + QString::fromUtf8("/a;b=c {d} 'e\" \xC3\xA9");
+    ASSERT_TRUE(QDir().mkpath(settings.folder));
+    const QString t = addParadoxTable("odd", designOf({{"N", pw::Long}, {"M", pw::Memo, 11}}),
+                                      {{std::int64_t{7}, std::string("memo text")}});
+    // CAFÉ.db with the É in Latin-1, as copied from an old system.
+    const std::string latin1 = (Main::pathOf(settings.folder) / "CAF\xC9.db").native();
+    pw::writeTable(latin1, ordersDesign, {{std::int64_t{9}, {}, {}}});
+
+    window->List2->clearAll();
+    Paradox::ListTables(*window->List2, settings);
+    const QString cafe = QString::fromUtf8("CAF\xC3\x89");
+    EXPECT_EQ(entriesOf(*window->List2), (QStringList{cafe, t}));
+    created << cafe;
+    selectAll(*window->List2, true);
+    window->List2->setCurrent(0);
+    send();
+    ASSERT_TRUE(dialogs.shown.empty()) << dialogs.messages().join("|").toStdString();
+    EXPECT_EQ(rowsOf(t).at(0), (std::vector<odbc::Value>{QString("7"), QString("memo text")}));
+    EXPECT_EQ(rowsOf(cafe).at(0).at(0), QString("9"));
+
+    // Rename moves the data and memo files; delete removes the Latin-1 file.
+    window->List2->setSelectedAt(0, false);
+    dialogs.inputs = {"Renamed"};
+    window->Check7->click();
+    EXPECT_TRUE(QFile::exists(settings.folder + "/Renamed.db"));
+    EXPECT_TRUE(QFile::exists(settings.folder + "/Renamed.mb"));
+    selectAll(*window->List2, false);
+    window->List2->setSelectedAt(entriesOf(*window->List2).indexOf(cafe), true);
+    window->Check5->click();
+    EXPECT_FALSE(std::filesystem::exists(latin1));
+    EXPECT_EQ(entriesOf(*window->List2), QStringList{"Renamed"});
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join("|").toStdString();
 }
 
 TEST_F(SendTablesTest, QuestionsComeInReverseOrderAndNoKeepsThatTable) {
@@ -300,6 +407,38 @@ TEST_F(SendToServerTest, ValuesArriveWhole) {
     EXPECT_EQ(row[4], QString("True"));
     EXPECT_EQ(row[5], QString("2000-01-01 01:02:03"));
     EXPECT_EQ(row[6], QString::fromStdString(longNote));
+}
+
+TEST_F(SendToServerTest, MoneyArrivesAsANumberThatSums) {
+    const QString t = addParadoxTable("money", designOf({{"PRICE", pw::Money}}),
+                                      {{12.5}, {0.1}, {0.2}, {-3.25}, {1234567.89}});
+    send();
+    ASSERT_TRUE(dialogs.shown.empty()) << dialogs.messages().join("|").toStdString();
+    const odbc::Rows sum = database->query(
+        "SELECT SUM(\"PRICE\"), pg_typeof(SUM(\"PRICE\"))::text FROM \"" + t + "\"");
+    EXPECT_EQ(sum.rows.at(0),
+              (std::vector<odbc::Value>{QString("1234577.44"), QString("numeric")}));
+}
+
+// A role that needs a password is reached with PWD= typed after the name.
+TEST_F(SendToServerTest, KeysAfterTheDataSourceNameReachTheDriver) {
+    const QString dsn = qEnvironmentVariable("ORVANDEL_TEST_PASSWORD_DSN");
+    if (dsn.isEmpty()) {
+        GTEST_SKIP()
+            << "set ORVANDEL_TEST_PASSWORD_DSN and ORVANDEL_TEST_PASSWORD (scripts/test does)";
+    }
+    const QString t = addParadoxTable("pwd", ordersDesign, {{std::int64_t{1}, {}, {}}});
+    settings.dataSource = dsn;
+    EXPECT_FALSE(sources::passGate(settings, real));
+    send();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].contains("password")) << dialogs.messages()[0].toStdString();
+
+    settings.dataSource = dsn + ";PWD=" + qEnvironmentVariable("ORVANDEL_TEST_PASSWORD");
+    EXPECT_TRUE(sources::passGate(settings, real));
+    send();
+    EXPECT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(rowsOf(t).size(), 1u);
 }
 
 TEST_F(SendToServerTest, ARefusedValueEndsTheRunAndASecondSendCompletes) {

@@ -10,6 +10,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
+#include <QKeySequence>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -326,10 +328,29 @@ TEST(MainWindow, SelectionButtonsAndTheInertButton) {
     EXPECT_EQ(window.List2->selectedCount(), 0);
 
     EXPECT_FALSE(window.Check3->isEnabled());
-    window.Check3->click();
-    EXPECT_EQ(window.Check2->text(), "Setup Sybase ASA && Paradox Connections");
+    EXPECT_FALSE(window.Check3->hasAction());
+    // Shown with one "&" and no mnemonic: drawn as wide as the plain text.
+    const QFontMetrics metrics(window.Check2->font());
+    EXPECT_EQ(metrics.size(Qt::TextShowMnemonic, window.Check2->text()),
+              metrics.size(0, "Setup Sybase ASA & Paradox Connections"));
+    EXPECT_TRUE(QKeySequence::mnemonic(window.Check2->text()).isEmpty());
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_EQ(refusing.opens, 0);
+}
+
+TEST(MainWindow, ListsSortAlphabeticallyWithoutRegardToCase) {
+    testing_support::ScriptedDialogs dialogs;
+    testing_support::FixedSettings settings;
+    RefusingOpener refusing;
+    shell::Form2 window(dialogs, settings, refusing);
+    for (shell::TableListWidget* list : {window.List1, window.List2}) {
+        for (const char* name : {"Zeta", "alpha", "CUSTOMER", "Order Details", "aaa"}) {
+            list->add(name);
+        }
+        list->add("Client"); // added later, as a rename does
+        EXPECT_EQ(entriesOf(*list),
+                  (QStringList{"aaa", "alpha", "Client", "CUSTOMER", "Order Details", "Zeta"}));
+    }
 }
 
 TEST(MainWindow, AClickInAListTogglesAnEntryWithoutAModifier) {
@@ -350,6 +371,27 @@ TEST(MainWindow, AClickInAListTogglesAnEntryWithoutAModifier) {
     clickAt(0);
     EXPECT_EQ(window.List2->selectedCount(), 1);
     EXPECT_EQ(window.List2->current(), 0);
+}
+
+TEST(Settings, AStoreThatCannotBeWrittenIsReportedOnceAndTheFieldsStayLive) {
+    const QString file = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Marrowfen.conf";
+    QFile::remove(file);
+    ASSERT_TRUE(QDir().mkpath(file)); // a folder where the file belongs, even for root
+    testing_support::ScriptedDialogs dialogs;
+    RefusingOpener refusing;
+    {
+        shell::Application app(dialogs, refusing, [] {});
+        app.start();
+        app.setupWindow().Text1->setText("/first");
+        app.setupWindow().Text2->setText("Second");
+        EXPECT_EQ(app.setupWindow().paradoxFolder(), "/first");
+        EXPECT_EQ(app.setupWindow().dataSourceName(), "Second");
+    }
+    QDir(file).removeRecursively();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].startsWith("The settings could not be stored: " + file +
+                                                 " is a folder"))
+        << dialogs.messages()[0].toStdString();
 }
 
 TEST(Settings, AreWrittenOnEveryChangeAndReadBackOnTheNextStart) {

@@ -60,8 +60,7 @@ std::optional<fs::path> FindTableFile(const fs::path& dir, const QString& name) 
     std::error_code error;
     for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
         const std::string entry = it->path().filename().native();
-        if (decodeFileName(entry).toUpper() != wanted ||
-            !isRegularFile(it->path())) {
+        if (decodeFileName(entry).toUpper() != wanted || !isRegularFile(it->path())) {
             continue;
         }
         if (!first || entry < first->filename().native()) {

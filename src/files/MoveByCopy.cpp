@@ -138,8 +138,8 @@ MoveResult MoveByCopy(const fs::path& source, const fs::path& target) {
     std::string pattern = (target.parent_path() / ".rename-XXXXXX").native();
     const Descriptor output(::mkostemp(pattern.data(), O_CLOEXEC));
     if (!output.valid()) {
-        return refused(
-            systemError(QStringLiteral("Could not write in the folder of ") + displayPath(target), errno));
+        return refused(systemError(
+            QStringLiteral("Could not write in the folder of ") + displayPath(target), errno));
     }
     const TemporaryPath copy(pattern);
     errno = 0;
@@ -148,10 +148,10 @@ MoveResult MoveByCopy(const fs::path& source, const fs::path& target) {
         return refused(systemError(QStringLiteral("Could not copy ") + displayPath(source), errno));
     }
     if (!moveWithoutReplacing(copy.path(), to)) {
-        return refused(errno == EEXIST
-                           ? QStringLiteral("%1 already exists; it was not replaced.").arg(displayPath(target))
-                           : systemError(QStringLiteral("Could not create ") + displayPath(target),
-                                         errno));
+        return refused(
+            errno == EEXIST
+                ? QStringLiteral("%1 already exists; it was not replaced.").arg(displayPath(target))
+                : systemError(QStringLiteral("Could not create ") + displayPath(target), errno));
     }
     if (::unlink(from.c_str()) != 0) {
         return {true, systemError(QStringLiteral("%1 was copied to %2, but %1 could not be "

@@ -84,17 +84,25 @@ void Form1::addPointerRules() {
 }
 
 void Form1::wireControls() {
-    connect(Text1, &QLineEdit::textChanged, this, [](const QString& text) {
-        sources::store::write(sources::store::ParadoxFolder, text);
-    });
-    connect(Text2, &QLineEdit::textChanged, this, [](const QString& text) {
-        sources::store::write(sources::store::DataSourceName, text);
-    });
+    connect(Text1, &QLineEdit::textChanged, this,
+            [this](const QString& text) { storeSetting(sources::store::ParadoxFolder, text); });
+    connect(Text2, &QLineEdit::textChanged, this,
+            [this](const QString& text) { storeSetting(sources::store::DataSourceName, text); });
     Check5->onPress([this] { pickParadoxFolder(); });
     Check3->onPress([this] { testParadoxConnection(); });
     Check1->onPress([this] { testDataSource(); });
     Check4->onPress([this] { showHelp(); });
     Check2->onPress([this] { acceptSettings(); });
+}
+
+// A store that cannot be written is reported once; the fields stay the live
+// settings all the same.
+void Form1::storeSetting(const char* key, const QString& text) {
+    const QString failure = sources::store::write(key, text);
+    if (!failure.isEmpty() && !storeFailureShown_) {
+        storeFailureShown_ = true;
+        dialogs_.message(this, failure);
+    }
 }
 
 void Form1::Form_Load() {

@@ -64,6 +64,7 @@ private:
     void orderControls();
     void addPointerRules();
     void wireControls();
+    void storeSetting(const char* key, const QString& text);
 
     void pickParadoxFolder();
     void testParadoxConnection();
@@ -74,6 +75,7 @@ private:
     ui::Dialogs& dialogs_;
     odbc::Opener& opener_;
     shell::WindowPointer pointer_{*this};
+    bool storeFailureShown_ = false;
 };
 
 // The how-to text for setting up the data source.

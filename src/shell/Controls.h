@@ -20,6 +20,7 @@ public:
     int value() const { return isChecked() ? 1 : 0; }
     void setValue(int value) { setChecked(value == 1); }
     void onPress(std::function<void()> action) { action_ = std::move(action); }
+    bool hasAction() const { return static_cast<bool>(action_); }
 
 private:
     void handleValueChange();

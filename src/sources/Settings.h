@@ -21,7 +21,8 @@ inline constexpr auto ParadoxFolder = "ParadoxFolder";
 inline constexpr auto DataSourceName = "DataSourceName";
 // The stored value of a key; the empty string when absent.
 QString read(const char* key);
-void write(const char* key, const QString& value);
+// Stores the value; empty when that worked, else why it could not be stored.
+QString write(const char* key, const QString& value);
 } // namespace store
 
 // "Data Source=" followed by the data source name, nothing else.

@@ -1,6 +1,8 @@
 // make-demo-folder <folder>: writes a few demo Paradox tables (CUSTOMER with
-// memo notes, ORDERS, ITEMS, and ORDERS1999 in the subfolder "archive") into
-// the folder. Tables that already exist are left alone.
+// memo notes, ORDERS, ITEMS, and ARCHIVED_ORDERS in the subfolder "archive")
+// into the folder. Tables that already exist are left alone. The archived
+// table sorts first, so a send of every table copies the folder's own tables
+// before it stops at the one that lies in a subfolder.
 
 #include "platform/paradox/Lookup.h"
 #include "support/ParadoxWriter.h"
@@ -121,7 +123,7 @@ int main(int argc, char** argv) {
         writeUnlessPresent(folder, "ORDERS",
                            [](const std::string& p) { writeOrders(p, 120, day2023); });
         writeUnlessPresent(folder, "ITEMS", writeItems);
-        writeUnlessPresent(folder / "archive", "ORDERS1999",
+        writeUnlessPresent(folder / "archive", "ARCHIVED_ORDERS",
                            [](const std::string& p) { writeOrders(p, 60, 729755); });
     } catch (const std::exception& e) {
         std::cerr << "make-demo-folder: " << e.what() << "\n";
