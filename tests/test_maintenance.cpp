@@ -234,6 +234,19 @@ TEST_F(WindowTest, RenamesATableFileAndShowsTheNameAsTyped) {
     EXPECT_EQ(window->List2->current(), 0);
 }
 
+TEST_F(WindowTest, RenameTakesTheCaseVariantTheLookupFindsFirst) {
+    const QString f = folder.path();
+    writeFile(f + "/orders.Db", "second");
+    writeFile(f + "/Orders.db", "first"); // "O" comes before "o" in byte order
+    fill(*window->List2, {"ORDERS", "ORDERS"}, {"ORDERS"});
+    window->List2->setSelectedAt(1, false);
+    dialogs.inputs = {"Moved"};
+    window->Check7->click();
+    EXPECT_EQ(filesIn(f), (QStringList{"Moved.db", "orders.Db"}));
+    EXPECT_EQ(contentsOf(f + "/Moved.db"), "first");
+    EXPECT_EQ(entriesOf(*window->List2), (QStringList{"Moved", "ORDERS"}));
+}
+
 TEST_F(WindowTest, ARenamedTableKeepsItsMemoAndCanStillBeRead) {
     const QString f = folder.path();
     paradox_writer::TableDesign design;
