@@ -1,9 +1,7 @@
 #include "files/Files.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
-#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -11,11 +9,6 @@ namespace Main {
 
 bool FileExists(const QString& path) {
     return !path.isEmpty() && QFileInfo::exists(path);
-}
-
-QString FileNameOf(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? path : path.mid(slash + 1);
 }
 
 QString decodeFileName(const std::string& bytes) {

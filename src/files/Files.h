@@ -14,9 +14,6 @@ namespace Main {
 // True when the path exists.
 bool FileExists(const QString& path);
 
-// The text after the last "/" of a path, or the whole path when it has none.
-QString FileNameOf(const QString& path);
-
 // A file name or path as text: UTF-8 when the bytes are valid UTF-8,
 // otherwise Latin-1 (every byte one character).
 QString decodeFileName(const std::string& bytes);

@@ -1,8 +1,7 @@
 #pragma once
 
 // Reader of Paradox table files (.db with its .mb), offering the recordset
-// operations the transfer needs. Depends on the
-// standard library only.
+// operations the transfer needs. Depends on the standard library only.
 
 #include <cstdint>
 #include <filesystem>
