@@ -5,7 +5,7 @@
 #include "shell/Form2.h"
 #include "support/Databases.h"
 #include "support/Lists.h"
-#include "support/ParadoxWriter.h"
+#include "paradox-writer/ParadoxWriter.h"
 #include "support/Recording.h"
 #include "support/ScriptedDialogs.h"
 #include "support/Unprivileged.h"

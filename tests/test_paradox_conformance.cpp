@@ -4,10 +4,11 @@
 
 #include "platform/paradox/Paradox.h"
 #include "platform/paradox/Table.h"
-#include "support/ParadoxWriter.h"
+#include "paradox-writer/ParadoxWriter.h"
 #include "transfer/ValueText.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -68,8 +69,10 @@ void expectValue(const QJsonValue& expected, const Value& actual, const std::str
         }
         ASSERT_EQ(actual.kind, Value::Kind::Binary) << at;
         EXPECT_EQ(static_cast<qint64>(actual.text.size()), object["len"].toInteger()) << at;
-        EXPECT_EQ(paradox_writer::sha256Hex(std::string(actual.text)),
-                  object["sha256"].toString().toStdString())
+        EXPECT_EQ(QCryptographicHash::hash(QByteArray::fromStdString(std::string(actual.text)),
+                                           QCryptographicHash::Sha256)
+                      .toHex(),
+                  object["sha256"].toString().toLatin1())
             << at;
         return;
     }

@@ -5,7 +5,7 @@
 #include "platform/paradox/Paradox.h"
 #include "platform/paradox/Table.h"
 #include "support/ParadoxTestFiles.h"
-#include "support/ParadoxWriter.h"
+#include "paradox-writer/ParadoxWriter.h"
 #include "transfer/ValueText.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "sources/Catalogues.h"
 #include "support/Databases.h"
 #include "support/Lists.h"
-#include "support/ParadoxWriter.h"
+#include "paradox-writer/ParadoxWriter.h"
 #include "support/Recording.h"
 #include "support/ScriptedDialogs.h"
 #include "transfer/Statements.h"

@@ -3,7 +3,7 @@
 #include "support/Databases.h"
 #include "support/IsolatedSettings.h"
 #include "support/Lists.h"
-#include "support/ParadoxWriter.h"
+#include "paradox-writer/ParadoxWriter.h"
 #include "support/Recording.h"
 #include "support/ScriptedDialogs.h"
 #include "transfer/Statements.h"

@@ -5,7 +5,7 @@
 // after reading each size (it must not grow with the row count).
 
 #include "platform/paradox/Paradox.h"
-#include "support/ParadoxWriter.h"
+#include "paradox-writer/ParadoxWriter.h"
 
 #include <chrono>
 #include <cstdio>

@@ -6,7 +6,7 @@
 //     bench-transfer [small-rows [large-rows]]
 
 #include "shell/Form2.h"
-#include "support/ParadoxWriter.h"
+#include "paradox-writer/ParadoxWriter.h"
 
 #include <QApplication>
 #include <QFile>

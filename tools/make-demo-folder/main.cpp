@@ -5,7 +5,7 @@
 // before it stops at the one that lies in a subfolder.
 
 #include "platform/paradox/Lookup.h"
-#include "support/ParadoxWriter.h"
+#include "paradox-writer/ParadoxWriter.h"
 
 #include <filesystem>
 #include <functional>

@@ -4,8 +4,9 @@
 // error goes to stderr and the exit code is 1.
 
 #include "platform/paradox/Table.h"
-#include "support/ParadoxWriter.h"
 #include "transfer/ValueText.h"
+
+#include <QCryptographicHash>
 
 #include <cctype>
 #include <cmath>
@@ -15,6 +16,12 @@
 #include <string>
 
 namespace {
+
+std::string sha256Of(const std::string& bytes) {
+    return QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256)
+        .toHex()
+        .toStdString();
+}
 
 std::string jsonString(std::string_view text) {
     std::string out = "\"";
@@ -91,7 +98,7 @@ std::string jsonOf(const paradox::Value& value) {
     case K::Binary: {
         const std::string bytes(value.text);
         std::string out = "{\"len\": " + std::to_string(bytes.size()) + ", \"sha256\": \"" +
-                          paradox_writer::sha256Hex(bytes) + "\"";
+                          sha256Of(bytes) + "\"";
         if (bytes.size() <= 64)
             out += ", \"hex\": \"" + transfer::formatHex(bytes) + "\"";
         return out + "}";

@@ -1,8 +1,8 @@
 #pragma once
 
-// A small writer of Paradox tables (.db with its .mb), for tests, benchmarks
-// and the demo folder. Never part of the product. Rows are written block by
-// block, so tables of any length take little memory.
+// A small writer of Paradox tables (.db with its .mb), for the tests, the
+// benchmarks and the developer tools. Never part of the product. Rows are
+// written block by block, so tables of any length take little memory.
 
 #include <cstdint>
 #include <cstdio>
@@ -88,8 +88,5 @@ void writeTable(const std::string& path, const TableDesign& design, const std::v
 
 // The width in the record of a column.
 std::size_t widthOf(const Column& column);
-
-// Lower-case hexadecimal SHA-256 of bytes, as in the sample references.
-std::string sha256Hex(const std::string& bytes);
 
 } // namespace paradox_writer

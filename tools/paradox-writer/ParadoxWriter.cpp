@@ -1,4 +1,4 @@
-#include "support/ParadoxWriter.h"
+#include "paradox-writer/ParadoxWriter.h"
 
 #include "platform/paradox/Crypt.h"
 
