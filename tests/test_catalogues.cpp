@@ -21,7 +21,7 @@ namespace {
 
 // The Paradox catalogue of a folder, in the order it was listed.
 QStringList paradoxTablesOf(const QString& folder) {
-    testing_support::AddOrderList list;
+    testing_support::MemoryList list{testing_support::MemoryList::Order::AsAdded};
     FixedSettings settings;
     settings.folder = folder;
     Paradox::ListTables(list, settings);
@@ -123,30 +123,21 @@ TEST(ParadoxConnectionTest, NeedsATableFileInTheFolderItself) {
 class SybaseCatalogue : public ::testing::TestWithParam<QString> {
 protected:
     void SetUp() override {
-        const auto name = testing_support::dataSourceOf(GetParam());
-        if (!name) {
+        if (!database.open(GetParam())) {
             GTEST_SKIP() << testing_support::missingDataSource(GetParam()).toStdString();
         }
-        settings.dataSource = *name;
-        connection = testing_support::openDataSource(*name);
+        settings.dataSource = database.name();
     }
-    void TearDown() override {
-        for (const QString& table : created) {
-            testing_support::dropTableIfExists(*connection, table);
-        }
-    }
-    // A table named prefix with a suffix of digits that no other run uses.
+    // A table named prefix, as spelled, with digits that no other run uses.
     QString createTable(const QString& prefix) {
         const QString table =
             prefix + testing_support::uniqueTableName("").remove(QRegularExpression("[^0-9_]"));
-        connection->execute(QStringLiteral("CREATE TABLE \"%1\"(a TEXT)").arg(table));
-        created << table;
+        database.createTableNamed(table);
         return table;
     }
 
     FixedSettings settings;
-    std::unique_ptr<odbc::Connection> connection;
-    QStringList created;
+    testing_support::TargetDatabase database;
     odbc::OdbcOpener real;
 };
 
@@ -158,13 +149,13 @@ TEST_P(SybaseCatalogue, ListsUserTablesWithoutSysNamesAndReplacesTheList) {
         hidden << createTable(name);
     }
     const QString view = orders + "_v";
-    connection->execute(QStringLiteral("CREATE VIEW \"%1\" AS SELECT 1 AS a").arg(view));
+    database.connection().execute(QStringLiteral("CREATE VIEW \"%1\" AS SELECT 1 AS a").arg(view));
 
-    testing_support::AddOrderList list;
+    testing_support::MemoryList list{testing_support::MemoryList::Order::AsAdded};
     list.add("stale entry");
     testing_support::RecordingOpener opener(real);
     Sybase::ListTables(list, settings, opener);
-    connection->execute(QStringLiteral("DROP VIEW \"%1\"").arg(view));
+    database.connection().execute(QStringLiteral("DROP VIEW \"%1\"").arg(view));
 
     const QStringList names = entriesOf(list);
     EXPECT_TRUE(names.contains(orders)); // as the data source spells it
@@ -179,7 +170,7 @@ TEST_P(SybaseCatalogue, ListsUserTablesWithoutSysNamesAndReplacesTheList) {
 }
 
 TEST_P(SybaseCatalogue, AFailedOpenKeepsTheListAndTheGateFails) {
-    testing_support::AddOrderList list;
+    testing_support::MemoryList list{testing_support::MemoryList::Order::AsAdded};
     list.add("kept");
     for (const QString& name : {QString("NoSuchDataSource"), QString()}) {
         settings.dataSource = name;
@@ -199,23 +190,9 @@ TEST(SybaseCatalogueOfAnEmptyDataSource, IsEmpty) {
     }
     FixedSettings settings;
     settings.dataSource = *name;
-    testing_support::AddOrderList list;
+    testing_support::MemoryList list{testing_support::MemoryList::Order::AsAdded};
     list.add("stale entry");
     odbc::OdbcOpener real;
     Sybase::ListTables(list, settings, real);
     EXPECT_EQ(list.count(), 0);
-}
-
-TEST(ConnectionGate, DoesNotContactTheDataSourceWhenTheFolderFails) {
-    struct CountingOpener : odbc::Opener {
-        int opens = 0;
-        std::unique_ptr<odbc::Connection> open(const odbc::OpenRequest&) override {
-            ++opens;
-            throw odbc::Error(0, "not expected");
-        }
-    } opener;
-    FixedSettings settings;
-    settings.dataSource = "Anything";
-    EXPECT_FALSE(sources::passGate(settings, opener));
-    EXPECT_EQ(opener.opens, 0);
 }

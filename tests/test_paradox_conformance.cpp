@@ -2,9 +2,9 @@
 // value: text exactly, integers exactly, Number and Money at 15 significant
 // digits, BCD numerically, binary values by length and SHA-256.
 
+#include "paradox-writer/ParadoxWriter.h"
 #include "platform/paradox/Paradox.h"
 #include "platform/paradox/Table.h"
-#include "paradox-writer/ParadoxWriter.h"
 #include "transfer/ValueText.h"
 
 #include <QByteArray>

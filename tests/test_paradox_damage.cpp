@@ -3,9 +3,9 @@
 // deliver rows or raise paradox::Error naming the file; under the sanitizers
 // any out-of-bounds access or undefined behaviour fails the run.
 
+#include "paradox-writer/ParadoxWriter.h"
 #include "platform/paradox/Table.h"
 #include "support/ParadoxTestFiles.h"
-#include "paradox-writer/ParadoxWriter.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // Tables made with the writer: shapes and values the samples do not cover,
 // the statement and connection string, and file lookup.
 
+#include "paradox-writer/ParadoxWriter.h"
 #include "platform/paradox/Crypt.h"
 #include "platform/paradox/Paradox.h"
 #include "platform/paradox/Table.h"
 #include "support/ParadoxTestFiles.h"
-#include "paradox-writer/ParadoxWriter.h"
 #include "transfer/ValueText.h"
 
 #include <gtest/gtest.h>

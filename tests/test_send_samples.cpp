@@ -2,11 +2,8 @@
 // reads it back and compares it with the reference values: text exactly,
 // integers exactly, numbers as numbers, binary data by length and hash.
 
-#include "shell/Form2.h"
-#include "support/Databases.h"
-#include "support/Recording.h"
-#include "support/ScriptedDialogs.h"
-#include "transfer/Statements.h"
+#include "support/Desk.h"
+#include "transfer/SendTables.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -101,18 +98,17 @@ protected:
         if (!QDir(samples + "/expected").exists()) {
             GTEST_SKIP() << "the Paradox samples are not here: " << samples.toStdString();
         }
-        settings.dataSource = *name;
+        desk.settings.dataSource = *name;
         database = testing_support::openDataSource(*name);
     }
 
     void send(const Sample& sample) {
         testing_support::dropTableIfExists(*database, sample.table);
-        settings.folder = sample.folder;
-        shell::Form2 window(dialogs, settings, opener);
-        window.List2->add(sample.table);
-        window.List2->setSelectedAt(0, true);
-        window.List2->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-        window.Check4->click();
+        desk.settings.folder = sample.folder;
+        desk.list1.clearAll();
+        desk.list2.clearAll();
+        testing_support::fill(desk.list2, {sample.table}, {sample.table});
+        desk.run(transfer::SendTables);
     }
 
     void compare(const Sample& sample) {
@@ -137,10 +133,7 @@ protected:
         return (QDir(sample.folder).dirName() + "/" + sample.table).toStdString();
     }
 
-    testing_support::FixedSettings settings;
-    testing_support::ScriptedDialogs dialogs;
-    odbc::OdbcOpener real;
-    testing_support::RecordingOpener opener{real};
+    testing_support::Desk desk;
     std::unique_ptr<odbc::Connection> database;
 };
 
@@ -151,8 +144,8 @@ TEST_P(SendSamplesTest, EverySampleArrivesIntact) {
     ASSERT_FALSE(all.empty());
     for (const Sample& sample : all) {
         send(sample);
-        ASSERT_TRUE(dialogs.messages().isEmpty())
-            << where(sample) << ": " << dialogs.messages().join(" | ").toStdString();
+        ASSERT_TRUE(desk.dialogs.messages().isEmpty())
+            << where(sample) << ": " << desk.dialogs.messages().join(" | ").toStdString();
         compare(sample);
         testing_support::dropTableIfExists(*database, sample.table);
     }

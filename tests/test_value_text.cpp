@@ -9,12 +9,6 @@ using namespace transfer;
 
 namespace {
 
-paradox::Value valueOf(paradox::Value::Kind kind) {
-    paradox::Value value;
-    value.kind = kind;
-    return value;
-}
-
 // The forms that must come out the same whatever the user's locale.
 void expectFixedForms() {
     EXPECT_EQ(formatNumber(7.489999999999999), "7.49");
@@ -39,25 +33,6 @@ TEST(ValueText, NumbersDatesAndTimesHaveFixedForms) {
     EXPECT_EQ(formatDate(738945), "2024-02-29");
     EXPECT_EQ(formatTime(0), "00:00:00");
     EXPECT_EQ(formatTimestamp(738945LL * 86400000 + 86399999), "2024-02-29 23:59:59.999");
-}
-
-TEST(ValueText, ValuesOfEveryKind) {
-    EXPECT_EQ(textOf(valueOf(paradox::Value::Kind::Null)), "");
-    paradox::Value integer = valueOf(paradox::Value::Kind::Integer);
-    integer.integer = -32768;
-    EXPECT_EQ(textOf(integer), "-32768");
-    paradox::Value logical = valueOf(paradox::Value::Kind::Boolean);
-    logical.boolean = true;
-    EXPECT_EQ(textOf(logical), "True");
-    logical.boolean = false;
-    EXPECT_EQ(textOf(logical), "False");
-    paradox::Value bytes = valueOf(paradox::Value::Kind::Binary);
-    const char raw[] = {'\x00', '\xAB', '\x7f'};
-    bytes.text = std::string_view(raw, 3);
-    EXPECT_EQ(textOf(bytes), "00AB7F");
-    paradox::Value decimal = valueOf(paradox::Value::Kind::Decimal);
-    decimal.text = "-1.23";
-    EXPECT_EQ(textOf(decimal), "-1.23");
 }
 
 TEST(ValueText, ALocaleWithADecimalCommaChangesNothing) {

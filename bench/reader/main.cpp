@@ -4,8 +4,8 @@
 // MB per second, the time to read the file raw, and the peak resident memory
 // after reading each size (it must not grow with the row count).
 
-#include "platform/paradox/Paradox.h"
 #include "paradox-writer/ParadoxWriter.h"
+#include "platform/paradox/Paradox.h"
 
 #include <chrono>
 #include <cstdio>

@@ -5,8 +5,8 @@
 //
 //     bench-transfer [small-rows [large-rows]]
 
-#include "shell/Form2.h"
 #include "paradox-writer/ParadoxWriter.h"
+#include "shell/Form2.h"
 
 #include <QApplication>
 #include <QFile>
@@ -169,7 +169,8 @@ int main(int argc, char* argv[]) {
     settings.folder = folder.path();
     QuietDialogs dialogs;
     StatementLog log(folder.path() + "/statements.log");
-    shell::Form2 window(dialogs, settings, log);
+    commands::Runner runner;
+    shell::Form2 window(dialogs, settings, log, runner);
 
     writeSourceTable(folder.path() + "/SMALL.db", small);
     writeSourceTable(folder.path() + "/LARGE.db", large);

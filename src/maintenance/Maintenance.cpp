@@ -3,8 +3,10 @@
 #include "files/Files.h"
 #include "files/MoveByCopy.h"
 #include "platform/paradox/Lookup.h"
+#include "sources/Target.h"
 #include "transfer/Statements.h"
 
+#include <QStringList>
 #include <filesystem>
 
 namespace maintenance {
@@ -16,19 +18,14 @@ namespace {
 const QString selectToRename = QStringLiteral("Please select a table to rename.");
 const QString selectJustOne = QStringLiteral("Please select just one table to rename.");
 
-std::unique_ptr<odbc::Connection> openTarget(shell::MainWindowParts& parts) {
-    return parts.opener.open(
-        {sources::sybaseConnectionString(parts.settings.dataSourceName()), {}});
-}
-
 // The one selected entry when exactly one is selected; otherwise shows why not.
-std::optional<int> singleSelection(shell::MainWindowParts& parts, ui::TableList& list) {
+std::optional<int> singleSelection(commands::Workspace& workspace, ui::TableList& list) {
     if (list.current() == -1) {
-        parts.dialogs.message(&parts.window, selectToRename);
+        workspace.dialogs.message(workspace.owner, selectToRename);
         return std::nullopt;
     }
     if (list.selectedCount() != 1) {
-        parts.dialogs.message(&parts.window, selectJustOne);
+        workspace.dialogs.message(workspace.owner, selectJustOne);
         return std::nullopt;
     }
     for (int i = list.count() - 1; i >= 0; --i) {
@@ -39,10 +36,10 @@ std::optional<int> singleSelection(shell::MainWindowParts& parts, ui::TableList&
     return std::nullopt;
 }
 
-QString askNewName(shell::MainWindowParts& parts, const QString& oldName) {
-    return parts.dialogs.input(&parts.window,
-                               QStringLiteral("Enter new name of ") + oldName + QLatin1Char(':'),
-                               QString::fromLatin1(ui::ApplicationTitle), oldName);
+QString askNewName(commands::Workspace& workspace, const QString& oldName) {
+    return workspace.dialogs.input(
+        workspace.owner, QStringLiteral("Enter new name of ") + oldName + QLatin1Char(':'),
+        QString::fromLatin1(ui::ApplicationTitle), oldName);
 }
 
 struct Rename {
@@ -53,13 +50,13 @@ struct Rename {
 
 // The one selected entry with the new name the user typed; nothing when the
 // selection is not one entry (after saying so) or the answer is empty.
-std::optional<Rename> askRename(shell::MainWindowParts& parts, ui::TableList& list) {
-    const std::optional<int> index = singleSelection(parts, list);
+std::optional<Rename> askRename(commands::Workspace& workspace, ui::TableList& list) {
+    const std::optional<int> index = singleSelection(workspace, list);
     if (!index) {
         return std::nullopt;
     }
     const QString oldName = list.textAt(*index);
-    const QString newName = askNewName(parts, oldName);
+    const QString newName = askNewName(workspace, oldName);
     if (newName.isEmpty()) {
         return std::nullopt;
     }
@@ -121,68 +118,71 @@ FileMoves moveTableFiles(const fs::path& dataFile, const QString& newName) {
 
 } // namespace
 
-void DropTables(shell::MainWindowParts& parts) {
-    const shell::BusyScope busy(parts.pointer);
-    const std::unique_ptr<odbc::Connection> target = openTarget(parts);
-    if (parts.list1.current() == -1) {
-        parts.dialogs.message(&parts.window, QStringLiteral("Please select a table"));
+void DropTables(commands::Workspace& workspace) {
+    const ui::BusyScope busy(workspace.pointer);
+    const std::unique_ptr<odbc::Connection> target =
+        sources::openTarget(workspace.settings, workspace.opener);
+    if (workspace.list1.current() == -1) {
+        workspace.dialogs.message(workspace.owner, QStringLiteral("Please select a table"));
         return;
     }
-    for (int i = parts.list1.count() - 1; i >= 0; --i) {
-        if (parts.list1.isSelectedAt(i)) {
-            target->execute(transfer::dropTableStatement(parts.list1.textAt(i)));
-            parts.list1.removeAt(i);
+    for (int i = workspace.list1.count() - 1; i >= 0; --i) {
+        if (workspace.list1.isSelectedAt(i)) {
+            target->execute(transfer::dropTableStatement(workspace.list1.textAt(i)));
+            workspace.list1.removeAt(i);
         }
     }
 }
 
-void DeleteTableFiles(shell::MainWindowParts& parts) {
-    const shell::BusyScope busy(parts.pointer);
-    if (parts.list2.current() == -1) {
-        parts.dialogs.message(&parts.window, QStringLiteral("Please select a table to delete."));
+void DeleteTableFiles(commands::Workspace& workspace) {
+    const ui::BusyScope busy(workspace.pointer);
+    if (workspace.list2.current() == -1) {
+        workspace.dialogs.message(workspace.owner,
+                                  QStringLiteral("Please select a table to delete."));
         return;
     }
-    const fs::path folder = Main::pathOf(parts.settings.paradoxFolder());
-    for (int i = parts.list2.count() - 1; i >= 0; --i) {
-        if (!parts.list2.isSelectedAt(i)) {
+    const fs::path folder = Main::pathOf(workspace.settings.paradoxFolder());
+    for (int i = workspace.list2.count() - 1; i >= 0; --i) {
+        if (!workspace.list2.isSelectedAt(i)) {
             continue;
         }
-        const std::optional<fs::path> file = Main::FindTableFile(folder, parts.list2.textAt(i));
+        const std::optional<fs::path> file = Main::FindTableFile(folder, workspace.list2.textAt(i));
         if (file && fs::remove(*file)) {
-            parts.list2.removeAt(i);
+            workspace.list2.removeAt(i);
         }
     }
 }
 
-void RenameTable(shell::MainWindowParts& parts) {
-    const shell::BusyScope busy(parts.pointer);
-    const std::unique_ptr<odbc::Connection> target = openTarget(parts);
-    const std::optional<Rename> rename = askRename(parts, parts.list1);
+void RenameTable(commands::Workspace& workspace) {
+    const ui::BusyScope busy(workspace.pointer);
+    const std::unique_ptr<odbc::Connection> target =
+        sources::openTarget(workspace.settings, workspace.opener);
+    const std::optional<Rename> rename = askRename(workspace, workspace.list1);
     if (!rename) {
         return;
     }
     target->execute(transfer::renameTableStatement(rename->oldName, rename->newName));
-    replaceEntry(parts.list1, rename->index, rename->newName);
+    replaceEntry(workspace.list1, rename->index, rename->newName);
 }
 
-void RenameTableFile(shell::MainWindowParts& parts) {
-    const shell::BusyScope busy(parts.pointer);
-    const std::optional<Rename> rename = askRename(parts, parts.list2);
+void RenameTableFile(commands::Workspace& workspace) {
+    const ui::BusyScope busy(workspace.pointer);
+    const std::optional<Rename> rename = askRename(workspace, workspace.list2);
     if (!rename) {
         return;
     }
-    const fs::path folder = Main::pathOf(parts.settings.paradoxFolder());
+    const fs::path folder = Main::pathOf(workspace.settings.paradoxFolder());
     // A table that is not in the folder itself shows the new name all the same.
     if (const std::optional<fs::path> source = Main::FindTableFile(folder, rename->oldName)) {
         const FileMoves moves = moveTableFiles(*source, rename->newName);
         if (!moves.messages.isEmpty()) {
-            parts.dialogs.message(&parts.window, moves.messages.join(QStringLiteral("\r\r")));
+            workspace.dialogs.message(workspace.owner, moves.messages.join(QStringLiteral("\r\r")));
         }
         if (!moves.renamed) {
             return;
         }
     }
-    replaceEntry(parts.list2, rename->index, rename->newName);
+    replaceEntry(workspace.list2, rename->index, rename->newName);
 }
 
 } // namespace maintenance

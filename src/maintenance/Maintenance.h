@@ -2,17 +2,17 @@
 
 // Deleting and renaming tables on both sides.
 
-#include "shell/Command.h"
+#include "commands/Workspace.h"
 
 namespace maintenance {
 
 // Drops the tables selected in List1 from the data source.
-void DropTables(shell::MainWindowParts& parts);
+void DropTables(commands::Workspace& workspace);
 // Deletes the data files of the tables selected in List2.
-void DeleteTableFiles(shell::MainWindowParts& parts);
+void DeleteTableFiles(commands::Workspace& workspace);
 // Renames the one table selected in List1.
-void RenameTable(shell::MainWindowParts& parts);
+void RenameTable(commands::Workspace& workspace);
 // Renames the data file of the one table selected in List2.
-void RenameTableFile(shell::MainWindowParts& parts);
+void RenameTableFile(commands::Workspace& workspace);
 
 } // namespace maintenance

@@ -1,10 +1,10 @@
 #include "setup/Form1.h"
 
 #include "setup/PickFolder.h"
-#include "shell/Layout.h"
-#include "shell/Main.h"
-#include "shell/Pointer.h"
 #include "sources/Catalogues.h"
+#include "sources/Target.h"
+#include "widgets/CenterWindow.h"
+#include "widgets/Layout.h"
 
 #include <QCloseEvent>
 
@@ -19,13 +19,14 @@ void TextField::focusInEvent(QFocusEvent* event) {
     selectAll();
 }
 
-Form1::Form1(ui::Dialogs& dialogs, odbc::Opener& opener) : dialogs_(dialogs), opener_(opener) {
+Form1::Form1(ui::Dialogs& dialogs, odbc::Opener& opener, commands::Runner& runner)
+    : dialogs_(dialogs), opener_(opener), runner_(runner) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Setup Connections"));
     createControls();
     placeControls();
     orderControls();
-    shell::applyLook(*this);
+    widgets::applyLook(*this);
     setFont(QFont(QStringLiteral("Arial"), 9, QFont::Normal));
     addPointerRules();
     wireControls();
@@ -35,29 +36,29 @@ void Form1::createControls() {
     Frame1 = new QGroupBox(QStringLiteral("Paradox Database"), this);
     Label2 = new QLabel(QStringLiteral("Paradox Folder:"), Frame1);
     Text1 = new TextField(Frame1);
-    Check5 = new shell::PressButton(QStringLiteral("..."), Frame1);
-    Check3 = new shell::PressButton(QStringLiteral("Test Connection"), this);
+    Check5 = new widgets::PressButton(QStringLiteral("..."), Frame1);
+    Check3 = new widgets::PressButton(QStringLiteral("Test Connection"), this);
     Frame2 = new QGroupBox(QStringLiteral("Sybase SQL Anywhere Database"), this);
     Label5 = new QLabel(QStringLiteral("Data Source Name:"), Frame2);
     Text2 = new TextField(Frame2);
-    Check1 = new shell::PressButton(QStringLiteral("Test Connection"), Frame2);
-    Check4 = new shell::PressButton(QStringLiteral("Help"), Frame2);
-    Check2 = new shell::PressButton(QStringLiteral("OK"), this);
+    Check1 = new widgets::PressButton(QStringLiteral("Test Connection"), Frame2);
+    Check4 = new widgets::PressButton(QStringLiteral("Help"), Frame2);
+    Check2 = new widgets::PressButton(QStringLiteral("OK"), this);
 }
 
 void Form1::placeControls() {
-    shell::fixWindow(*this, 6375, 3645);
-    shell::place(*Frame1, 120, 120, 6135, 1455);
-    shell::place(*Label2, 240, 405, 1455, 255);
-    shell::place(*Text1, 1680, 360, 3735, 330);
-    shell::place(*Check5, 5520, 360, 325, 330);
-    shell::place(*Check3, 360, 960, 5655, 375);
-    shell::place(*Frame2, 120, 1640, 6135, 1420);
-    shell::place(*Label5, 240, 405, 1695, 255);
-    shell::place(*Text2, 2040, 360, 3855, 330);
-    shell::place(*Check1, 120, 840, 4335, 375);
-    shell::place(*Check4, 4560, 840, 1335, 375);
-    shell::place(*Check2, 120, 3120, 6135, 375);
+    widgets::fixWindow(*this, 6375, 3645);
+    widgets::place(*Frame1, 120, 120, 6135, 1455);
+    widgets::place(*Label2, 240, 405, 1455, 255);
+    widgets::place(*Text1, 1680, 360, 3735, 330);
+    widgets::place(*Check5, 5520, 360, 325, 330);
+    widgets::place(*Check3, 360, 960, 5655, 375);
+    widgets::place(*Frame2, 120, 1640, 6135, 1420);
+    widgets::place(*Label5, 240, 405, 1695, 255);
+    widgets::place(*Text2, 2040, 360, 3855, 330);
+    widgets::place(*Check1, 120, 840, 4335, 375);
+    widgets::place(*Check4, 4560, 840, 1335, 375);
+    widgets::place(*Check2, 120, 3120, 6135, 375);
     Check3->raise(); // a child of the window lying inside Frame1
 }
 
@@ -69,13 +70,13 @@ void Form1::orderControls() {
 }
 
 void Form1::addPointerRules() {
-    auto* rules = new shell::PointerRules(*this, *this);
+    auto* rules = new widgets::PointerRules(*this, *this);
     for (QWidget* button : {Check1, Check2, Check3, Check5}) {
-        rules->addRule(*button, shell::CustomPointer);
+        rules->addRule(*button, ui::CustomPointer);
     }
     for (QWidget* control : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2),
                              static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text2)}) {
-        rules->addRule(*control, shell::DefaultPointer);
+        rules->addRule(*control, ui::DefaultPointer);
     }
     for (QWidget* control : {static_cast<QWidget*>(Check4), static_cast<QWidget*>(Label2),
                              static_cast<QWidget*>(Label5)}) {
@@ -88,11 +89,17 @@ void Form1::wireControls() {
             [this](const QString& text) { storeSetting(sources::store::ParadoxFolder, text); });
     connect(Text2, &QLineEdit::textChanged, this,
             [this](const QString& text) { storeSetting(sources::store::DataSourceName, text); });
-    Check5->onPress([this] { pickParadoxFolder(); });
-    Check3->onPress([this] { testParadoxConnection(); });
-    Check1->onPress([this] { testDataSource(); });
+    Check5->onPress([this] { runWork(&Form1::pickParadoxFolder); });
+    Check3->onPress([this] { runWork(&Form1::testParadoxConnection); });
+    Check1->onPress([this] { runWork(&Form1::testDataSource); });
     Check4->onPress([this] { showHelp(); });
-    Check2->onPress([this] { acceptSettings(); });
+    Check2->onPress([this] { runWork(&Form1::acceptSettings); });
+}
+
+// An error that escapes is shown over this window.
+void Form1::runWork(void (Form1::*work)()) {
+    runner_.run([this, work] { (this->*work)(); },
+                [this](const QString& text) { dialogs_.message(this, text); });
 }
 
 // A store that cannot be written is reported once; the fields stay the live
@@ -124,18 +131,17 @@ void Form1::pickParadoxFolder() {
 }
 
 void Form1::testParadoxConnection() {
-    const shell::BusyScope busy(*this);
+    const ui::BusyScope busy(*this);
     const bool ok = Paradox::TestConnection(*this);
     dialogs_.message(this, ok ? connected : QStringLiteral("Could not connect."));
 }
 
 void Form1::testDataSource() {
-    const shell::BusyScope busy(*this);
+    const ui::BusyScope busy(*this);
     try {
-        const auto connection =
-            opener_.open({sources::sybaseConnectionString(dataSourceName()), QString()});
+        const auto connection = sources::openTarget(*this, opener_);
         dialogs_.message(this, connected);
-    } catch (...) {
+    } catch (const std::exception&) {
         dialogs_.message(
             this, QStringLiteral("Could not connect. Please check with your administrator."));
     }
@@ -146,7 +152,7 @@ void Form1::showHelp() {
 }
 
 void Form1::acceptSettings() {
-    const shell::BusyScope busy(*this);
+    const ui::BusyScope busy(*this);
     if (sources::passGate(*this, opener_) && onGatePassed) {
         onGatePassed();
     }

@@ -3,8 +3,9 @@
 // The "Setup Connections" window: the two connection settings, their tests,
 // a how-to text and the way on to the main window.
 
-#include "shell/Command.h"
-#include "shell/Pointer.h"
+#include "commands/Runner.h"
+#include "widgets/Controls.h"
+#include "widgets/Pointer.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -23,10 +24,11 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 };
 
-class Form1 : public QWidget, public sources::LiveSettings, public shell::PointerSetting {
+class Form1 : public QWidget, public sources::LiveSettings, public ui::PointerSetting {
     Q_OBJECT
 public:
-    Form1(ui::Dialogs& dialogs, odbc::Opener& opener);
+    // The buttons that test or change the settings run through runner.
+    Form1(ui::Dialogs& dialogs, odbc::Opener& opener, commands::Runner& runner);
 
     // Centres the window, loads the hand pointer, fills both fields from the
     // settings store and runs the connection gate; onGatePassed runs when it
@@ -46,14 +48,14 @@ public:
     QGroupBox* Frame1;
     QLabel* Label2;
     TextField* Text1;
-    shell::PressButton* Check5;
-    shell::PressButton* Check3;
+    widgets::PressButton* Check5;
+    widgets::PressButton* Check3;
     QGroupBox* Frame2;
     QLabel* Label5;
     TextField* Text2;
-    shell::PressButton* Check1;
-    shell::PressButton* Check4;
-    shell::PressButton* Check2;
+    widgets::PressButton* Check1;
+    widgets::PressButton* Check4;
+    widgets::PressButton* Check2;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,6 +66,7 @@ private:
     void orderControls();
     void addPointerRules();
     void wireControls();
+    void runWork(void (Form1::*work)());
     void storeSetting(const char* key, const QString& text);
 
     void pickParadoxFolder();
@@ -74,7 +77,8 @@ private:
 
     ui::Dialogs& dialogs_;
     odbc::Opener& opener_;
-    shell::WindowPointer pointer_{*this};
+    commands::Runner& runner_;
+    widgets::WindowPointer pointer_{*this};
     bool storeFailureShown_ = false;
 };
 

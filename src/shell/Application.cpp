@@ -25,13 +25,13 @@ Application::~Application() {
 }
 
 void Application::createSetupWindow() {
-    form1_ = std::make_unique<setup::Form1>(dialogs_, opener_);
+    form1_ = std::make_unique<setup::Form1>(dialogs_, opener_, runner_);
     form1_->onGatePassed = [this] { showMainWindow(); };
     form1_->onClose = [this] { endProgram(); };
 }
 
 void Application::createMainWindow() {
-    form2_ = std::make_unique<Form2>(dialogs_, *form1_, opener_);
+    form2_ = std::make_unique<Form2>(dialogs_, *form1_, opener_, runner_);
     form2_->onSetup = [this] { showSetupWindow(); };
     form2_->onClose = [this] { endProgram(); };
 }
@@ -44,28 +44,22 @@ void Application::endProgram() {
 }
 
 void Application::start() {
-    form1_->Form_Load();
+    runner_.run([this] { form1_->Form_Load(); },
+                [this](const QString& text) { dialogs_.message(form1_.get(), text); });
     if (!form2_ || !form2_->isVisible()) {
         form1_->show();
     }
 }
 
 // The gate passed: the main window is (re)loaded from the current settings,
-// shown, and the setup window hidden. A failing catalogue is reported and
-// the setup window stays.
+// shown, and the setup window hidden. This runs inside the setup window's
+// work, so a second "OK" meanwhile does nothing; a failing catalogue
+// propagates to it, and the setup window stays.
 void Application::showMainWindow() {
     if (!form2_) {
         createMainWindow();
     }
-    try {
-        const ui::LongWork work;
-        form2_->Form_Load();
-    } catch (const std::exception&) {
-        dialogs_.message(form1_.get(), describeCurrentError());
-        return;
-    } catch (const ui::ProgramEnding&) {
-        return;
-    }
+    form2_->Form_Load();
     form2_->show();
     form1_->hide();
 }

@@ -2,6 +2,7 @@
 
 // Start-up and the hand-over between the setup window and the main window.
 
+#include "commands/Runner.h"
 #include "platform/odbc/Odbc.h"
 #include "platform/ui/Dialogs.h"
 #include "setup/Form1.h"
@@ -25,6 +26,9 @@ public:
     // unless the gate handed over to the main window.
     void start();
 
+    // Runs the work of both windows, one piece at a time.
+    commands::Runner& runner() { return runner_; }
+
     setup::Form1& setupWindow() { return *form1_; }
     // The main window, or nullptr before its first use.
     Form2* mainWindow() { return form2_.get(); }
@@ -41,6 +45,7 @@ private:
     ui::Dialogs& dialogs_;
     odbc::Opener& opener_;
     std::function<void()> endProgram_;
+    commands::Runner runner_;
     std::unique_ptr<setup::Form1> form1_;
     std::unique_ptr<Form2> form2_;
 };

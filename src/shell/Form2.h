@@ -3,19 +3,21 @@
 // The main window: the data source's tables on the left, the Paradox tables
 // on the right, and the commands on both.
 
-#include "shell/Command.h"
-#include "shell/Pointer.h"
+#include "commands/Runner.h"
+#include "widgets/Controls.h"
+#include "widgets/Pointer.h"
 
 #include <QGroupBox>
 #include <QWidget>
-#include <optional>
 
 namespace shell {
 
-class Form2 : public QWidget, public PointerSetting {
+class Form2 : public QWidget, public ui::PointerSetting {
     Q_OBJECT
 public:
-    Form2(ui::Dialogs& dialogs, const sources::LiveSettings& settings, odbc::Opener& opener);
+    // The commands and the setup button run through runner.
+    Form2(ui::Dialogs& dialogs, const sources::LiveSettings& settings, odbc::Opener& opener,
+          commands::Runner& runner);
 
     // Centres the window, loads the hand pointer, sets the caption and the
     // bar colour, and refills both lists. Errors of the catalogues propagate.
@@ -28,24 +30,26 @@ public:
     std::function<void()> onSetup;
     std::function<void()> onClose;
 
-    CommandRunner& commands() { return *runner_; }
+    commands::Runner& runner() { return runner_; }
+    // What the commands work on: this window's lists, bar and pointer.
+    commands::Workspace workspace();
 
     QGroupBox* Frame1;
-    TableListWidget* List1;
-    PressButton* Check10;
-    PressButton* Check11;
-    PressButton* Check3;
-    PressButton* Check1;
-    PressButton* Check6;
+    widgets::TableListWidget* List1;
+    widgets::PressButton* Check10;
+    widgets::PressButton* Check11;
+    widgets::PressButton* Check3;
+    widgets::PressButton* Check1;
+    widgets::PressButton* Check6;
     QGroupBox* Frame2;
-    TableListWidget* List2;
-    PressButton* Check8;
-    PressButton* Check9;
-    PressButton* Check4;
-    PressButton* Check5;
-    PressButton* Check7;
-    Progress* ProgressBar1;
-    PressButton* Check2;
+    widgets::TableListWidget* List2;
+    widgets::PressButton* Check8;
+    widgets::PressButton* Check9;
+    widgets::PressButton* Check4;
+    widgets::PressButton* Check5;
+    widgets::PressButton* Check7;
+    widgets::ProgressBar* ProgressBar1;
+    widgets::PressButton* Check2;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -57,14 +61,14 @@ private:
     void addPointerRules();
     void wireSelectionButtons();
     void wireCommands();
-    void runCommand(void (*command)(MainWindowParts&));
+    void runCommand(commands::Command command);
     void openSetup();
 
     ui::Dialogs& dialogs_;
     const sources::LiveSettings& settings_;
     odbc::Opener& opener_;
-    WindowPointer pointer_{*this};
-    std::optional<CommandRunner> runner_;
+    commands::Runner& runner_;
+    widgets::WindowPointer pointer_{*this};
 };
 
 // Sets or clears the selected flag of every entry.

@@ -1,15 +1,14 @@
 #include "platform/ui/EventPump.h"
 #include "sources/Catalogues.h"
+#include "sources/Target.h"
 
 namespace Sybase {
 
 namespace {
 
-const QString provider = QStringLiteral("MSDASQL");
-
 std::unique_ptr<odbc::Connection> openDataSource(const sources::LiveSettings& settings,
                                                  odbc::Opener& opener) {
-    return opener.open({sources::sybaseConnectionString(settings.dataSourceName()), provider});
+    return sources::openTarget(settings, opener, sources::Provider::Odbc);
 }
 
 bool isUserTable(const odbc::CatalogEntry& entry) {

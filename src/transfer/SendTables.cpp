@@ -4,6 +4,7 @@
 #include "platform/paradox/Paradox.h"
 #include "platform/ui/EventPump.h"
 #include "sources/AddFolder.h"
+#include "sources/Target.h"
 #include "transfer/Statements.h"
 #include "transfer/ValueText.h"
 
@@ -16,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Run {
-    shell::MainWindowParts& parts;
+    commands::Workspace& workspace;
     fs::path folder; // the Paradox folder
     odbc::Connection& target;
 };
@@ -76,17 +77,30 @@ void removeEntry(ui::TableList& list, const QString& text) {
 // Asks before replacing an existing table and drops it on Yes. False when the
 // user keeps the existing table.
 bool makeRoomFor(Run& run, const QString& table) {
-    const ui::Dialogs::Answer answer = run.parts.dialogs.ask(
-        &run.parts.window,
+    const ui::Dialogs::Answer answer = run.workspace.dialogs.ask(
+        run.workspace.owner,
         QStringLiteral("Would you like to overwrite ") + table + QLatin1Char('?'),
         QStringLiteral("Overwrite?"), true);
     if (answer != ui::Dialogs::Answer::Yes) {
         return false;
     }
     run.target.execute(dropTableStatement(table));
-    removeEntry(run.parts.list1, table);
+    removeEntry(run.workspace.list1, table);
     return true;
 }
+
+// Adds a table to a list when it goes out of scope.
+class ListedOnExit {
+public:
+    ListedOnExit(ui::TableList& list, QString table) : list_(list), table_(std::move(table)) {}
+    ~ListedOnExit() { list_.add(table_); }
+    ListedOnExit(const ListedOnExit&) = delete;
+    ListedOnExit& operator=(const ListedOnExit&) = delete;
+
+private:
+    ui::TableList& list_;
+    QString table_;
+};
 
 QString createStatementOf(const QString& table, const paradox::Recordset& rows) {
     CreateTableText text(table);
@@ -110,15 +124,15 @@ void copyRows(Run& run, const QString& table, paradox::Recordset& rows) {
     const std::int64_t total = rows.recordCount();
     for (std::int64_t r = 0; r < total; ++r) {
         ui::letEventsThrough();
-        run.parts.progress.setPercent(static_cast<double>(r + 1) / static_cast<double>(total) *
-                                      100.0);
+        run.workspace.progress.setPercent(static_cast<double>(r + 1) / static_cast<double>(total) *
+                                          100.0);
         run.target.execute(insertStatementOf(table, rows));
         rows.moveNext();
     }
 }
 
 void copyTable(Run& run, QString table) {
-    if (const std::optional<QString> existing = findTarget(run.parts.list1, table)) {
+    if (const std::optional<QString> existing = findTarget(run.workspace.list1, table)) {
         table = *existing;
         if (!makeRoomFor(run, table)) {
             return;
@@ -126,32 +140,28 @@ void copyTable(Run& run, QString table) {
     }
     paradox::Recordset rows = paradox::openTable(sourceFileOf(run.folder, table));
     run.target.execute(createStatementOf(table, rows));
-    try {
-        copyRows(run, table, rows);
-    } catch (...) {
-        // The table exists now, with the rows sent so far: List1 says so.
-        run.parts.list1.add(table);
-        throw;
-    }
-    run.parts.progress.setPercent(0);
+    // The table exists now: List1 shows it however the copy ends.
+    const ListedOnExit listed(run.workspace.list1, table);
+    copyRows(run, table, rows);
+    run.workspace.progress.setPercent(0);
     rows.close();
-    run.parts.list1.add(table);
 }
 
 } // namespace
 
-void SendTables(shell::MainWindowParts& parts) {
-    if (parts.list2.current() == -1) {
-        parts.dialogs.message(&parts.window, QStringLiteral("Please select a table to send."));
+void SendTables(commands::Workspace& workspace) {
+    if (workspace.list2.current() == -1) {
+        workspace.dialogs.message(workspace.owner,
+                                  QStringLiteral("Please select a table to send."));
         return;
     }
-    const shell::BusyScope busy(parts.pointer);
+    const ui::BusyScope busy(workspace.pointer);
     const std::unique_ptr<odbc::Connection> target =
-        parts.opener.open({sources::sybaseConnectionString(parts.settings.dataSourceName()), {}});
-    Run run{parts, Main::pathOf(parts.settings.paradoxFolder()), *target};
-    for (int i = parts.list2.count() - 1; i >= 0; --i) {
-        if (parts.list2.isSelectedAt(i)) {
-            copyTable(run, parts.list2.textAt(i));
+        sources::openTarget(workspace.settings, workspace.opener);
+    Run run{workspace, Main::pathOf(workspace.settings.paradoxFolder()), *target};
+    for (int i = workspace.list2.count() - 1; i >= 0; --i) {
+        if (workspace.list2.isSelectedAt(i)) {
+            copyTable(run, workspace.list2.textAt(i));
         }
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Command.h"
+#include "commands/Workspace.h"
 
 #include <stdexcept>
 
@@ -13,6 +13,6 @@ public:
 };
 
 // Copies the tables selected in List2 into the data source, last entry first.
-void SendTables(shell::MainWindowParts& parts);
+void SendTables(commands::Workspace& workspace);
 
 } // namespace transfer

@@ -67,6 +67,49 @@ void dropTableIfExists(odbc::Connection& connection, const QString& table) {
     connection.execute(QStringLiteral("DROP TABLE IF EXISTS ") + transfer::quotedName(table));
 }
 
+bool TargetDatabase::open(const QString& kind) {
+    const std::optional<QString> name = dataSourceOf(kind);
+    if (!name) {
+        return false;
+    }
+    name_ = *name;
+    connection_ = openDataSource(name_);
+    return true;
+}
+
+TargetDatabase::~TargetDatabase() {
+    if (connection_) {
+        for (const QString& table : owned_) {
+            dropTableIfExists(*connection_, table);
+        }
+    }
+}
+
+QString TargetDatabase::createTable(const QString& prefix) {
+    const QString table = uniqueTableName(prefix);
+    connection_->execute("CREATE TABLE " + transfer::quotedName(table) + "(a TEXT)");
+    own(table);
+    return table;
+}
+
+void TargetDatabase::createTableNamed(const QString& table) {
+    connection_->execute("CREATE TABLE " + transfer::quotedName(table) + "(old TEXT)");
+    own(table);
+}
+
+std::vector<std::vector<odbc::Value>> TargetDatabase::rowsOf(const QString& table) {
+    return connection_->query(selectAllFrom(table)).rows;
+}
+
+bool TargetDatabase::exists(const QString& table) {
+    try {
+        rowsOf(table);
+        return true;
+    } catch (const odbc::Error&) {
+        return false;
+    }
+}
+
 QString uniqueTableName(const QString& prefix) {
     static std::atomic<int> counter{0};
     return QStringLiteral("%1_%2_%3")

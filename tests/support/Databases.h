@@ -14,6 +14,7 @@
 #include "platform/odbc/Odbc.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
@@ -45,6 +46,32 @@ QString selectAllFrom(const QString& table);
 
 // Drops table (quoted with double quotes) when it exists; fine when it does not.
 void dropTableIfExists(odbc::Connection& connection, const QString& table);
+
+// A data source of the tests with the tables a test made in it, dropped
+// again when it goes.
+class TargetDatabase {
+public:
+    // Opens the data source of kind ("SQLite", "PostgreSQL"); false when it
+    // is not configured.
+    bool open(const QString& kind);
+    ~TargetDatabase();
+
+    const QString& name() const { return name_; }
+    odbc::Connection& connection() { return *connection_; }
+    // Creates a table (one text column "a") under a fresh name and returns it.
+    QString createTable(const QString& prefix);
+    // Creates a table (one text column "old") under exactly this name.
+    void createTableNamed(const QString& table);
+    // Drops the table at the end of the test.
+    void own(const QString& table) { owned_ << table; }
+    std::vector<std::vector<odbc::Value>> rowsOf(const QString& table);
+    bool exists(const QString& table);
+
+private:
+    QString name_;
+    std::unique_ptr<odbc::Connection> connection_;
+    QStringList owned_;
+};
 
 // A lower-case table name that no other test or test process uses at the same
 // time: prefix, process id and a running number.

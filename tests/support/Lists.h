@@ -1,6 +1,6 @@
 #pragma once
 
-// Small helpers of the window tests: list contents and empty files.
+// Table lists for tests: their contents, a list without widgets, empty files.
 
 #include "platform/ui/TableList.h"
 
@@ -22,10 +22,13 @@ inline QStringList entriesOf(const ui::TableList& list) {
     return names;
 }
 
-// A list that keeps entries in the order they were added, so that tests see
-// the order a catalogue delivers them in.
-class AddOrderList : public ui::TableList {
+// A table list without widgets. Sorted like the window's lists, or in the
+// order entries were added, so that tests see the order a catalogue delivers.
+class MemoryList : public ui::TableList {
 public:
+    enum class Order { Sorted, AsAdded };
+    explicit MemoryList(Order order = Order::Sorted) : order_(order) {}
+
     struct Entry {
         QString text;
         bool selected = false;
@@ -43,12 +46,23 @@ public:
     }
     int current() const override { return currentIndex; }
     void setCurrent(int index) override { currentIndex = index; }
-    void add(const QString& text) override { entries.push_back({text}); }
+    void add(const QString& text) override {
+        auto place = entries.end();
+        if (order_ == Order::Sorted) {
+            place = std::upper_bound(
+                entries.begin(), entries.end(), text,
+                [](const QString& t, const Entry& e) { return ui::sortsBefore(t, e.text); });
+        }
+        entries.insert(place, {text});
+    }
     void removeAt(int index) override { entries.erase(entries.begin() + index); }
     void clearAll() override {
         entries.clear();
         currentIndex = -1;
     }
+
+private:
+    Order order_;
 };
 
 // Adds the entries, selects those named in selected and makes the first

@@ -4,8 +4,8 @@
 // table sorts first, so a send of every table copies the folder's own tables
 // before it stops at the one that lies in a subfolder.
 
-#include "platform/paradox/Lookup.h"
 #include "paradox-writer/ParadoxWriter.h"
+#include "platform/paradox/Lookup.h"
 
 #include <filesystem>
 #include <functional>

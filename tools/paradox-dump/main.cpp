@@ -7,7 +7,6 @@
 #include "transfer/ValueText.h"
 
 #include <QCryptographicHash>
-
 #include <cctype>
 #include <cmath>
 #include <cstdio>

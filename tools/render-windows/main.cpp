@@ -36,11 +36,12 @@ int main(int argc, char* argv[]) {
     odbc::OdbcOpener opener;
     ShownSettings settings;
 
-    setup::Form1 form1(dialogs, opener);
+    commands::Runner runner;
+    setup::Form1 form1(dialogs, opener, runner);
     form1.Text1->setText(settings.paradoxFolder());
     form1.Text2->setText(settings.dataSourceName());
 
-    shell::Form2 form2(dialogs, settings, opener);
+    shell::Form2 form2(dialogs, settings, opener, runner);
     form2.setWindowTitle(QString::fromLatin1(ui::ApplicationTitle));
     for (const char* name : {"Customers", "Orders", "Order Details"}) {
         form2.List1->add(QString::fromLatin1(name));

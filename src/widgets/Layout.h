@@ -4,7 +4,7 @@
 
 class QWidget;
 
-namespace shell {
+namespace widgets {
 
 // Twips to device-independent pixels at the widget's logical density.
 int pixelsOf(const QWidget& widget, int twips);
@@ -19,4 +19,4 @@ void fixWindow(QWidget& window, int width, int height);
 // The shared look: white backgrounds and Arial 9 pt bold on every control.
 void applyLook(QWidget& window);
 
-} // namespace shell
+} // namespace widgets

@@ -1,6 +1,6 @@
 #pragma once
 
-// Shared window routine; the file routines of Main are in files/.
+// The window routine of Main; its file routines are in files/.
 
 class QWidget;
 

@@ -1,11 +1,11 @@
-#include "shell/Layout.h"
+#include "widgets/Layout.h"
 
 #include <QFont>
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>
 
-namespace shell {
+namespace widgets {
 
 int pixelsOf(const QWidget& widget, int twips) {
     return twips * widget.logicalDpiX() / 1440;
@@ -42,4 +42,4 @@ void applyLook(QWidget& window) {
                              .arg(window.objectName()));
 }
 
-} // namespace shell
+} // namespace widgets

@@ -2,6 +2,7 @@
 
 // The controls both windows are built from.
 
+#include "platform/ui/Progress.h"
 #include "platform/ui/TableList.h"
 
 #include <QListWidget>
@@ -9,7 +10,7 @@
 #include <QPushButton>
 #include <functional>
 
-namespace shell {
+namespace widgets {
 
 // A two-state push control: a press sets its value to 1; the action runs only
 // when the value is 1, after setting it back to 0, so it runs once per press.
@@ -46,12 +47,12 @@ public:
 };
 
 // The progress bar keeps the exact percentage it was given.
-class Progress : public QProgressBar {
+class ProgressBar : public QProgressBar, public ui::Progress {
     Q_OBJECT
 public:
-    explicit Progress(QWidget* parent);
-    void setPercent(double percent);
-    double percent() const { return percent_; }
+    explicit ProgressBar(QWidget* parent);
+    void setPercent(double percent) override;
+    double percent() const override { return percent_; }
 
 signals:
     void percentChanged(double percent);
@@ -60,4 +61,4 @@ private:
     double percent_ = 0;
 };
 
-} // namespace shell
+} // namespace widgets

@@ -3,7 +3,7 @@
 // The window pointer: one setting per window, shown over all its controls,
 // and the rules that change it as the mouse moves.
 
-#include "shell/Command.h"
+#include "platform/ui/Pointer.h"
 
 #include <QCursor>
 #include <QHash>
@@ -12,7 +12,7 @@
 
 class QWidget;
 
-namespace shell {
+namespace widgets {
 
 // Shows the setting over the window: the busy pointer or the hand (the arrow
 // without one) over every control, or each control's own pointer.
@@ -37,7 +37,7 @@ public:
 
 private:
     QWidget& window_;
-    int setting_ = DefaultPointer;
+    int setting_ = ui::DefaultPointer;
     std::optional<QCursor> hand_;
 };
 
@@ -46,7 +46,7 @@ private:
 // registered without a setting, and their parts, change nothing.
 class PointerRules : public QObject {
 public:
-    PointerRules(QWidget& window, PointerSetting& setting);
+    PointerRules(QWidget& window, ui::PointerSetting& setting);
     // Registers a control with the setting shown over it.
     void addRule(QWidget& control, int setting);
     // Registers a control over which the setting stays as it is.
@@ -60,8 +60,8 @@ private:
     void applyRuleAt(const QPoint& globalPosition);
 
     QWidget& window_;
-    PointerSetting& setting_;
+    ui::PointerSetting& setting_;
     QHash<const QWidget*, std::optional<int>> rules_;
 };
 
-} // namespace shell
+} // namespace widgets

@@ -1,7 +1,6 @@
-#include "shell/Pointer.h"
+#include "widgets/Pointer.h"
 
 #include "files/Files.h"
-#include "shell/Command.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -9,7 +8,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-namespace shell {
+namespace widgets {
 
 namespace {
 constexpr auto ownCursorProperty = "orvandelOwnCursor";
@@ -39,9 +38,9 @@ void showPointer(QWidget& window, int setting, const std::optional<QCursor>& han
     controls.prepend(&window);
     for (QWidget* control : controls) {
         rememberOwnCursor(*control);
-        if (setting == BusyPointer) {
+        if (setting == ui::BusyPointer) {
             control->setCursor(Qt::WaitCursor);
-        } else if (setting == CustomPointer) {
+        } else if (setting == ui::CustomPointer) {
             control->setCursor(hand ? *hand : QCursor(Qt::ArrowCursor));
         } else {
             restoreOwnCursor(*control);
@@ -84,14 +83,14 @@ void WindowPointer::set(int setting) {
 
 void WindowPointer::loadHand() {
     hand_ = loadHandCursor();
-    if (setting_ == CustomPointer) {
+    if (setting_ == ui::CustomPointer) {
         showPointer(window_, setting_, hand_);
     }
 }
 
-PointerRules::PointerRules(QWidget& window, PointerSetting& setting)
+PointerRules::PointerRules(QWidget& window, ui::PointerSetting& setting)
     : QObject(&window), window_(window), setting_(setting) {
-    addRule(window, DefaultPointer);
+    addRule(window, ui::DefaultPointer);
 }
 
 void PointerRules::addRule(QWidget& control, int setting) {
@@ -123,7 +122,7 @@ bool PointerRules::eventFilter(QObject* watched, QEvent* event) {
 // A movement reaches the control under the mouse and, when ignored there, its
 // parents too; the rule is taken from the control under the mouse each time.
 void PointerRules::applyRuleAt(const QPoint& globalPosition) {
-    if (setting_.pointer() == BusyPointer) {
+    if (setting_.pointer() == ui::BusyPointer) {
         return;
     }
     const QWidget* under = window_.childAt(window_.mapFromGlobal(globalPosition));
@@ -141,4 +140,4 @@ void PointerRules::applyRuleAt(const QPoint& globalPosition) {
     }
 }
 
-} // namespace shell
+} // namespace widgets

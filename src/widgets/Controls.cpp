@@ -1,6 +1,6 @@
-#include "shell/Controls.h"
+#include "widgets/Controls.h"
 
-namespace shell {
+namespace widgets {
 
 PressButton::PressButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
     setCheckable(true);
@@ -50,16 +50,16 @@ void TableListWidget::clearAll() {
     setCurrentRow(-1);
 }
 
-Progress::Progress(QWidget* parent) : QProgressBar(parent) {
+ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
     setRange(0, 10000);
     setValue(0);
     setTextVisible(false);
 }
 
-void Progress::setPercent(double percent) {
+void ProgressBar::setPercent(double percent) {
     percent_ = percent;
     setValue(static_cast<int>(percent * 100.0 + 0.5));
     emit percentChanged(percent);
 }
 
-} // namespace shell
+} // namespace widgets

@@ -1,4 +1,4 @@
-#include "shell/Main.h"
+#include "widgets/CenterWindow.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,0 +1,101 @@
+#pragma once
+
+// The main window's parts without widgets, for driving commands directly:
+// two sorted lists, a bar that records what it shows, a pointer, scripted
+// dialogs, fixed settings, an opener recording every statement sent over the
+// real driver manager, and the runner.
+
+#include "commands/Runner.h"
+#include "paradox-writer/ParadoxWriter.h"
+#include "support/Databases.h"
+#include "support/Lists.h"
+#include "support/Recording.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace testing_support {
+
+class RecordingBar : public ui::Progress {
+public:
+    void setPercent(double percent) override {
+        shown.push_back(percent);
+        if (onChange) {
+            onChange(percent);
+        }
+    }
+    double percent() const override { return shown.empty() ? 0 : shown.back(); }
+
+    std::vector<double> shown;
+    std::function<void(double)> onChange; // runs inside the command
+};
+
+struct PlainPointer : ui::PointerSetting {
+    int setting = ui::DefaultPointer;
+    int pointer() const override { return setting; }
+    void setPointer(int value) override { setting = value; }
+};
+
+struct Desk {
+    MemoryList list1;
+    MemoryList list2;
+    RecordingBar bar;
+    PlainPointer pointer;
+    ScriptedDialogs dialogs;
+    FixedSettings settings;
+    odbc::OdbcOpener real;
+    RecordingOpener opener{real};
+    commands::Runner runner;
+    commands::Workspace workspace{nullptr, list1, list2, bar, pointer, dialogs, settings, opener};
+
+    void run(commands::Command command) { commands::runCommand(runner, workspace, command); }
+};
+
+// A desk over a real data source (SQLite unless kind() says otherwise) and a
+// temporary Paradox folder; skips the test when the data source is not set.
+class DeskTest : public ::testing::Test {
+protected:
+    virtual QString kind() const { return QStringLiteral("SQLite"); }
+
+    void SetUp() override {
+        if (!database.open(kind())) {
+            GTEST_SKIP() << missingDataSource(kind()).toStdString();
+        }
+        desk.settings.folder = folder.path();
+        desk.settings.dataSource = database.name();
+    }
+
+    // Writes a Paradox table under a fresh upper-case name into the folder
+    // and lists it in List2, selected unless told otherwise.
+    QString addParadoxTable(const QString& prefix, const paradox_writer::TableDesign& design,
+                            const std::vector<paradox_writer::Row>& rows, bool selected = true) {
+        const QString name = uniqueTableName(prefix).toUpper();
+        paradox_writer::writeTable((desk.settings.folder + "/" + name + ".db").toStdString(),
+                                   design, rows);
+        desk.list2.add(name);
+        for (int i = 0; i < desk.list2.count(); ++i) {
+            if (desk.list2.textAt(i) == name) {
+                desk.list2.setSelectedAt(i, selected);
+            }
+        }
+        desk.list2.setCurrent(0);
+        database.own(name);
+        return name;
+    }
+
+    QTemporaryDir folder;
+    TargetDatabase database;
+    Desk desk;
+};
+
+// A table design from its columns.
+inline paradox_writer::TableDesign designOf(std::vector<paradox_writer::Column> columns) {
+    paradox_writer::TableDesign design;
+    design.columns = std::move(columns);
+    return design;
+}
+
+} // namespace testing_support

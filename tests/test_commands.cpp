@@ -1,0 +1,262 @@
+#include "maintenance/Maintenance.h"
+#include "platform/ui/EventPump.h"
+#include "support/Desk.h"
+#include "transfer/SendTables.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <type_traits>
+
+namespace pw = paradox_writer;
+using Answer = ui::Dialogs::Answer;
+using testing_support::designOf;
+using testing_support::entriesOf;
+using testing_support::fill;
+
+// No catch of std::exception can take the program's end for an error.
+static_assert(!std::is_base_of_v<std::exception, ui::ProgramEnding>);
+
+TEST(Runner, RunsOneWorkAtATimeAndEndsBusyHoweverTheWorkEnds) {
+    commands::Runner runner;
+    QStringList reports;
+    const auto report = [&](const QString& text) { reports << text; };
+    bool nestedRan = true;
+    EXPECT_TRUE(runner.run(
+        [&] {
+            EXPECT_TRUE(runner.busy());
+            nestedRan = runner.run([] {}, report);
+        },
+        report));
+    EXPECT_FALSE(nestedRan);
+    EXPECT_FALSE(runner.busy());
+
+    const std::vector<std::function<void()>> endings = {
+        [] { throw odbc::Error(7, "HY000: refused"); },
+        [] { throw std::runtime_error("broken"); },
+        [] { throw ui::ProgramEnding{}; },
+    };
+    for (const auto& work : endings) {
+        EXPECT_TRUE(runner.run(work, report));
+        EXPECT_FALSE(runner.busy());
+    }
+    EXPECT_EQ(reports, (QStringList{"Error 7\r\rHY000: refused", "Error 0\r\rbroken"}));
+}
+
+namespace {
+
+class CommandTest : public testing_support::DeskTest {
+protected:
+    QString addOrders(const QString& prefix, int rows) {
+        return addParadoxTable(prefix, design, std::vector<pw::Row>(rows, good));
+    }
+    const pw::TableDesign design = designOf({{"ID", pw::Long}, {"NOTE", pw::Memo, 11}});
+    const pw::Row good{std::int64_t{1}, std::string("fine")};
+};
+
+struct Guard {
+    const char* name;
+    commands::Command command;
+    bool onList1;    // the command works on List1, else on List2
+    bool selectTwo;  // two entries selected, else none current
+    QString message; // what it says
+    int opens;       // connections it opens meanwhile
+};
+
+} // namespace
+
+// Every command first checks the selection and says what is missing.
+TEST_F(CommandTest, SelectionGuardsSayWhatIsMissing) {
+    const QString toRename = "Please select a table to rename.";
+    const QString justOne = "Please select just one table to rename.";
+    const std::vector<Guard> guards = {
+        {"send", transfer::SendTables, false, false, "Please select a table to send.", 0},
+        {"drop", maintenance::DropTables, true, false, "Please select a table", 1},
+        {"delete", maintenance::DeleteTableFiles, false, false, "Please select a table to delete.",
+         0},
+        {"rename table", maintenance::RenameTable, true, false, toRename, 1},
+        {"rename file", maintenance::RenameTableFile, false, false, toRename, 0},
+        {"rename table, two", maintenance::RenameTable, true, true, justOne, 1},
+        {"rename file, two", maintenance::RenameTableFile, false, true, justOne, 0},
+    };
+    for (const Guard& guard : guards) {
+        SCOPED_TRACE(guard.name);
+        testing_support::MemoryList& list = guard.onList1 ? desk.list1 : desk.list2;
+        desk.list1.clearAll();
+        desk.list2.clearAll();
+        list.add("A");
+        list.add("B");
+        if (guard.selectTwo) {
+            fill(list, {}, {"A", "B"});
+        }
+        desk.dialogs.shown.clear();
+        desk.opener.opened.clear();
+        desk.opener.closed = 0;
+        desk.run(guard.command);
+        EXPECT_EQ(desk.dialogs.messages(), QStringList{guard.message});
+        EXPECT_EQ(desk.opener.opened.size(), guard.opens);
+        EXPECT_EQ(desk.opener.closed, guard.opens);
+        EXPECT_TRUE(desk.opener.statements.isEmpty());
+        EXPECT_EQ(entriesOf(list), (QStringList{"A", "B"}));
+        EXPECT_EQ(desk.pointer.setting, ui::DefaultPointer);
+    }
+}
+
+TEST_F(CommandTest, NothingSelectedOpensAndClosesTheConnectionAndCopiesNothing) {
+    addOrders("orders", 1);
+    fill(desk.list2, {}, {});
+    desk.run(transfer::SendTables);
+    EXPECT_EQ(desk.opener.opened.size(), 1);
+    EXPECT_EQ(desk.opener.closed, 1);
+    EXPECT_TRUE(desk.opener.statements.isEmpty());
+    EXPECT_TRUE(desk.dialogs.shown.empty());
+}
+
+// While a send runs and lets events through, other commands do nothing.
+TEST_F(CommandTest, OtherCommandsDoNothingWhileASendRuns) {
+    addOrders("orders", 2);
+    fill(desk.list1, {"SOMETHING"}, {"SOMETHING"});
+    bool pressed = false;
+    desk.bar.onChange = [&](double percent) {
+        if (percent > 0 && !pressed) {
+            pressed = true;
+            EXPECT_EQ(desk.pointer.setting, ui::BusyPointer);
+            for (const commands::Command command :
+                 {transfer::SendTables, maintenance::DropTables, maintenance::DeleteTableFiles,
+                  maintenance::RenameTable, maintenance::RenameTableFile}) {
+                desk.run(command);
+            }
+        }
+    };
+    desk.run(transfer::SendTables);
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(desk.dialogs.shown.empty());
+    EXPECT_EQ(desk.opener.opened.size(), 1);
+    EXPECT_TRUE(desk.opener.statements.filter("DROP").isEmpty());
+    EXPECT_EQ(entriesOf(desk.list1).count("SOMETHING"), 1);
+}
+
+namespace {
+
+// A send that fails part way, and how the source is repaired for the next.
+struct Failure {
+    const char* name;
+    const char* kind;
+    using Step = std::function<void(testing_support::Desk&, testing_support::TargetDatabase&,
+                                    const QString& table, const QString& file)>;
+    Step arrange;     // makes the send of a four-row table fail after two rows, or before
+    Step repair;      // lets the next send complete
+    int messages;     // 0 when the program ends
+    int rowsKept;     // the rows sent before; -1 when the send made no table
+    bool nameInError; // the message names the file
+};
+
+void noRepair(testing_support::Desk& desk, testing_support::TargetDatabase&, const QString&,
+              const QString&) {
+    desk.bar.onChange = nullptr;
+}
+
+void writeRows(const QString& file, const std::vector<pw::Row>& rows) {
+    pw::writeTable(file.toStdString(), designOf({{"ID", pw::Long}, {"NOTE", pw::Memo, 11}}), rows);
+}
+
+const pw::Row fine{std::int64_t{1}, std::string("fine")};
+
+class FailureTest : public CommandTest, public ::testing::WithParamInterface<Failure> {
+protected:
+    QString kind() const override { return GetParam().kind; }
+};
+
+} // namespace
+
+// One message, the rows sent before stay, List1 matches the database, the
+// pointer and bar are back, and after a repair a second send answered Yes
+// completes. When the program ends there is nothing to show.
+TEST_P(FailureTest, EndsTheCommandAndTheNextOneWorks) {
+    const Failure& failure = GetParam();
+    const QString table = addOrders("failing", 4);
+    const QString file = folder.path() + "/" + table + ".db";
+    failure.arrange(desk, database, table, file);
+    desk.run(transfer::SendTables);
+
+    const QStringList messages = desk.dialogs.messages();
+    ASSERT_EQ(messages.size(), failure.messages) << messages.join("|").toStdString();
+    if (failure.messages == 1) {
+        EXPECT_TRUE(messages[0].startsWith("Error ")) << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].contains("\r\r"));
+        EXPECT_EQ(desk.bar.percent(), 0);
+        if (failure.nameInError) {
+            EXPECT_TRUE(messages[0].contains(file)) << messages[0].toStdString();
+        }
+    }
+    EXPECT_EQ(desk.pointer.setting, ui::DefaultPointer);
+    EXPECT_FALSE(desk.runner.busy());
+    // List1 shows the table exactly when the send made it.
+    EXPECT_EQ(entriesOf(desk.list1).contains(table), failure.rowsKept >= 0);
+    if (failure.rowsKept >= 0) {
+        EXPECT_EQ(database.rowsOf(table).size(), static_cast<std::size_t>(failure.rowsKept));
+    }
+
+    failure.repair(desk, database, table, file);
+    if (entriesOf(desk.list1).contains(table)) {
+        desk.dialogs.answers = {Answer::Yes};
+    }
+    desk.run(transfer::SendTables);
+    EXPECT_EQ(desk.dialogs.messages().size(), failure.messages);
+    EXPECT_EQ(database.rowsOf(table).size(), 4u);
+    EXPECT_EQ(entriesOf(desk.list1), QStringList{table});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, FailureTest,
+    ::testing::Values(
+        Failure{"CreateRefused", "SQLite",
+                [](auto&, auto& database, const QString& table, const QString&) {
+                    // The target holds the table although List1 does not.
+                    database.createTableNamed(table);
+                },
+                [](auto&, auto& database, const QString& table, const QString&) {
+                    database.connection().execute("DROP TABLE \"" + table + "\"");
+                },
+                1, -1, false},
+        Failure{"DamagedFile", "SQLite",
+                [](auto&, auto&, const QString&, const QString& file) {
+                    QFile data(file);
+                    ASSERT_TRUE(data.open(QIODevice::ReadWrite));
+                    data.resize(100); // shorter than its header
+                },
+                [](auto&, auto&, const QString&, const QString& file) {
+                    writeRows(file, std::vector<pw::Row>(4, fine));
+                },
+                1, -1, true},
+        Failure{
+            "ValueRefused", "PostgreSQL",
+            [](auto&, auto&, const QString&, const QString& file) {
+                // The server refuses text holding a NUL character.
+                writeRows(file, {fine, fine, {std::int64_t{3}, std::string("bad\0text", 8)}, fine});
+            },
+            [](auto&, auto&, const QString&, const QString& file) {
+                writeRows(file, std::vector<pw::Row>(4, fine));
+            },
+            1, 2, false},
+        Failure{"ConnectionLost", "PostgreSQL",
+                [](auto& desk, auto& database, const QString&, const QString&) {
+                    // As row 3 is about to go, the server ends every other session.
+                    desk.bar.onChange = [&database](double percent) {
+                        if (percent == 75) {
+                            database.connection().query(
+                                "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                                "datname = current_database() AND pid <> pg_backend_pid()");
+                        }
+                    };
+                },
+                noRepair, 1, 2, false},
+        Failure{"ProgramEnds", "SQLite",
+                [](auto& desk, auto&, const QString&, const QString&) {
+                    desk.bar.onChange = [](double percent) {
+                        if (percent == 75) {
+                            ui::stopLongWork();
+                        }
+                    };
+                },
+                noRepair, 0, 2, false}),
+    [](const auto& info) { return std::string(info.param.name); });
