@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(DataSources, SybaseCatalogue, ::testing::Values("SQLite
                          [](const auto& info) { return info.param.toStdString(); });
 
 TEST(SybaseCatalogueOfAnEmptyDataSource, IsEmpty) {
-    const auto name = testing_support::emptyDataSource();
+    const auto name = testing_support::dataSourceOf("Empty");
     if (!name) {
         GTEST_SKIP() << "no empty data source: set ORVANDEL_TEST_EMPTY_DSN (scripts/test does)";
     }

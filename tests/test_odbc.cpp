@@ -68,7 +68,7 @@ TEST(Open, UnknownDataSourceFailsWithSqlState) {
 }
 
 TEST(Open, EmptyDataSourceNameFailsWithSqlState) {
-    if (!sqliteDataSource()) {
+    if (!dataSourceOf("SQLite")) {
         // Without the test ini files a user's default data source might answer.
         GTEST_SKIP() << show(missingDataSource("SQLite"));
     }
@@ -80,7 +80,6 @@ TEST(Open, EmptyDataSourceNameFailsWithSqlState) {
 
 struct Backend {
     const char* kind;
-    std::optional<QString> (*name)();
     // The SQLite ODBC driver garbles characters beyond U+FFFF (surrogate
     // pairs) in statement text; reading them back works on both.
     bool takesSurrogatePairs;
@@ -100,37 +99,26 @@ QString sampleText(const Backend& backend) {
 class OdbcBackend : public ::testing::TestWithParam<Backend> {
 protected:
     void SetUp() override {
-        const std::optional<QString> name = GetParam().name();
-        if (!name) {
-            GTEST_SKIP() << show(missingDataSource(QLatin1String(GetParam().kind)));
-        }
-        connection_ = openDataSource(*name);
-    }
-
-    void TearDown() override {
-        for (const QString& table : created_) {
-            dropTableIfExists(*connection_, table);
+        if (!database.open(GetParam().kind)) {
+            GTEST_SKIP() << show(missingDataSource(GetParam().kind));
         }
     }
 
     // A fresh table of the given column list, dropped after the test.
     QString createTable(const QString& columns) {
         const QString table = uniqueTableName(QStringLiteral("odbc"));
-        created_.push_back(table);
-        connection_->execute(QStringLiteral("CREATE TABLE \"%1\" (%2)").arg(table, columns));
+        database.own(table);
+        db().execute(QStringLiteral("CREATE TABLE \"%1\" (%2)").arg(table, columns));
         return table;
     }
 
-    odbc::Connection& db() { return *connection_; }
-
-private:
-    std::unique_ptr<odbc::Connection> connection_;
-    std::vector<QString> created_;
+    odbc::Connection& db() { return database.connection(); }
+    TargetDatabase database;
 };
 
 TEST_P(OdbcBackend, OpensAndClosesRepeatedly) {
     for (int round = 0; round < 3; ++round) {
-        auto again = openDataSource(*GetParam().name());
+        auto again = openDataSource(database.name());
         EXPECT_EQ(show(again->query("SELECT 1").rows.at(0).at(0).value_or("NULL")), "1");
     }
 }
@@ -179,7 +167,7 @@ TEST_P(OdbcBackend, StatementsWithoutRowsOrWithDiscardedRowsSucceed) {
 TEST_P(OdbcBackend, ExecutedStatementsAreCommittedForOtherConnections) {
     const QString table = createTable("id INTEGER");
     db().execute(QStringLiteral("INSERT INTO \"%1\" VALUES (7)").arg(table));
-    auto other = openDataSource(*GetParam().name());
+    auto other = openDataSource(database.name());
     const odbc::Rows seen = other->query(QStringLiteral("SELECT id FROM \"%1\"").arg(table));
     ASSERT_EQ(seen.rows.size(), 1u);
     EXPECT_EQ(seen.rows[0][0], odbc::Value(QStringLiteral("7")));
@@ -245,7 +233,7 @@ TEST_P(OdbcBackend, RefusedStatementsRaiseErrorsWithSqlState) {
 class PostgresDiagnostics : public ::testing::Test {
 protected:
     void SetUp() override {
-        name_ = postgresDataSource();
+        name_ = dataSourceOf("PostgreSQL");
         if (!name_) {
             GTEST_SKIP() << show(missingDataSource("PostgreSQL"));
         }
@@ -300,8 +288,7 @@ TEST_F(PostgresDiagnostics, EveryRecordIsRead) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, OdbcBackend,
-                         ::testing::Values(Backend{"SQLite", &sqliteDataSource, false},
-                                           Backend{"PostgreSQL", &postgresDataSource, true}),
+                         ::testing::Values(Backend{"SQLite", false}, Backend{"PostgreSQL", true}),
                          [](const auto& info) { return std::string(info.param.kind); });
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "paradox-writer/ParadoxWriter.h"
 #include "platform/paradox/Paradox.h"
 #include "platform/paradox/Table.h"
+#include "support/Samples.h"
 #include "transfer/ValueText.h"
 
 #include <QByteArray>
@@ -26,7 +27,7 @@ using paradox::Value;
 
 namespace {
 
-const fs::path samples = ORVANDEL_SAMPLES_DIR;
+const fs::path samples = testing_support::samplesFolder();
 
 bool underCi() {
     const char* ci = std::getenv("CI");
@@ -36,7 +37,7 @@ bool underCi() {
 // Skips the test when the samples are absent, except under CI.
 #define REQUIRE_SAMPLES()                                                                          \
     do {                                                                                           \
-        if (!fs::is_directory(samples / "expected")) {                                             \
+        if (!testing_support::haveSamples()) {                                                     \
             if (underCi())                                                                         \
                 FAIL() << "the Paradox samples are missing: " << samples;                          \
             GTEST_SKIP() << "the Paradox samples are not here: " << samples;                       \
@@ -102,12 +103,10 @@ const std::map<std::string, int> adoTypes = {
     {"BCD", 5},     {"Bytes", 128},
 };
 
-void compareTable(const fs::path& referencePath) {
-    QFile file(QString::fromStdString(referencePath.string()));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << referencePath;
-    const QJsonObject reference = QJsonDocument::fromJson(file.readAll()).object();
-    const QString tableFile = reference["file"].toString();
-    const fs::path folder = samples / referencePath.parent_path().filename();
+void compareTable(const testing_support::SampleReference& sample) {
+    const QJsonObject& reference = sample.expected;
+    const QString& tableFile = sample.file;
+    const fs::path& folder = sample.folder;
     SCOPED_TRACE(tableFile.toStdString());
 
     auto recordset = paradox::openTable(folder / tableFile.toStdString());
@@ -146,23 +145,14 @@ void compareTable(const fs::path& referencePath) {
     }
 }
 
-std::vector<fs::path> references() {
-    std::vector<fs::path> out;
-    for (const auto& entry : fs::recursive_directory_iterator(samples / "expected"))
-        if (entry.path().extension() == ".json")
-            out.push_back(entry.path());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 } // namespace
 
 TEST(ParadoxConformance, EverySampleMatchesItsReference) {
     REQUIRE_SAMPLES();
-    const auto paths = references();
-    ASSERT_GE(paths.size(), 38u);
-    for (const fs::path& path : paths)
-        compareTable(path);
+    const auto all = testing_support::sampleReferences();
+    ASSERT_GE(all.size(), 38u);
+    for (const auto& sample : all)
+        compareTable(sample);
 }
 
 TEST(ParadoxConformance, HpRoman8TableIsToldBySortOrder) {

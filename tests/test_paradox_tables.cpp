@@ -2,7 +2,6 @@
 // the statement and connection string, and file lookup.
 
 #include "paradox-writer/ParadoxWriter.h"
-#include "platform/paradox/Crypt.h"
 #include "platform/paradox/Paradox.h"
 #include "platform/paradox/Table.h"
 #include "support/ParadoxTestFiles.h"
@@ -309,26 +308,6 @@ TEST(ParadoxTables, FormattedMemoGivesItsPlainText) {
     EXPECT_EQ(text(table, 0), "Hello");
     table.moveNext();
     EXPECT_THROW(table.value(0), paradox::Error); // not the known layout
-}
-
-namespace {
-
-std::uint32_t crc32(const std::array<std::uint8_t, 256>& bytes) {
-    std::uint32_t crc = 0xFFFFFFFF;
-    for (std::uint8_t b : bytes) {
-        crc ^= b;
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-} // namespace
-
-TEST(ParadoxCrypt, CipherTablesAreIntact) {
-    EXPECT_EQ(crc32(paradox::crypt::tableA()), 0x311C2CE1u);
-    EXPECT_EQ(crc32(paradox::crypt::tableB()), 0xBA8FEEFAu);
-    EXPECT_EQ(crc32(paradox::crypt::tableC()), 0x67F57ABDu);
 }
 
 TEST(ParadoxConnection, FifoNamedLikeATableIsRefusedNotWaitedOn) {

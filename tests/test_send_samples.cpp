@@ -3,6 +3,7 @@
 // integers exactly, numbers as numbers, binary data by length and hash.
 
 #include "support/Desk.h"
+#include "support/Samples.h"
 #include "transfer/SendTables.h"
 
 #include <QCryptographicHash>
@@ -16,32 +17,7 @@
 
 namespace {
 
-const QString samples = QStringLiteral(ORVANDEL_SAMPLES_DIR);
-
-struct Sample {
-    QString folder; // e.g. ".../paradox-samples/db"
-    QString table;  // as the catalogue lists it: upper case, no extension
-    QJsonObject expected;
-};
-
-std::vector<Sample> referencedSamples() {
-    std::vector<Sample> found;
-    const QDir expectedRoot(samples + "/expected");
-    for (const QString& folder : expectedRoot.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QDir references(expectedRoot.filePath(folder));
-        for (const QString& name : references.entryList({"*.json"}, QDir::Files, QDir::Name)) {
-            QFile file(references.filePath(name));
-            if (!file.open(QIODevice::ReadOnly)) {
-                continue;
-            }
-            const QJsonObject expected = QJsonDocument::fromJson(file.readAll()).object();
-            QString table = expected["file"].toString().toUpper();
-            table.chop(3);
-            found.push_back({samples + "/" + folder, table, expected});
-        }
-    }
-    return found;
-}
+using Sample = testing_support::SampleReference;
 
 double round15(double x) {
     return std::stod(QString::number(x, 'g', 15).toStdString());
@@ -91,20 +67,19 @@ QString differenceOf(const QJsonValue& expected, const QString& type, const odbc
 class SendSamplesTest : public ::testing::TestWithParam<QString> {
 protected:
     void SetUp() override {
-        const auto name = testing_support::dataSourceOf(GetParam());
-        if (!name) {
+        if (!database.open(GetParam())) {
             GTEST_SKIP() << testing_support::missingDataSource(GetParam()).toStdString();
         }
-        if (!QDir(samples + "/expected").exists()) {
-            GTEST_SKIP() << "the Paradox samples are not here: " << samples.toStdString();
+        if (!testing_support::haveSamples()) {
+            GTEST_SKIP() << "the Paradox samples are not here: "
+                         << testing_support::samplesFolder();
         }
-        desk.settings.dataSource = *name;
-        database = testing_support::openDataSource(*name);
+        desk.settings.dataSource = database.name();
     }
 
     void send(const Sample& sample) {
-        testing_support::dropTableIfExists(*database, sample.table);
-        desk.settings.folder = sample.folder;
+        testing_support::dropTableIfExists(database.connection(), sample.table);
+        desk.settings.folder = QString::fromStdString(sample.folder.string());
         desk.list1.clearAll();
         desk.list2.clearAll();
         testing_support::fill(desk.list2, {sample.table}, {sample.table});
@@ -112,7 +87,8 @@ protected:
     }
 
     void compare(const Sample& sample) {
-        const odbc::Rows target = database->query(testing_support::selectAllFrom(sample.table));
+        const odbc::Rows target =
+            database.connection().query(testing_support::selectAllFrom(sample.table));
         const QJsonArray rows = sample.expected["rows"].toArray();
         const QJsonArray columns = sample.expected["columns"].toArray();
         ASSERT_EQ(target.rows.size(), static_cast<std::size_t>(rows.size())) << where(sample);
@@ -130,24 +106,24 @@ protected:
     }
 
     static std::string where(const Sample& sample) {
-        return (QDir(sample.folder).dirName() + "/" + sample.table).toStdString();
+        return sample.folder.filename().string() + "/" + sample.table.toStdString();
     }
 
     testing_support::Desk desk;
-    std::unique_ptr<odbc::Connection> database;
+    testing_support::TargetDatabase database;
 };
 
 } // namespace
 
 TEST_P(SendSamplesTest, EverySampleArrivesIntact) {
-    const std::vector<Sample> all = referencedSamples();
+    const std::vector<Sample> all = testing_support::sampleReferences();
     ASSERT_FALSE(all.empty());
     for (const Sample& sample : all) {
         send(sample);
         ASSERT_TRUE(desk.dialogs.messages().isEmpty())
             << where(sample) << ": " << desk.dialogs.messages().join(" | ").toStdString();
         compare(sample);
-        testing_support::dropTableIfExists(*database, sample.table);
+        testing_support::dropTableIfExists(database.connection(), sample.table);
     }
 }
 

@@ -19,38 +19,25 @@ void keepOdbcInstallerLoaded() {
     (void)library;
 }
 
-std::optional<QString> dataSourceFrom(const char* variable) {
+QString variableOf(const QString& kind) {
+    const QString name = kind == QLatin1String("PostgreSQL") ? QStringLiteral("POSTGRES") : kind;
+    return QStringLiteral("ORVANDEL_TEST_%1_DSN").arg(name.toUpper());
+}
+
+} // namespace
+
+std::optional<QString> dataSourceOf(const QString& kind) {
     keepOdbcInstallerLoaded();
-    const QString name = qEnvironmentVariable(variable);
+    const QString name = qEnvironmentVariable(variableOf(kind).toLatin1().constData());
     if (name.isEmpty()) {
         return std::nullopt;
     }
     return name;
 }
 
-} // namespace
-
-std::optional<QString> sqliteDataSource() {
-    return dataSourceFrom("ORVANDEL_TEST_SQLITE_DSN");
-}
-
-std::optional<QString> postgresDataSource() {
-    return dataSourceFrom("ORVANDEL_TEST_POSTGRES_DSN");
-}
-
-std::optional<QString> emptyDataSource() {
-    return dataSourceFrom("ORVANDEL_TEST_EMPTY_DSN");
-}
-
-std::optional<QString> dataSourceOf(const QString& kind) {
-    return kind == QLatin1String("SQLite") ? sqliteDataSource() : postgresDataSource();
-}
-
 QString missingDataSource(const QString& kind) {
-    const QString variable = kind.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0
-                                 ? QStringLiteral("ORVANDEL_TEST_SQLITE_DSN")
-                                 : QStringLiteral("ORVANDEL_TEST_POSTGRES_DSN");
-    return QStringLiteral("no %1 data source: set %2 (scripts/test does)").arg(kind, variable);
+    return QStringLiteral("no %1 data source: set %2 (scripts/test does)")
+        .arg(kind, variableOf(kind));
 }
 
 std::unique_ptr<odbc::Connection> openDataSource(const QString& name) {

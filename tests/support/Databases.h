@@ -4,7 +4,7 @@
 // scripts/test. A test that needs a data source asks for its name and skips
 // itself when the name is not set:
 //
-//     const auto name = testing_support::sqliteDataSource();
+//     const auto name = testing_support::dataSourceOf("SQLite");
 //     if (!name) GTEST_SKIP() << testing_support::missingDataSource("SQLite");
 //
 // Get data source names through these functions: they also keep the ODBC
@@ -20,17 +20,9 @@
 
 namespace testing_support {
 
-// The SQLite data source name from ORVANDEL_TEST_SQLITE_DSN; nullopt when the
-// variable is unset or empty.
-std::optional<QString> sqliteDataSource();
-
-// The PostgreSQL data source name from ORVANDEL_TEST_POSTGRES_DSN; likewise.
-std::optional<QString> postgresDataSource();
-
-// A SQLite data source that never holds a table, from ORVANDEL_TEST_EMPTY_DSN.
-std::optional<QString> emptyDataSource();
-
-// The data source of a kind, "SQLite" or "PostgreSQL", as above.
+// The name of the data source of a kind, "SQLite", "PostgreSQL" or "Empty"
+// (SQLite, never holding a table), from ORVANDEL_TEST_<KIND>_DSN; nullopt
+// when the variable is unset or empty.
 std::optional<QString> dataSourceOf(const QString& kind);
 
 // A skip message for a test whose data source ("SQLite", "PostgreSQL") is not
