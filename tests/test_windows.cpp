@@ -127,6 +127,26 @@ TEST_F(StartUpTest, SettingsThatFailTheGateShowTheSetupWindow) {
     }
 }
 
+// Each button of the main window runs its own command: with nothing current,
+// each says what it misses.
+TEST_F(StartUpTest, EachButtonRunsItsCommand) {
+    storeWorkingSettings();
+    const auto app = startWith(opener);
+    shell::Form2& main = *app->mainWindow();
+    const std::vector<std::pair<widgets::PressButton*, QString>> buttons = {
+        {main.Check4, "Please select a table to send."},
+        {main.Check1, "Please select a table"},
+        {main.Check5, "Please select a table to delete."},
+        {main.Check6, "Please select a table to rename."},
+        {main.Check7, "Please select a table to rename."},
+    };
+    for (const auto& [button, message] : buttons) {
+        button->click();
+        EXPECT_EQ(dialogs.messages().last(), message);
+    }
+    EXPECT_EQ(dialogs.messages().size(), 5);
+}
+
 TEST_F(StartUpTest, ClosingEitherWindowEndsTheProgram) {
     storeWorkingSettings();
     const auto app = startWith(opener);
