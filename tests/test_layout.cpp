@@ -1,6 +1,5 @@
 #include "setup/Form1.h"
 #include "shell/Form2.h"
-#include "support/IsolatedSettings.h"
 #include "support/Recording.h"
 #include "support/ScriptedDialogs.h"
 #include "widgets/Pointer.h"
@@ -10,9 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-[[maybe_unused]] ::testing::Environment* const settingsEnvironment =
-    testing_support::isolateSettings();
 
 struct NoOpener : odbc::Opener {
     std::unique_ptr<odbc::Connection> open(const odbc::OpenRequest&) override {

@@ -2,7 +2,6 @@
 #include "setup/Form1.h"
 #include "shell/Application.h"
 #include "support/Desk.h"
-#include "support/IsolatedSettings.h"
 #include "support/Lists.h"
 #include "support/Recording.h"
 #include "support/ScriptedDialogs.h"
@@ -26,9 +25,6 @@ using testing_support::fill;
 using testing_support::touch;
 
 namespace {
-
-[[maybe_unused]] ::testing::Environment* const settingsEnvironment =
-    testing_support::isolateSettings();
 
 // Counts every open and fails it: for tests where no data source may be asked.
 struct RefusingOpener : odbc::Opener {
