@@ -1,37 +1,12 @@
-// Fuzzes opening a Paradox table and reading every value. The input is a
-// 4-byte little-endian length n, then n bytes of .db file, then the rest as
-// its .mb file.
+// Fuzzes opening a Paradox table and reading every value, all in memory. The
+// input is a 4-byte little-endian length n, then n bytes of .db file, then
+// the rest as its .mb file (none when nothing is left).
 
 #include "platform/paradox/Table.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
+#include <memory>
 #include <string>
-#include <unistd.h>
-
-namespace {
-
-const std::string& folder() {
-    static const std::string path = [] {
-        char name[] = "/tmp/orvandel-fuzz-XXXXXX";
-        if (!::mkdtemp(name))
-            std::abort();
-        return std::string(name);
-    }();
-    return path;
-}
-
-void writeFile(const std::string& path, const std::uint8_t* data, std::size_t n) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        std::abort();
-    if (n && std::fwrite(data, 1, n, f) != n)
-        std::abort();
-    std::fclose(f);
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 4)
@@ -41,12 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     size -= 4;
     if (dbSize > size)
         dbSize = size;
-    const std::string db = folder() + "/T.db";
-    const std::string mb = folder() + "/T.mb";
-    writeFile(db, data, dbSize);
-    writeFile(mb, data + dbSize, size - dbSize);
+    const auto* bytes = reinterpret_cast<const char*>(data);
+    auto db = std::make_unique<paradox::MemoryBytes>("T.db", std::string(bytes, dbSize));
+    std::unique_ptr<paradox::MemoryBytes> mb;
+    if (size > dbSize)
+        mb = std::make_unique<paradox::MemoryBytes>("T.mb",
+                                                    std::string(bytes + dbSize, size - dbSize));
     try {
-        paradox::TableFile table(db);
+        paradox::TableFile table(std::move(db), std::move(mb));
         for (; !table.eof(); table.moveNext())
             for (std::size_t i = 0; i < table.fields().size(); ++i)
                 (void)table.value(i);

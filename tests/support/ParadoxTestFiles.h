@@ -48,15 +48,18 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Opens a table and reads every value of every row; returns the rows read.
-// Throws paradox::Error as the reader does.
-inline std::int64_t readEveryValue(const std::string& path) {
-    paradox::TableFile table(path);
+// Reads every value of every row; returns the rows read. Throws
+// paradox::Error as the reader does.
+inline std::int64_t readEveryValue(paradox::TableFile table) {
     std::int64_t rows = 0;
     for (; !table.eof(); table.moveNext(), ++rows)
         for (std::size_t i = 0; i < table.fields().size(); ++i)
             (void)table.value(i);
     return rows;
+}
+
+inline std::int64_t readEveryValue(const std::string& path) {
+    return readEveryValue(paradox::TableFile(path));
 }
 
 } // namespace testing_support

@@ -47,8 +47,7 @@ File::~File() {
 
 void File::readAt(std::uint64_t offset, void* buffer, std::size_t n) const {
     if (offset > size_ || n > size_ - offset)
-        throw Error(path_ + ": the file ends before offset " + std::to_string(offset + n) +
-                    " (it is " + std::to_string(size_) + " bytes long)");
+        failShortRead(*this, offset, n);
     auto* out = static_cast<char*>(buffer);
     while (n > 0) {
         ssize_t got = ::pread(fd_, out, n, static_cast<off_t>(offset));

@@ -2,13 +2,15 @@
 
 // A read-only file opened for random access; closed on destruction.
 
+#include "platform/paradox/Source.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace paradox {
 
-class File {
+class File final : public ByteSource {
 public:
     // Throws Error naming the file when it cannot be opened.
     explicit File(std::string path);
@@ -16,12 +18,11 @@ public:
     File& operator=(const File&) = delete;
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
-    ~File();
+    ~File() override;
 
-    const std::string& path() const { return path_; }
-    std::uint64_t size() const { return size_; }
-    // Reads exactly n bytes at offset; throws Error when the file is shorter.
-    void readAt(std::uint64_t offset, void* buffer, std::size_t n) const;
+    const std::string& name() const override { return path_; }
+    std::uint64_t size() const override { return size_; }
+    void readAt(std::uint64_t offset, void* buffer, std::size_t n) const override;
 
 private:
     std::string path_;

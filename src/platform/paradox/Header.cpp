@@ -33,8 +33,8 @@ constexpr TypeInfo typeInfos[] = {
     {0x18, FieldType::Bytes, 0},
 };
 
-[[noreturn]] void fail(const File& file, const std::string& what) {
-    throw Error(file.path() + ": " + what);
+[[noreturn]] void fail(const ByteSource& file, const std::string& what) {
+    throw Error(file.name() + ": " + what);
 }
 
 const TypeInfo* findType(std::uint8_t code) {
@@ -49,7 +49,7 @@ bool isBlob(FieldType type) {
            type == FieldType::FormattedMemo || type == FieldType::Ole || type == FieldType::Graphic;
 }
 
-void checkFileKind(const File& file, std::uint8_t fileType, std::uint8_t versionId) {
+void checkFileKind(const ByteSource& file, std::uint8_t fileType, std::uint8_t versionId) {
     if (fileType == 1 || (fileType >= 3 && fileType <= 8))
         fail(file,
              "this is an index file, not a table (file type " + std::to_string(fileType) + ")");
@@ -61,7 +61,7 @@ void checkFileKind(const File& file, std::uint8_t fileType, std::uint8_t version
 }
 
 // Width in the record of a field, after checking its size byte.
-std::size_t checkedWidth(const File& file, const TypeInfo& info, std::uint8_t size,
+std::size_t checkedWidth(const ByteSource& file, const TypeInfo& info, std::uint8_t size,
                          std::size_t index) {
     const std::string where = "field " + std::to_string(index + 1) + ": ";
     if (info.type == FieldType::Bcd) {
@@ -80,7 +80,7 @@ std::size_t checkedWidth(const File& file, const TypeInfo& info, std::uint8_t si
     return size;
 }
 
-void readFields(const File& file, const std::vector<std::uint8_t>& head, std::size_t arrayAt,
+void readFields(const ByteSource& file, const std::vector<std::uint8_t>& head, std::size_t arrayAt,
                 TableHeader& header, std::size_t count) {
     std::size_t offset = 0;
     for (std::size_t i = 0; i < count; ++i) {
@@ -119,7 +119,7 @@ bool readCString(const std::vector<std::uint8_t>& head, std::size_t& pos, std::s
     return true;
 }
 
-void readNames(const File& file, const std::vector<std::uint8_t>& head, std::size_t namesAt,
+void readNames(const ByteSource& file, const std::vector<std::uint8_t>& head, std::size_t namesAt,
                bool hasSortOrder, TableHeader& header) {
     std::size_t pos = namesAt;
     for (std::size_t i = 0; i < header.fields.size(); ++i)
@@ -137,7 +137,7 @@ void readNames(const File& file, const std::vector<std::uint8_t>& head, std::siz
 
 } // namespace
 
-TableHeader readHeader(const File& file) {
+TableHeader readHeader(const ByteSource& file) {
     if (file.size() < fixedPart)
         fail(file, "too short to be a Paradox table (" + std::to_string(file.size()) + " bytes)");
     std::vector<std::uint8_t> head(fixedPart);

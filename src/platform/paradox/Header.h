@@ -3,8 +3,8 @@
 // The header of a Paradox .db file: geometry, fields, encryption key and the
 // facts that decide the code page.
 
-#include "platform/paradox/File.h"
 #include "platform/paradox/Paradox.h"
+#include "platform/paradox/Source.h"
 
 #include <cstdint>
 #include <string>
@@ -40,7 +40,7 @@ struct TableHeader {
 };
 
 // Reads and checks the header; throws Error naming the file and the fault.
-TableHeader readHeader(const File& file);
+TableHeader readHeader(const ByteSource& file);
 
 // The ADO type code reported for a field type.
 int adoTypeOf(FieldType type);

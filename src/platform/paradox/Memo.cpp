@@ -5,6 +5,7 @@
 #include "platform/paradox/Paradox.h"
 
 #include <cstring>
+#include <utility>
 
 namespace paradox {
 
@@ -14,9 +15,10 @@ constexpr std::uint64_t unit = 4096;
 
 } // namespace
 
-MemoFile::MemoFile(std::string path, std::uint32_t key) : file_(std::move(path)), key_(key) {
-    if (file_.size() < unit)
-        fail("too short to be a memo file (" + std::to_string(file_.size()) + " bytes)");
+MemoFile::MemoFile(std::unique_ptr<ByteSource> file, std::uint32_t key)
+    : file_(std::move(file)), key_(key) {
+    if (file_->size() < unit)
+        fail("too short to be a memo file (" + std::to_string(file_->size()) + " bytes)");
     std::uint8_t head[3];
     readPlain(0, sizeof head, head);
     if (head[0] != 0)
@@ -25,22 +27,22 @@ MemoFile::MemoFile(std::string path, std::uint32_t key) : file_(std::move(path))
 }
 
 void MemoFile::fail(const std::string& what) const {
-    throw Error(file_.path() + ": " + what);
+    throw Error(file_->name() + ": " + what);
 }
 
 // Reads n bytes at offset, decrypting the 256-byte chunks that cover them.
 void MemoFile::readPlain(std::uint64_t offset, std::size_t n, std::uint8_t* out) {
     if (!key_) {
-        file_.readAt(offset, out, n);
+        file_->readAt(offset, out, n);
         return;
     }
     const std::uint64_t first = offset / crypt::chunkSize * crypt::chunkSize;
     const std::uint64_t end =
         (offset + n + crypt::chunkSize - 1) / crypt::chunkSize * crypt::chunkSize;
-    if (end > file_.size())
+    if (end > file_->size())
         fail("the memo file ends inside an encrypted chunk (truncated file)");
     buffer_.resize(static_cast<std::size_t>(end - first));
-    file_.readAt(first, buffer_.data(), buffer_.size());
+    file_->readAt(first, buffer_.data(), buffer_.size());
     crypt::decryptMemo(buffer_.data(), buffer_.size() / crypt::chunkSize, key_);
     std::memcpy(out, buffer_.data() + (offset - first), n);
 }
@@ -59,9 +61,9 @@ const std::uint8_t* MemoFile::unitAt(std::uint64_t offset) {
 std::string_view MemoFile::read(std::uint32_t locator, std::uint32_t length, std::string& scratch) {
     const std::uint64_t offset = locator & 0xFFFFFF00u;
     const unsigned index = locator & 0xFFu;
-    if (length > file_.size())
+    if (length > file_->size())
         fail("a value claims " + std::to_string(length) + " bytes, more than the memo file holds");
-    if (offset < unit || offset % unit != 0 || offset + unit > file_.size())
+    if (offset < unit || offset % unit != 0 || offset + unit > file_->size())
         fail("a value points at offset " + std::to_string(offset) +
              ", outside the memo blocks (damaged or out-of-date memo file)");
     const std::uint8_t* head = unitAt(offset);
@@ -82,7 +84,7 @@ std::string_view MemoFile::readSingle(std::uint64_t offset, std::uint32_t length
         fail("a value's length in the memo file (" + std::to_string(stored) +
              ") differs from its record (" + std::to_string(length) + ")");
     if (9 + static_cast<std::uint64_t>(length) > units * unit ||
-        offset + units * unit > file_.size())
+        offset + units * unit > file_->size())
         fail("a memo block at offset " + std::to_string(offset) + " runs past its end");
     scratch.resize(length);
     readPlain(offset + 9, length, reinterpret_cast<std::uint8_t*>(scratch.data()));

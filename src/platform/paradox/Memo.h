@@ -3,10 +3,11 @@
 // The .mb file of a table: memo and BLOB values that do not fit their
 // record.
 
-#include "platform/paradox/File.h"
+#include "platform/paradox/Source.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,11 +16,9 @@ namespace paradox {
 
 class MemoFile {
 public:
-    // Opens and checks the file; key is the table's encryption key (0 when
-    // plain). Throws Error naming the file when it is unreadable or damaged.
-    MemoFile(std::string path, std::uint32_t key);
-
-    const std::string& path() const { return file_.path(); }
+    // Checks the file; key is the table's encryption key (0 when plain).
+    // Throws Error naming the file when it is unreadable or damaged.
+    MemoFile(std::unique_ptr<ByteSource> file, std::uint32_t key);
 
     // The value of `length` bytes that the trailer's locator points at.
     // The view lives in `scratch`.
@@ -33,7 +32,7 @@ private:
                               std::string& scratch);
     [[noreturn]] void fail(const std::string& what) const;
 
-    File file_;
+    std::unique_ptr<ByteSource> file_;
     std::uint32_t key_;
     std::vector<std::uint8_t> buffer_;
     std::array<std::uint8_t, 4096> cache_{};

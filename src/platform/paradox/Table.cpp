@@ -2,6 +2,7 @@
 
 #include "platform/paradox/Bytes.h"
 #include "platform/paradox/Crypt.h"
+#include "platform/paradox/File.h"
 #include "platform/paradox/Lookup.h"
 
 #include <algorithm>
@@ -68,11 +69,27 @@ void roundDigits(std::string& digits, std::size_t keep) {
 } // namespace
 
 TableFile::TableFile(const std::string& path, TableOptions options)
-    : file_(path), header_(readHeader(file_)) {
+    : TableFile(
+          std::make_unique<File>(path),
+          [&path]() -> std::unique_ptr<ByteSource> {
+              if (const auto found = findMemoFile(path))
+                  return std::make_unique<File>(found->string());
+              return nullptr;
+          },
+          options) {}
+
+TableFile::TableFile(std::unique_ptr<ByteSource> data, std::unique_ptr<ByteSource> memo,
+                     TableOptions options)
+    : TableFile(
+          std::move(data), [&memo] { return std::move(memo); }, options) {}
+
+TableFile::TableFile(std::unique_ptr<ByteSource> data, const MemoOpener& openMemo,
+                     TableOptions options)
+    : file_(std::move(data)), header_(readHeader(*file_)) {
     warnings_ = header_.warnings;
     chooseCodePage(options);
     buildFields();
-    openMemoFile(path);
+    openMemoFile(openMemo);
     walkChain();
     text_.resize(fields_.size());
     raw_.resize(fields_.size());
@@ -82,7 +99,7 @@ TableFile::TableFile(const std::string& path, TableOptions options)
 }
 
 void TableFile::fail(const std::string& what) const {
-    throw Error(file_.path() + ": " + what);
+    throw Error(file_->name() + ": " + what);
 }
 
 void TableFile::failValue(std::size_t i, const std::string& what) const {
@@ -118,18 +135,18 @@ void TableFile::buildFields() {
     }
 }
 
-void TableFile::openMemoFile(const std::string& path) {
+void TableFile::openMemoFile(const MemoOpener& openMemo) {
     const bool needed = std::any_of(header_.fields.begin(), header_.fields.end(),
                                     [](const FieldLayout& f) { return isBlob(f.type); });
     if (!needed)
         return;
-    const auto found = findMemoFile(path);
-    if (!found) {
-        const std::filesystem::path db(path);
+    std::unique_ptr<ByteSource> memo = openMemo();
+    if (!memo) {
+        const std::filesystem::path db(file_->name());
         fail("the memo file " + (db.parent_path() / memoNameOf(db)).string() +
              " is missing; the table's memo and BLOB values cannot be read without it");
     }
-    memo_.emplace(found->string(), header_.key);
+    memo_.emplace(std::move(memo), header_.key);
 }
 
 std::uint64_t TableFile::blockStart(std::uint16_t number) const {
@@ -143,10 +160,11 @@ std::size_t TableFile::readBlock(std::uint16_t number, std::size_t wanted) {
     std::size_t n = wanted;
     if (header_.encrypted())
         n = (wanted + crypt::chunkSize - 1) / crypt::chunkSize * crypt::chunkSize;
-    if (start > file_.size() || n > file_.size() - start)
+    if (start > file_->size() || n > file_->size() - start)
         fail("the file is truncated: block " + std::to_string(number) + " needs " +
-             std::to_string(start + n) + " bytes but the file has " + std::to_string(file_.size()));
-    file_.readAt(start, block_.data(), n);
+             std::to_string(start + n) + " bytes but the file has " +
+             std::to_string(file_->size()));
+    file_->readAt(start, block_.data(), n);
     if (header_.encrypted())
         crypt::decryptBlock(block_.data(), n / crypt::chunkSize, header_.key, number);
     return n;
@@ -176,7 +194,7 @@ std::uint16_t TableFile::countRecords(std::uint16_t number, std::uint16_t& next)
 // and a broken chain is found at open.
 void TableFile::walkChain() {
     block_.resize(header_.blockSize);
-    const std::uint64_t dataBytes = file_.size() - header_.headerSize;
+    const std::uint64_t dataBytes = file_->size() - header_.headerSize;
     const std::uint64_t maxBlocks =
         std::min<std::uint64_t>((dataBytes + header_.blockSize - 1) / header_.blockSize, 65535);
     std::vector<bool> visited(maxBlocks + 1, false);
@@ -191,7 +209,7 @@ void TableFile::walkChain() {
         std::uint16_t next = 0;
         const std::uint16_t count = countRecords(number, next);
         const std::uint64_t need = 6 + std::uint64_t{count} * header_.recordSize;
-        if (blockStart(number) + need > file_.size())
+        if (blockStart(number) + need > file_->size())
             fail("the file is truncated inside block " + std::to_string(number));
         chain_.push_back({number, count});
         total_ += count;

@@ -4,12 +4,13 @@
 // Rows are read one block at a time.
 
 #include "platform/paradox/CodePage.h"
-#include "platform/paradox/File.h"
 #include "platform/paradox/Header.h"
 #include "platform/paradox/Memo.h"
 #include "platform/paradox/Paradox.h"
+#include "platform/paradox/Source.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,10 @@ public:
     // Opens the table file at path, with its .mb file when it has memo or
     // BLOB fields. Throws Error naming the file when anything is wrong.
     explicit TableFile(const std::string& path, TableOptions options = {});
+    // Reads a table from any bytes; memo may be null when there is no memo
+    // file, which is an error only for a table with memo or BLOB fields.
+    TableFile(std::unique_ptr<ByteSource> data, std::unique_ptr<ByteSource> memo,
+              TableOptions options = {});
 
     const std::vector<Field>& fields() const { return fields_; }
     std::int64_t recordCount() const { return total_; }
@@ -40,9 +45,13 @@ private:
         std::uint16_t count;
     };
 
+    // Called only for a table with memo or BLOB fields; null when missing.
+    using MemoOpener = std::function<std::unique_ptr<ByteSource>()>;
+
+    TableFile(std::unique_ptr<ByteSource> data, const MemoOpener& openMemo, TableOptions options);
     void chooseCodePage(const TableOptions& options);
     void buildFields();
-    void openMemoFile(const std::string& path);
+    void openMemoFile(const MemoOpener& openMemo);
     void walkChain();
     std::uint16_t countRecords(std::uint16_t number, std::uint16_t& next);
     std::size_t readBlock(std::uint16_t number, std::size_t wanted);
@@ -56,7 +65,7 @@ private:
     [[noreturn]] void failValue(std::size_t i, const std::string& what) const;
     [[noreturn]] void fail(const std::string& what) const;
 
-    File file_;
+    std::unique_ptr<ByteSource> file_;
     TableHeader header_;
     std::optional<MemoFile> memo_;
     const CodePageTable* table_ = nullptr;
