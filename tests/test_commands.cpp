@@ -4,7 +4,10 @@
 #include "transfer/SendTables.h"
 
 #include <QFile>
+#include <csignal>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <type_traits>
 
 namespace pw = paradox_writer;
@@ -161,6 +164,25 @@ void writeRows(const QString& file, const std::vector<pw::Row>& rows) {
 
 const pw::Row fine{std::int64_t{1}, std::string("fine")};
 
+// Runs the script scripts/test writes to stop or start the fault server.
+void controlFaultServer(const char* action) {
+    const QByteArray script = qgetenv("ORVANDEL_TEST_FAULT_SERVER");
+    ASSERT_FALSE(script.isEmpty()) << "ORVANDEL_TEST_FAULT_SERVER is not set";
+    ASSERT_EQ(std::system((script + " " + action).constData()), 0) << action;
+}
+
+// The largest file the process may write; the rest of the file cannot grow.
+void limitFileSize(rlim_t bytes) {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+void PrintTo(const Failure& failure, std::ostream* out) {
+    *out << failure.name;
+}
+
 class FailureTest : public CommandTest, public ::testing::WithParamInterface<Failure> {
 protected:
     QString kind() const override { return GetParam().kind; }
@@ -168,8 +190,8 @@ protected:
 
 } // namespace
 
-// One message, the rows sent before stay, List1 matches the database, the
-// pointer and bar are back, and after a repair a second send answered Yes
+// One message, List1 matches the database, the pointer and bar are back, the
+// rows sent before stay, and after a repair a second send answered Yes
 // completes. When the program ends there is nothing to show.
 TEST_P(FailureTest, EndsTheCommandAndTheNextOneWorks) {
     const Failure& failure = GetParam();
@@ -192,11 +214,11 @@ TEST_P(FailureTest, EndsTheCommandAndTheNextOneWorks) {
     EXPECT_FALSE(desk.runner.busy());
     // List1 shows the table exactly when the send made it.
     EXPECT_EQ(entriesOf(desk.list1).contains(table), failure.rowsKept >= 0);
+
+    failure.repair(desk, database, table, file);
     if (failure.rowsKept >= 0) {
         EXPECT_EQ(database.rowsOf(table).size(), static_cast<std::size_t>(failure.rowsKept));
     }
-
-    failure.repair(desk, database, table, file);
     if (entriesOf(desk.list1).contains(table)) {
         desk.dialogs.answers = {Answer::Yes};
     }
@@ -250,6 +272,45 @@ INSTANTIATE_TEST_SUITE_P(
                     };
                 },
                 noRepair, 1, 2, false},
+        Failure{"ServerStopped", "Fault",
+                [](auto& desk, auto&, const QString&, const QString&) {
+                    // As row 3 is about to go, the server dies.
+                    desk.bar.onChange = [](double percent) {
+                        if (percent == 75) {
+                            controlFaultServer("stop");
+                        }
+                    };
+                },
+                [](auto& desk, auto& database, const QString&, const QString&) {
+                    desk.bar.onChange = nullptr;
+                    controlFaultServer("start");
+                    ASSERT_TRUE(database.open("Fault"));
+                },
+                1, 2, false},
+        Failure{"DiskFull", "Full",
+                [](auto& desk, auto& database, const QString&, const QString& file) {
+                    // Rows of 64 KB; as row 3 is about to go, the file may not grow.
+                    writeRows(file,
+                              std::vector<pw::Row>(4, {std::int64_t{1}, std::string(65536, 'm')}));
+                    std::signal(SIGXFSZ, SIG_IGN);
+                    desk.bar.onChange = [&database](double percent) {
+                        if (percent == 75) {
+                            const auto number = [&database](const char* pragma) {
+                                return database.connection()
+                                    .query(pragma)
+                                    .rows.at(0)
+                                    .at(0)
+                                    ->toULongLong();
+                            };
+                            limitFileSize(number("PRAGMA page_count") * number("PRAGMA page_size"));
+                        }
+                    };
+                },
+                [](auto& desk, auto&, const QString&, const QString&) {
+                    desk.bar.onChange = nullptr;
+                    limitFileSize(RLIM_INFINITY);
+                },
+                1, 2, false},
         Failure{"ProgramEnds", "SQLite",
                 [](auto& desk, auto&, const QString&, const QString&) {
                     desk.bar.onChange = [](double percent) {

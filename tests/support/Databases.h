@@ -20,9 +20,10 @@
 
 namespace testing_support {
 
-// The name of the data source of a kind, "SQLite", "PostgreSQL" or "Empty"
-// (SQLite, never holding a table), from ORVANDEL_TEST_<KIND>_DSN; nullopt
-// when the variable is unset or empty.
+// The name of the data source of a kind, from ORVANDEL_TEST_<KIND>_DSN:
+// "SQLite", "PostgreSQL", "Empty" (SQLite, never holding a table), and for
+// one test each "Full" (a SQLite file that stops growing) and "Fault" (a
+// PostgreSQL server that is stopped). nullopt when the variable is unset.
 std::optional<QString> dataSourceOf(const QString& kind);
 
 // A skip message for a test whose data source ("SQLite", "PostgreSQL") is not
