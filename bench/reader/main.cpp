@@ -1,10 +1,17 @@
-// bench-reader [folder]: writes tables of 10,000 and 1,000,000 rows with 8
-// fixed-size fields, and one of 200,000 rows with a memo, then reads every
-// value of every row through the recordset. Prints name=value lines: rows and
-// MB per second, the time to read the file raw, and the peak resident memory
-// after reading each size (it must not grow with the row count).
+// Reads every value of every row through the recordset. Prints name=value
+// lines.
+//
+//     bench-reader
+//         writes tables of 10,000 and 1,000,000 rows with 8 fixed-size
+//         fields, and one of 200,000 rows with a memo, and reads them: rows
+//         and MB per second, the time to read the file raw, and the peak
+//         resident memory after each size (it must not grow with the rows).
+//     bench-reader FILE.db [repeats]
+//         reads an existing table repeats times (default 5): rows per second
+//         (median and best), MB per second and peak memory.
 
-#include "paradox-writer/ParadoxWriter.h"
+#include "Bench.h"
+#include "platform/paradox/Lookup.h"
 #include "platform/paradox/Paradox.h"
 
 #include <chrono>
@@ -20,26 +27,6 @@ namespace fs = std::filesystem;
 namespace pw = paradox_writer;
 
 namespace {
-
-double seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-// Peak resident set size in MB (VmHWM), and a reset of it where the kernel
-// allows, so each measurement starts from the current size.
-double peakRssMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
-    return -1;
-}
-
-void resetPeakRss() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-}
 
 void writeFixed(const std::string& path, int rows) {
     pw::TableDesign design;
@@ -72,9 +59,9 @@ struct ReadResult {
     std::size_t checksum = 0;
 };
 
-ReadResult readAll(const fs::path& folder, const std::string& table) {
+ReadResult readAll(const fs::path& file) {
     const auto start = std::chrono::steady_clock::now();
-    auto rs = paradox::openTable(folder / (table + ".db"));
+    auto rs = paradox::openTable(file);
     ReadResult result;
     const std::size_t n = rs.fields().size();
     for (; !rs.eof(); rs.moveNext(), ++result.rows)
@@ -83,7 +70,7 @@ ReadResult readAll(const fs::path& folder, const std::string& table) {
             result.checksum += static_cast<std::size_t>(v.integer) + v.text.size() +
                                static_cast<std::size_t>(v.number) + v.boolean;
         }
-    result.seconds = seconds(start);
+    result.seconds = bench::secondsSince(start);
     if (result.rows != rs.recordCount())
         throw std::runtime_error("read " + std::to_string(result.rows) + " rows of " +
                                  std::to_string(rs.recordCount()));
@@ -95,42 +82,63 @@ double rawRead(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::vector<char> bytes(fs::file_size(path));
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return seconds(start);
+    return bench::secondsSince(start);
 }
 
-std::string mb(const fs::path& p) {
-    fs::path m = p;
-    m.replace_extension(".mb");
-    return m.string();
+// The bytes of the table and its memo file.
+double megabytesOf(const fs::path& table) {
+    const auto memo = paradox::findMemoFile(table);
+    return static_cast<double>(fs::file_size(table) + (memo ? fs::file_size(*memo) : 0)) / 1e6;
+}
+
+int readFile(const fs::path& file, int repeats) {
+    std::vector<double> rates;
+    ReadResult result;
+    bench::resetPeakRss();
+    for (int i = 0; i < repeats; ++i) {
+        result = readAll(file);
+        rates.push_back(static_cast<double>(result.rows) / result.seconds);
+    }
+    const bench::Spread spread = bench::spreadOf(rates);
+    bench::print("rows", static_cast<double>(result.rows), 0);
+    bench::print("rows_per_s", spread.median, 0);
+    bench::print("rows_per_s_best", spread.max, 0);
+    bench::print("mb_per_s", megabytesOf(file) * spread.median / static_cast<double>(result.rows), 1);
+    bench::print("peak_rss_mb", bench::peakRssMb(), 1);
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1) {
+        try {
+            return readFile(argv[1], argc > 2 ? std::max(1, std::atoi(argv[2])) : 5);
+        } catch (const std::exception& e) {
+            bench::fail(e.what());
+        }
+    }
     const fs::path folder =
-        argc > 1 ? fs::path(argv[1])
-                 : fs::temp_directory_path() / ("orvandel-bench-" + std::to_string(::getpid()));
+        fs::temp_directory_path() / ("orvandel-bench-" + std::to_string(::getpid()));
     try {
         fs::create_directories(folder);
         writeFixed((folder / "SMALL.db").string(), 10000);
         writeFixed((folder / "LARGE.db").string(), 1000000);
         writeMemo((folder / "MEMO.db").string(), 200000);
 
-        resetPeakRss();
-        readAll(folder, "SMALL");
-        const double rss10k = peakRssMb();
+        bench::resetPeakRss();
+        readAll(folder / "SMALL.db");
+        const double rss10k = bench::peakRssMb();
 
-        resetPeakRss();
+        bench::resetPeakRss();
         const double raw = rawRead((folder / "LARGE.db").string());
-        resetPeakRss();
-        const ReadResult large = readAll(folder, "LARGE");
-        const double rss1m = peakRssMb();
+        bench::resetPeakRss();
+        const ReadResult large = readAll(folder / "LARGE.db");
+        const double rss1m = bench::peakRssMb();
         const double largeMb = static_cast<double>(fs::file_size(folder / "LARGE.db")) / 1e6;
 
-        const ReadResult memo = readAll(folder, "MEMO");
-        const double memoMb = static_cast<double>(fs::file_size(folder / "MEMO.db") +
-                                                  fs::file_size(mb(folder / "MEMO.db"))) /
-                              1e6;
+        const ReadResult memo = readAll(folder / "MEMO.db");
+        const double memoMb = megabytesOf(folder / "MEMO.db");
 
         std::printf("reader_rows=%lld\n", static_cast<long long>(large.rows));
         std::printf("reader_s=%.3f\n", large.seconds);
@@ -147,7 +155,6 @@ int main(int argc, char** argv) {
         fs::remove_all(folder);
         return 1;
     }
-    if (argc <= 1)
-        fs::remove_all(folder);
+    fs::remove_all(folder);
     return 0;
 }
