@@ -103,7 +103,8 @@ int readFile(const fs::path& file, int repeats) {
     bench::print("rows", static_cast<double>(result.rows), 0);
     bench::print("rows_per_s", spread.median, 0);
     bench::print("rows_per_s_best", spread.max, 0);
-    bench::print("mb_per_s", megabytesOf(file) * spread.median / static_cast<double>(result.rows), 1);
+    bench::print("mb_per_s", megabytesOf(file) * spread.median / static_cast<double>(result.rows),
+                 1);
     bench::print("peak_rss_mb", bench::peakRssMb(), 1);
     return 0;
 }

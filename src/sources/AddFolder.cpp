@@ -32,10 +32,10 @@ template <typename Visit> void forEachEntry(const fs::path& folder, Visit visit)
 }
 
 // Wildcard match with "*" (any run) and "?" (one character), letter case
-// ignored. Greedy with backtracking to the last "*".
-bool matchesWildcard(const QString& name, const QString& pattern) {
+// ignored: wild is the pattern already case-folded. Greedy with backtracking
+// to the last "*".
+bool matchesWildcard(const QString& name, const QString& wild) {
     const QString text = name.toCaseFolded();
-    const QString wild = pattern.toCaseFolded();
     qsizetype t = 0;
     qsizetype w = 0;
     qsizetype starAt = -1;
@@ -77,38 +77,62 @@ bool identifyFolder(const fs::path& path, FolderId& id) {
     return true;
 }
 
-// The subfolders of one folder. Only real folders
-// (or links to them) count: device nodes, FIFOs and sockets, the nearest
-// Linux has to "system" entries, are never folders and so never entered.
-// Hidden folders are skipped, as are folders already seen.
-std::vector<fs::path> listSubfolders(const fs::path& folder, std::set<FolderId>& seen) {
+// What one pass over a folder finds: its subfolders and, when a pattern is
+// given, its files that match it. Only real folders (or links to them) count:
+// device nodes, FIFOs and sockets, the nearest Linux has to "system"
+// entries, are never folders and so never entered. Hidden folders are
+// skipped, as are folders already seen.
+struct FolderEntries {
     std::vector<fs::path> subfolders;
+    std::vector<fs::path> files;
+};
+
+FolderEntries readFolder(const fs::path& folder, std::set<FolderId>& seen, const QString* pattern) {
+    FolderEntries found;
     ui::letEventsThrough();
     forEachEntry(folder, [&](const fs::directory_entry& entry) {
         ui::letEventsThrough();
         const QString name = nameOf(entry);
+        std::error_code error;
+        if (pattern && entry.is_regular_file(error)) {
+            if (matchesWildcard(name, *pattern)) {
+                found.files.push_back(entry.path().filename());
+            }
+            return;
+        }
         if (name == QLatin1String(".") || name == QLatin1String("..") || isHidden(name)) {
             return;
         }
-        std::error_code error;
         if (!entry.is_directory(error)) {
             return;
         }
         FolderId id;
         if (identifyFolder(entry.path(), id) && seen.insert(id).second) {
-            subfolders.push_back(entry.path());
+            found.subfolders.push_back(entry.path());
         }
     });
-    return subfolders;
+    return found;
+}
+
+std::set<FolderId> identifyAll(const std::vector<fs::path>& folders) {
+    std::set<FolderId> seen;
+    for (const fs::path& path : folders) {
+        FolderId id;
+        if (identifyFolder(path, id)) {
+            seen.insert(id);
+        }
+    }
+    return seen;
 }
 
 } // namespace
 
 std::vector<fs::path> ListFiles(const fs::path& folder, const QString& pattern) {
     std::vector<fs::path> names;
+    const QString wild = pattern.toCaseFolded();
     forEachEntry(folder, [&](const fs::directory_entry& entry) {
         std::error_code error;
-        if (entry.is_regular_file(error) && matchesWildcard(nameOf(entry), pattern)) {
+        if (entry.is_regular_file(error) && matchesWildcard(nameOf(entry), wild)) {
             names.push_back(entry.path().filename());
         }
     });
@@ -116,18 +140,12 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const QString& pattern) 
 }
 
 void CollectSubfolders(std::vector<fs::path>& queue, bool recurse) {
-    std::set<FolderId> seen;
-    for (const fs::path& path : queue) {
-        FolderId id;
-        if (identifyFolder(path, id)) {
-            seen.insert(id);
-        }
-    }
+    std::set<FolderId> seen = identifyAll(queue);
     std::vector<fs::path> level = queue;
     while (!level.empty()) {
         std::vector<fs::path> next;
         for (const fs::path& folder : level) {
-            for (fs::path& subfolder : listSubfolders(folder, seen)) {
+            for (fs::path& subfolder : readFolder(folder, seen, nullptr).subfolders) {
                 next.push_back(std::move(subfolder));
             }
         }
@@ -137,6 +155,26 @@ void CollectSubfolders(std::vector<fs::path>& queue, bool recurse) {
         }
         if (!recurse) {
             break;
+        }
+        level = std::move(next);
+    }
+}
+
+void ListTreeFiles(const fs::path& root, const QString& pattern,
+                   const std::function<void(const fs::path&)>& visit) {
+    std::set<FolderId> seen = identifyAll({root});
+    const QString wild = pattern.toCaseFolded();
+    std::vector<fs::path> level{root};
+    while (!level.empty()) {
+        std::vector<fs::path> next;
+        for (const fs::path& folder : level) {
+            FolderEntries found = readFolder(folder, seen, &wild);
+            for (const fs::path& file : found.files) {
+                visit(file);
+            }
+            for (fs::path& subfolder : found.subfolders) {
+                next.push_back(std::move(subfolder));
+            }
         }
         level = std::move(next);
     }

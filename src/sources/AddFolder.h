@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 namespace AddFolder {
@@ -22,5 +23,11 @@ std::vector<std::filesystem::path> ListFiles(const std::filesystem::path& folder
 // entered and a folder reached twice is walked once. Lets window events
 // through while it walks.
 void CollectSubfolders(std::vector<std::filesystem::path>& queue, bool recurse);
+
+// The files that ListFiles gives for root and for every folder that
+// CollectSubfolders adds to it with recurse set, in that order, each folder
+// read once. visit gets the bare names.
+void ListTreeFiles(const std::filesystem::path& root, const QString& pattern,
+                   const std::function<void(const std::filesystem::path&)>& visit);
 
 } // namespace AddFolder

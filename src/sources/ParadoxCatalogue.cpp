@@ -17,15 +17,6 @@ QString tableNameOf(const fs::path& name) {
         .remove(QStringLiteral(".DB"), Qt::CaseSensitive);
 }
 
-void addTablesOfFolder(ui::TableList& list, const fs::path& folder) {
-    for (const fs::path& name : AddFolder::ListFiles(folder, tablePattern)) {
-        if (name.native().starts_with('~')) {
-            continue;
-        }
-        list.add(tableNameOf(name));
-    }
-}
-
 } // namespace
 
 bool TestConnection(const sources::LiveSettings& settings) {
@@ -41,11 +32,11 @@ void ListTables(ui::TableList& list, const sources::LiveSettings& settings) {
     if (root.isEmpty()) {
         return;
     }
-    std::vector<fs::path> queue{Main::pathOf(root)};
-    AddFolder::CollectSubfolders(queue, true);
-    for (const fs::path& folder : queue) {
-        addTablesOfFolder(list, folder);
-    }
+    AddFolder::ListTreeFiles(Main::pathOf(root), tablePattern, [&list](const fs::path& name) {
+        if (!name.native().starts_with('~')) {
+            list.add(tableNameOf(name));
+        }
+    });
 }
 
 } // namespace Paradox
