@@ -81,32 +81,35 @@ TEST_F(LayoutTest, EnterAndEscapePressNothingAndSpacePressesOnce) {
     EXPECT_EQ(window.List1->selectedCount(), 1);
 }
 
+namespace {
+
+// Moves over each control in turn and checks the pointer setting after each.
+void expectPointers(ui::PointerSetting& window,
+                    std::initializer_list<std::pair<QWidget*, int>> steps) {
+    for (const auto& [control, pointer] : steps) {
+        moveOver(*control, control->isWindow() ? QPoint(1, 1) : QPoint(2, 2));
+        EXPECT_EQ(window.pointer(), pointer) << control->metaObject()->className();
+    }
+}
+
+} // namespace
+
 TEST_F(LayoutTest, PointerFollowsTheRulesOfTheSetupWindow) {
     setup::Form1 form(dialogs, opener, runner);
     form.show();
-    moveOver(form, {1, 1});
-    EXPECT_EQ(form.pointer(), ui::DefaultPointer);
-    moveOver(*form.Check2);
-    EXPECT_EQ(form.pointer(), ui::CustomPointer);
-    moveOver(form, {1, 1});
-    EXPECT_EQ(form.pointer(), ui::DefaultPointer);
-
+    const int plain = ui::DefaultPointer, hand = ui::CustomPointer;
+    expectPointers(form,
+                   {{&form, plain}, {form.Check2, hand}, {&form, plain}, {form.Check5, hand}});
     // A text field after a button shows its own text cursor again.
-    moveOver(*form.Check5);
     EXPECT_EQ(form.Text1->cursor().shape(), Qt::ArrowCursor);
-    moveOver(*form.Text1);
-    EXPECT_EQ(form.pointer(), ui::DefaultPointer);
+    expectPointers(form, {{form.Text1, plain}});
     EXPECT_EQ(form.Text1->cursor().shape(), Qt::IBeamCursor);
-
     // "Help" never sets the hand itself, and leaves the setting alone.
-    moveOver(*form.Frame2);
-    moveOver(*form.Check4);
-    EXPECT_EQ(form.pointer(), ui::DefaultPointer);
-    moveOver(*form.Check1);
-    moveOver(*form.Check4);
-    EXPECT_EQ(form.pointer(), ui::CustomPointer);
-    moveOver(*form.Label2);
-    EXPECT_EQ(form.pointer(), ui::CustomPointer);
+    expectPointers(form, {{form.Frame2, plain},
+                          {form.Check4, plain},
+                          {form.Check1, hand},
+                          {form.Check4, hand},
+                          {form.Label2, hand}});
 }
 
 TEST_F(LayoutTest, TheBusyPointerHoldsOverEverything) {
@@ -120,13 +123,10 @@ TEST_F(LayoutTest, TheBusyPointerHoldsOverEverything) {
         EXPECT_EQ(control->cursor().shape(), Qt::WaitCursor);
     }
     window.setPointer(ui::DefaultPointer);
-    moveOver(*window.Check4);
-    EXPECT_EQ(window.pointer(), ui::CustomPointer);
-    moveOver(*window.List2->viewport());
-    EXPECT_EQ(window.pointer(), ui::DefaultPointer);
-    moveOver(*window.Check8);
-    moveOver(*window.ProgressBar1);
-    EXPECT_EQ(window.pointer(), ui::CustomPointer);
+    expectPointers(window, {{window.Check4, ui::CustomPointer},
+                            {window.List2->viewport(), ui::DefaultPointer},
+                            {window.Check8, ui::CustomPointer},
+                            {window.ProgressBar1, ui::CustomPointer}});
 }
 
 TEST(HandCursor, IsReadWithItsHotSpot) {

@@ -205,14 +205,7 @@ TEST(ParadoxDamage, EncryptedTableWithAWrongKeyCannotBeDecrypted) {
     for (int version : {4, 11}) {
         const SmallTable t(0x0A25E09A, version);
         ASSERT_EQ(t.read(), 25);
-        try {
-            (void)t.patched(version >= 5 ? 0x5C : 0x25, raw("\x9B\xE0", 2)).read();
-            ADD_FAILURE() << "a wrong key read the table";
-        } catch (const paradox::Error& e) {
-            const std::string message = e.what();
-            EXPECT_TRUE(message.find("cannot decrypt") != std::string::npos ||
-                        message.find("T.mb") != std::string::npos)
-                << message;
-        }
+        // The records or the memo file do not decrypt.
+        expectError(t.patched(version >= 5 ? 0x5C : 0x25, raw("\x9B\xE0", 2)), "decrypt");
     }
 }

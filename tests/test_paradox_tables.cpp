@@ -14,7 +14,6 @@ namespace pw = paradox_writer;
 using paradox::Value;
 using testing_support::readBytes;
 using testing_support::TempFolder;
-using testing_support::writeBytes;
 
 namespace {
 
@@ -256,25 +255,21 @@ TEST(ParadoxTables, ImpossibleDatesAndTimesAreClearErrors) {
     pw::TableDesign design;
     design.columns = {{"D", pw::Date}, {"T", pw::Time}};
     pw::writeTable(dir.file("T.db"), design, {{std::int64_t{1}, std::int64_t{0}}});
-    std::string bytes = readBytes(dir.file("T.db"));
-    const std::size_t record = 0x800 + 6;
-    struct Case {
-        std::size_t at;
-        std::string raw;
+    const std::string bytes = readBytes(dir.file("T.db"));
+    const auto tableOf = [](const std::string& data) {
+        return paradox::TableFile(std::make_unique<paradox::MemoryBytes>("T.db", data), nullptr);
     };
-    for (const Case& c : {Case{0, std::string("\x80\x00\x00\x00", 4)},  // day 0
-                          Case{0, std::string("\x7F\xFF\xFF\xFF", 4)},  // day -1
-                          Case{0, std::string("\xFF\x00\x00\x00", 4)},  // past 9999
-                          Case{4, std::string("\x85\x26\x5C\x00", 4)}}) // 24:00:00
+    const std::size_t record = 0x800 + 6;
+    for (const auto& [at, raw] : {std::pair{0, std::string("\x80\x00\x00\x00", 4)},  // day 0
+                                  std::pair{0, std::string("\x7F\xFF\xFF\xFF", 4)},  // day -1
+                                  std::pair{0, std::string("\xFF\x00\x00\x00", 4)},  // past 9999
+                                  std::pair{4, std::string("\x85\x26\x5C\x00", 4)}}) // 24:00:00
     {
         std::string damaged = bytes;
-        damaged.replace(record + c.at, 4, c.raw);
-        writeBytes(dir.file("T.db"), damaged);
-        paradox::TableFile table(dir.file("T.db"));
-        EXPECT_THROW(table.value(c.at / 4), paradox::Error);
+        damaged.replace(record + at, 4, raw);
+        EXPECT_THROW(tableOf(damaged).value(at / 4), paradox::Error);
     }
-    writeBytes(dir.file("T.db"), bytes);
-    paradox::TableFile table(dir.file("T.db"));
+    auto table = tableOf(bytes);
     EXPECT_EQ(text(table, 0), "0001-01-01");
 }
 
