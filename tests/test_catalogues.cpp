@@ -14,7 +14,6 @@
 using testing_support::FixedSettings;
 
 using testing_support::entriesOf;
-using testing_support::fill;
 using testing_support::touch;
 
 namespace {

@@ -56,62 +56,59 @@ protected:
     const pw::Row good{std::int64_t{1}, std::string("fine")};
 };
 
+// The entries A and B with none current, both selected, or A current and
+// none selected.
+enum class Pick { NoneCurrent, Two, NoneSelected };
+
 struct Guard {
     const char* name;
     commands::Command command;
-    bool onList1;    // the command works on List1, else on List2
-    bool selectTwo;  // two entries selected, else none current
-    QString message; // what it says
+    bool onList1; // the command works on List1, else on List2
+    Pick pick;
+    QString message; // what it says, if anything
     int opens;       // connections it opens meanwhile
 };
 
 } // namespace
 
-// Every command first checks the selection and says what is missing.
+// Every command first checks the selection and says what is missing; a send
+// of nothing selected opens and closes its connection and copies nothing.
 TEST_F(CommandTest, SelectionGuardsSayWhatIsMissing) {
     const QString toRename = "Please select a table to rename.";
     const QString justOne = "Please select just one table to rename.";
     const std::vector<Guard> guards = {
-        {"send", transfer::SendTables, false, false, "Please select a table to send.", 0},
-        {"drop", maintenance::DropTables, true, false, "Please select a table", 1},
-        {"delete", maintenance::DeleteTableFiles, false, false, "Please select a table to delete.",
+        {"send", transfer::SendTables, false, Pick::NoneCurrent, "Please select a table to send.",
          0},
-        {"rename table", maintenance::RenameTable, true, false, toRename, 1},
-        {"rename file", maintenance::RenameTableFile, false, false, toRename, 0},
-        {"rename table, two", maintenance::RenameTable, true, true, justOne, 1},
-        {"rename file, two", maintenance::RenameTableFile, false, true, justOne, 0},
+        {"send, none selected", transfer::SendTables, false, Pick::NoneSelected, "", 1},
+        {"drop", maintenance::DropTables, true, Pick::NoneCurrent, "Please select a table", 1},
+        {"delete", maintenance::DeleteTableFiles, false, Pick::NoneCurrent,
+         "Please select a table to delete.", 0},
+        {"rename table", maintenance::RenameTable, true, Pick::NoneCurrent, toRename, 1},
+        {"rename file", maintenance::RenameTableFile, false, Pick::NoneCurrent, toRename, 0},
+        {"rename table, two", maintenance::RenameTable, true, Pick::Two, justOne, 1},
+        {"rename file, two", maintenance::RenameTableFile, false, Pick::Two, justOne, 0},
     };
+    addOrders("a", 1);
     for (const Guard& guard : guards) {
         SCOPED_TRACE(guard.name);
         testing_support::MemoryList& list = guard.onList1 ? desk.list1 : desk.list2;
         desk.list1.clearAll();
         desk.list2.clearAll();
-        list.add("A");
-        list.add("B");
-        if (guard.selectTwo) {
-            fill(list, {}, {"A", "B"});
-        }
+        fill(list, {"A", "B"}, guard.pick == Pick::Two ? QStringList{"A", "B"} : QStringList{});
+        list.setCurrent(guard.pick == Pick::NoneCurrent ? -1 : 0);
         desk.dialogs.shown.clear();
         desk.opener.opened.clear();
         desk.opener.closed = 0;
         desk.run(guard.command);
-        EXPECT_EQ(desk.dialogs.messages(), QStringList{guard.message});
+        EXPECT_EQ(desk.dialogs.shown.size(), guard.message.isEmpty() ? 0u : 1u);
+        EXPECT_EQ(desk.dialogs.messages(),
+                  guard.message.isEmpty() ? QStringList() : QStringList{guard.message});
         EXPECT_EQ(desk.opener.opened.size(), guard.opens);
         EXPECT_EQ(desk.opener.closed, guard.opens);
         EXPECT_TRUE(desk.opener.statements.isEmpty());
         EXPECT_EQ(entriesOf(list), (QStringList{"A", "B"}));
         EXPECT_EQ(desk.pointer.setting, ui::DefaultPointer);
     }
-}
-
-TEST_F(CommandTest, NothingSelectedOpensAndClosesTheConnectionAndCopiesNothing) {
-    addOrders("orders", 1);
-    fill(desk.list2, {}, {});
-    desk.run(transfer::SendTables);
-    EXPECT_EQ(desk.opener.opened.size(), 1);
-    EXPECT_EQ(desk.opener.closed, 1);
-    EXPECT_TRUE(desk.opener.statements.isEmpty());
-    EXPECT_TRUE(desk.dialogs.shown.empty());
 }
 
 // While a send runs and lets events through, other commands do nothing.

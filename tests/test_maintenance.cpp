@@ -17,7 +17,6 @@
 
 using testing_support::entriesOf;
 using testing_support::fill;
-using testing_support::touch;
 
 namespace {
 

@@ -112,13 +112,6 @@ protected:
     TargetDatabase database;
 };
 
-TEST_P(OdbcBackend, OpensAndClosesRepeatedly) {
-    for (int round = 0; round < 3; ++round) {
-        auto again = openDataSource(database.name());
-        EXPECT_EQ(show(again->query("SELECT 1").rows.at(0).at(0).value_or("NULL")), "1");
-    }
-}
-
 TEST_P(OdbcBackend, TextRoundTripsWithNullsAndEmptyStrings) {
     const QString table = createTable("id INTEGER, name VARCHAR(100), amount INTEGER");
     const QString names[] = {QString::fromUtf8("Ærø ñ 東京"),
@@ -151,22 +144,22 @@ TEST_P(OdbcBackend, TextRoundTripsWithNullsAndEmptyStrings) {
     EXPECT_EQ(result.rows[4][0], odbc::Value(QString()));
 }
 
-TEST_P(OdbcBackend, StatementsWithoutRowsOrWithDiscardedRowsSucceed) {
+// Statements without rows, or whose rows are discarded, succeed; what one
+// connection executes, others opened after it see.
+TEST_P(OdbcBackend, StatementsSucceedAndAreCommittedForOtherConnections) {
     const QString table = createTable("id INTEGER");
     EXPECT_NO_THROW(db().execute(QStringLiteral("UPDATE \"%1\" SET id = 2").arg(table)));
-    EXPECT_NO_THROW(db().execute(QStringLiteral("DELETE FROM \"%1\"").arg(table)));
     EXPECT_NO_THROW(db().execute(QStringLiteral("SELECT * FROM \"%1\"").arg(table)));
     EXPECT_TRUE(db().query(QStringLiteral("SELECT * FROM \"%1\"").arg(table)).rows.empty());
     EXPECT_NO_THROW(dropTableIfExists(db(), table + "_never_created"));
-}
-
-TEST_P(OdbcBackend, ExecutedStatementsAreCommittedForOtherConnections) {
-    const QString table = createTable("id INTEGER");
     db().execute(QStringLiteral("INSERT INTO \"%1\" VALUES (7)").arg(table));
-    auto other = openDataSource(database.name());
-    const odbc::Rows seen = other->query(QStringLiteral("SELECT id FROM \"%1\"").arg(table));
-    ASSERT_EQ(seen.rows.size(), 1u);
-    EXPECT_EQ(seen.rows[0][0], odbc::Value(QStringLiteral("7")));
+    for (int round = 0; round < 3; ++round) {
+        const odbc::Rows seen = openDataSource(database.name())
+                                    ->query(QStringLiteral("SELECT id FROM \"%1\"").arg(table));
+        ASSERT_EQ(seen.rows.size(), 1u);
+        EXPECT_EQ(seen.rows[0][0], odbc::Value(QStringLiteral("7")));
+    }
+    EXPECT_NO_THROW(db().execute(QStringLiteral("DELETE FROM \"%1\"").arg(table)));
 }
 
 TEST_P(OdbcBackend, CatalogueListsTablesAndViewsWithTheirTypes) {

@@ -10,12 +10,8 @@
 
 #include <QByteArray>
 #include <QCryptographicHash>
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -43,12 +39,6 @@ bool underCi() {
             GTEST_SKIP() << "the Paradox samples are not here: " << samples;                       \
         }                                                                                          \
     } while (0)
-
-double round15(double x) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15g", x);
-    return std::strtod(buf, nullptr);
-}
 
 std::string where(const QString& table, int row, int column) {
     return table.toStdString() + " row " + std::to_string(row) + " column " +
@@ -82,7 +72,9 @@ void expectValue(const QJsonValue& expected, const Value& actual, const std::str
         EXPECT_EQ(actual.boolean, expected.toBool()) << at;
     } else if (type == "Number" || type == "Money") {
         ASSERT_EQ(actual.kind, Value::Kind::Double) << at;
-        EXPECT_EQ(round15(actual.number), round15(expected.toDouble())) << at;
+        EXPECT_EQ(testing_support::round15(actual.number),
+                  testing_support::round15(expected.toDouble()))
+            << at;
     } else if (type == "BCD") {
         ASSERT_EQ(actual.kind, Value::Kind::Decimal) << at;
         EXPECT_EQ(std::strtod(std::string(actual.text).c_str(), nullptr), expected.toDouble())

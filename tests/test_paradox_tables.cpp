@@ -11,7 +11,6 @@
 #include <sys/stat.h>
 
 namespace pw = paradox_writer;
-using paradox::Value;
 using testing_support::readBytes;
 using testing_support::TempFolder;
 

@@ -7,21 +7,13 @@
 #include "transfer/SendTables.h"
 
 #include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
 
 using Sample = testing_support::SampleReference;
-
-double round15(double x) {
-    return std::stod(QString::number(x, 'g', 15).toStdString());
-}
 
 // What the target holds for one expected value, or why it differs.
 QString differenceOf(const QJsonValue& expected, const QString& type, const odbc::Value& actual) {
@@ -47,7 +39,8 @@ QString differenceOf(const QJsonValue& expected, const QString& type, const odbc
         }
         bool ok = false;
         const double value = actual->toDouble(&ok);
-        return ok && round15(value) == round15(expected.toDouble())
+        return ok && testing_support::round15(value) ==
+                           testing_support::round15(expected.toDouble())
                    ? QString()
                    : "expected " + QString::number(expected.toDouble(), 'g', 17) + ", got " + shown;
     }

@@ -3,6 +3,7 @@
 #include "sources/Catalogues.h"
 #include "support/Desk.h"
 #include "transfer/SendTables.h"
+#include "transfer/Statements.h"
 
 #include <QDir>
 #include <QFile>
@@ -285,4 +286,16 @@ TEST_F(SendToServerTest, KeysAfterTheDataSourceNameReachTheDriver) {
     send();
     EXPECT_EQ(messages().size(), 1);
     EXPECT_EQ(database.rowsOf(t).size(), 1u);
+}
+
+TEST(StatementTexts, DoubleQuotesInNamesAreDoubled) {
+    EXPECT_EQ(transfer::dropTableStatement(QStringLiteral("Order Details")),
+              QStringLiteral("DROP TABLE \"Order Details\""));
+    EXPECT_EQ(transfer::dropTableStatement(QStringLiteral("a\"b")),
+              QStringLiteral("DROP TABLE \"a\"\"b\""));
+    EXPECT_EQ(transfer::renameTableStatement(QStringLiteral("Orders"), QStringLiteral("x\"; DROP")),
+              QStringLiteral("ALTER TABLE \"Orders\" RENAME TO \"x\"\"; DROP\";"));
+    transfer::CreateTableText create(QStringLiteral("t"));
+    create.addColumn(QStringLiteral("a\"b"), 200);
+    EXPECT_EQ(create.finish(), QStringLiteral("CREATE TABLE \"t\"(\"a\"\"b\" TEXT);"));
 }

@@ -124,8 +124,8 @@ TEST_F(StartUpTest, SettingsThatFailTheGateShowTheSetupWindow) {
 }
 
 // Each button of the main window runs its own command: with nothing current,
-// each says what it misses.
-TEST_F(StartUpTest, EachButtonRunsItsCommand) {
+// each says what it misses. Closing either window ends the program.
+TEST_F(StartUpTest, EachButtonRunsItsCommandAndClosingEndsTheProgram) {
     storeWorkingSettings();
     const auto app = startWith(opener);
     shell::Form2& main = *app->mainWindow();
@@ -141,11 +141,7 @@ TEST_F(StartUpTest, EachButtonRunsItsCommand) {
         EXPECT_EQ(dialogs.messages().last(), message);
     }
     EXPECT_EQ(dialogs.messages().size(), 5);
-}
 
-TEST_F(StartUpTest, ClosingEitherWindowEndsTheProgram) {
-    storeWorkingSettings();
-    const auto app = startWith(opener);
     app->setupWindow().close(); // hidden behind the main window
     EXPECT_EQ(endings, 1);
     app->mainWindow()->close();

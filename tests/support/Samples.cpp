@@ -39,4 +39,8 @@ std::vector<SampleReference> sampleReferences() {
     return found;
 }
 
+double round15(double x) {
+    return QString::number(x, 'g', 15).toDouble();
+}
+
 } // namespace testing_support

@@ -20,6 +20,9 @@ struct SampleReference {
 std::filesystem::path samplesFolder();
 bool haveSamples();
 
+// x rounded to 15 significant digits, as the references give numbers.
+double round15(double x);
+
 // Every sample table with a reference in expected/, in path order.
 std::vector<SampleReference> sampleReferences();
 
