@@ -209,8 +209,9 @@ TEST_P(FailureTest, EndsTheCommandAndTheNextOneWorks) {
     }
     EXPECT_EQ(desk.pointer.setting, ui::DefaultPointer);
     EXPECT_FALSE(desk.runner.busy());
-    // List1 shows the table exactly when the send made it.
+    // List1 shows the table exactly when the send made it; the source stays.
     EXPECT_EQ(entriesOf(desk.list1).contains(table), failure.rowsKept >= 0);
+    EXPECT_TRUE(entriesOf(desk.list2).contains(table) && QFile::exists(file));
 
     failure.repair(desk, database, table, file);
     if (failure.rowsKept >= 0) {
