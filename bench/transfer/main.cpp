@@ -129,13 +129,24 @@ public:
         recorder_.stop();
         const double peakLarge = bench::peakRssMb();
 
+        // Every other round replays first, so that neither side always runs on
+        // what the other left behind.
         std::vector<double> sends, replays, ratios;
         for (int round = 0; round < rounds; ++round) {
-            sends.push_back(send("LARGE"));
-            bench::dropTableIfExists(dataSource, "REPLAY");
-            const QStringList statements =
-                recordedStatements(settings_.folder + "/statements", "LARGE", "REPLAY");
-            replays.push_back(replay(dataSource, statements));
+            const auto timeSend = [&] { sends.push_back(send("LARGE")); };
+            const auto timeReplay = [&] {
+                bench::dropTableIfExists(dataSource, "REPLAY");
+                const QStringList statements =
+                    recordedStatements(settings_.folder + "/statements", "LARGE", "REPLAY");
+                replays.push_back(replay(dataSource, statements));
+            };
+            if (round % 2 == 0) {
+                timeSend();
+                timeReplay();
+            } else {
+                timeReplay();
+                timeSend();
+            }
             ratios.push_back(sends.back() / replays.back());
         }
         bench::dropTableIfExists(dataSource, "LARGE");
@@ -169,7 +180,7 @@ int main(int argc, char* argv[]) {
     if (target != "sqlite" && target != "pg")
         bench::fail("usage: bench-transfer sqlite|pg [rows [rounds]]");
     const int rows = argc > 2 ? std::atoi(argv[2]) : 100000;
-    const int rounds = argc > 3 ? std::atoi(argv[3]) : 5;
+    const int rounds = argc > 3 ? std::atoi(argv[3]) : 6;
     QTemporaryDir folder;
     Bench(bench::dataSourceOf(target == "pg" ? "POSTGRES" : "SQLITE"), folder.path())
         .run(target, rows, rounds);
