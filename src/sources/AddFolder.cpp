@@ -125,6 +125,28 @@ std::set<FolderId> identifyAll(const std::vector<fs::path>& folders) {
     return seen;
 }
 
+// Reads the folders of level, then level by level the folders below them,
+// each folder once (seen holds those reached already); found gets what each
+// folder holds, in walk order. Without deeper only the first level is read.
+template <typename Found>
+void readLevels(std::vector<fs::path> level, std::set<FolderId>& seen, const QString* pattern,
+                bool deeper, Found found) {
+    while (!level.empty()) {
+        std::vector<fs::path> next;
+        for (const fs::path& folder : level) {
+            FolderEntries entries = readFolder(folder, seen, pattern);
+            found(entries);
+            for (fs::path& subfolder : entries.subfolders) {
+                next.push_back(std::move(subfolder));
+            }
+        }
+        if (!deeper) {
+            break;
+        }
+        level = std::move(next);
+    }
+}
+
 } // namespace
 
 std::vector<fs::path> ListFiles(const fs::path& folder, const QString& pattern) {
@@ -141,43 +163,23 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const QString& pattern) 
 
 void CollectSubfolders(std::vector<fs::path>& queue, bool recurse) {
     std::set<FolderId> seen = identifyAll(queue);
-    std::vector<fs::path> level = queue;
-    while (!level.empty()) {
-        std::vector<fs::path> next;
-        for (const fs::path& folder : level) {
-            for (fs::path& subfolder : readFolder(folder, seen, nullptr).subfolders) {
-                next.push_back(std::move(subfolder));
-            }
-        }
-        for (const fs::path& path : next) {
+    readLevels(queue, seen, nullptr, recurse, [&queue](const FolderEntries& entries) {
+        for (const fs::path& subfolder : entries.subfolders) {
             ui::letEventsThrough();
-            queue.push_back(path);
+            queue.push_back(subfolder);
         }
-        if (!recurse) {
-            break;
-        }
-        level = std::move(next);
-    }
+    });
 }
 
 void ListTreeFiles(const fs::path& root, const QString& pattern,
                    const std::function<void(const fs::path&)>& visit) {
     std::set<FolderId> seen = identifyAll({root});
     const QString wild = pattern.toCaseFolded();
-    std::vector<fs::path> level{root};
-    while (!level.empty()) {
-        std::vector<fs::path> next;
-        for (const fs::path& folder : level) {
-            FolderEntries found = readFolder(folder, seen, &wild);
-            for (const fs::path& file : found.files) {
-                visit(file);
-            }
-            for (fs::path& subfolder : found.subfolders) {
-                next.push_back(std::move(subfolder));
-            }
+    readLevels({root}, seen, &wild, true, [&visit](const FolderEntries& entries) {
+        for (const fs::path& file : entries.files) {
+            visit(file);
         }
-        level = std::move(next);
-    }
+    });
 }
 
 } // namespace AddFolder

@@ -26,20 +26,6 @@ File::File(std::string path) : path_(std::move(path)) {
     size_ = static_cast<std::uint64_t>(st.st_size);
 }
 
-File::File(File&& other) noexcept
-    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), size_(other.size_) {}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        path_ = std::move(other.path_);
-        fd_ = std::exchange(other.fd_, -1);
-        size_ = other.size_;
-    }
-    return *this;
-}
-
 File::~File() {
     if (fd_ >= 0)
         ::close(fd_);

@@ -16,8 +16,6 @@ public:
     explicit File(std::string path);
     File(const File&) = delete;
     File& operator=(const File&) = delete;
-    File(File&& other) noexcept;
-    File& operator=(File&& other) noexcept;
     ~File() override;
 
     const std::string& name() const override { return path_; }
