@@ -295,7 +295,7 @@ TEST(StatementTexts, DoubleQuotesInNamesAreDoubled) {
               QStringLiteral("DROP TABLE \"a\"\"b\""));
     EXPECT_EQ(transfer::renameTableStatement(QStringLiteral("Orders"), QStringLiteral("x\"; DROP")),
               QStringLiteral("ALTER TABLE \"Orders\" RENAME TO \"x\"\"; DROP\";"));
-    transfer::CreateTableText create(QStringLiteral("t"));
+    transfer::CreateTableText create(QStringLiteral("t"), {});
     create.addColumn(QStringLiteral("a\"b"), 200);
     EXPECT_EQ(create.finish(), QStringLiteral("CREATE TABLE \"t\"(\"a\"\"b\" TEXT);"));
 }

@@ -84,7 +84,7 @@ void ensureDatabaseTables(const QString& dataSource) {
 
 std::size_t fetchCatalogue(const QString& dataSource) {
     const auto connection = bench::openDataSource(dataSource);
-    const auto catalogue = connection->tables();
+    const auto catalogue = connection->tables(std::nullopt);
     std::size_t tables = 0;
     while (const auto entry = catalogue->next())
         tables += entry->type && *entry->type == QLatin1String("TABLE");

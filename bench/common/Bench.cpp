@@ -63,9 +63,9 @@ QString dataSourceOf(const char* kind) {
     return name;
 }
 
-std::unique_ptr<odbc::Connection> openDataSource(const QString& name) {
+sources::Target openDataSource(const QString& name) {
     odbc::OdbcOpener opener;
-    return opener.open({QStringLiteral("Data Source=") + name, QString()});
+    return sources::Target(opener.open({QStringLiteral("Data Source=") + name, QString()}));
 }
 
 void dropTableIfExists(const QString& dataSource, const QString& table) {

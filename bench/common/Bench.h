@@ -8,6 +8,7 @@
 #include "platform/odbc/Odbc.h"
 #include "platform/ui/Dialogs.h"
 #include "sources/Settings.h"
+#include "sources/Target.h"
 
 #include <chrono>
 #include <string>
@@ -45,7 +46,7 @@ void print(const std::string& name, const Spread& spread, int decimals = 3);
 
 // The data source scripts/bench prepared, from ORVANDEL_BENCH_<KIND>_DSN.
 QString dataSourceOf(const char* kind);
-std::unique_ptr<odbc::Connection> openDataSource(const QString& name);
+sources::Target openDataSource(const QString& name);
 void dropTableIfExists(const QString& dataSource, const QString& table);
 
 // Row r of the table the transfer benchmarks send: fixed fields of every

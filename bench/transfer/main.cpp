@@ -40,19 +40,16 @@ private:
     QDataStream out_;
 };
 
-class RecordedConnection : public odbc::Connection {
+class RecordedConnection : public odbc::ForwardingConnection {
 public:
     RecordedConnection(std::unique_ptr<odbc::Connection> real, Recorder& recorder)
-        : real_(std::move(real)), recorder_(recorder) {}
+        : ForwardingConnection(std::move(real)), recorder_(recorder) {}
     void execute(const QString& statement) override {
         recorder_.note(statement);
-        real_->execute(statement);
+        ForwardingConnection::execute(statement);
     }
-    std::unique_ptr<odbc::CatalogRows> tables() override { return real_->tables(); }
-    odbc::Rows query(const QString& statement) override { return real_->query(statement); }
 
 private:
-    std::unique_ptr<odbc::Connection> real_;
     Recorder& recorder_;
 };
 

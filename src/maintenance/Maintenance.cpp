@@ -120,8 +120,7 @@ FileMoves moveTableFiles(const fs::path& dataFile, const QString& newName) {
 
 void DropTables(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
-    const std::unique_ptr<odbc::Connection> target =
-        sources::openTarget(workspace.settings, workspace.opener);
+    const sources::Target target = sources::openTarget(workspace.settings, workspace.opener);
     if (workspace.list1.current() == -1) {
         workspace.dialogs.message(workspace.owner, QStringLiteral("Please select a table"));
         return;
@@ -155,10 +154,17 @@ void DeleteTableFiles(commands::Workspace& workspace) {
 
 void RenameTable(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
-    const std::unique_ptr<odbc::Connection> target =
-        sources::openTarget(workspace.settings, workspace.opener);
+    const sources::Target target = sources::openTarget(workspace.settings, workspace.opener);
     const std::optional<Rename> rename = askRename(workspace, workspace.list1);
     if (!rename) {
+        return;
+    }
+    const QString tooLong = target.nameTooLong(rename->newName, sources::NameKind::Table);
+    if (!tooLong.isEmpty()) {
+        workspace.dialogs.message(workspace.owner,
+                                  QStringLiteral("The table %1 was not renamed: the name %2 %3. "
+                                                 "Choose a shorter name.")
+                                      .arg(rename->oldName, rename->newName, tooLong));
         return;
     }
     target->execute(transfer::renameTableStatement(rename->oldName, rename->newName));

@@ -139,7 +139,7 @@ void Form1::testParadoxConnection() {
 void Form1::testDataSource() {
     const ui::BusyScope busy(*this);
     try {
-        const auto connection = sources::openTarget(*this, opener_);
+        const sources::Target target = sources::openTarget(*this, opener_);
         dialogs_.message(this, connected);
     } catch (const std::exception&) {
         dialogs_.message(

@@ -6,8 +6,7 @@ namespace Sybase {
 
 namespace {
 
-std::unique_ptr<odbc::Connection> openDataSource(const sources::LiveSettings& settings,
-                                                 odbc::Opener& opener) {
+sources::Target openDataSource(const sources::LiveSettings& settings, odbc::Opener& opener) {
     return sources::openTarget(settings, opener, sources::Provider::Odbc);
 }
 
@@ -23,7 +22,7 @@ bool looksLikeSystemTable(const QString& name) {
 
 bool TestConnection(const sources::LiveSettings& settings, odbc::Opener& opener) {
     try {
-        const auto connection = openDataSource(settings, opener); // closed on return
+        const sources::Target target = openDataSource(settings, opener); // closed on return
         return true;
     } catch (const std::exception&) {
         return false;
@@ -31,8 +30,8 @@ bool TestConnection(const sources::LiveSettings& settings, odbc::Opener& opener)
 }
 
 void ListTables(ui::TableList& list, const sources::LiveSettings& settings, odbc::Opener& opener) {
-    const auto connection = openDataSource(settings, opener);
-    const auto catalogue = connection->tables();
+    const sources::Target target = openDataSource(settings, opener);
+    const auto catalogue = target.tables();
     list.clearAll();
     while (const std::optional<odbc::CatalogEntry> entry = catalogue->next()) {
         if (!isUserTable(*entry)) {

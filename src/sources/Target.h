@@ -1,8 +1,10 @@
 #pragma once
 
-// The one place the data source of the settings is opened.
+// The one place the data source of the settings is opened, and what the
+// commands need to know of the engine behind it.
 
 #include "platform/odbc/Odbc.h"
+#include "sources/Engine.h"
 #include "sources/Settings.h"
 
 #include <memory>
@@ -13,8 +15,37 @@ namespace sources {
 // its connection test name it, the commands do not.
 enum class Provider { Unnamed, Odbc };
 
+enum class NameKind { Table, Column };
+
+// An open connection to the data source, its session set up for its engine.
+class Target {
+public:
+    // Identifies the engine and sets the session up. Throws odbc::Error.
+    explicit Target(std::unique_ptr<odbc::Connection> connection);
+
+    odbc::Connection& connection() const { return *connection_; }
+    odbc::Connection* operator->() const { return connection_.get(); }
+    const Engine& engine() const { return *engine_; }
+    const ColumnTypes& columnTypes() const { return engine_->columns; }
+
+    // The tables catalogue of what the data source holds: of the current
+    // database where the engine shows others beside it.
+    std::unique_ptr<odbc::CatalogRows> tables() const;
+
+    // Why the engine would not keep the name whole, as the end of a sentence
+    // ("is 70 bytes long, and the data source keeps table names of at most
+    // 63 bytes"); empty when it fits.
+    QString nameTooLong(const QString& name, NameKind kind) const;
+
+private:
+    std::unique_ptr<odbc::Connection> connection_;
+    const Engine* engine_;
+    int tableNameLimit_;  // 0: no limit
+    int columnNameLimit_; // 0: no limit
+};
+
 // Opens "Data Source=<name>" of the settings. Throws odbc::Error.
-std::unique_ptr<odbc::Connection> openTarget(const LiveSettings& settings, odbc::Opener& opener,
-                                             Provider provider = Provider::Unnamed);
+Target openTarget(const LiveSettings& settings, odbc::Opener& opener,
+                  Provider provider = Provider::Unnamed);
 
 } // namespace sources

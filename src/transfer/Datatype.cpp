@@ -85,7 +85,9 @@ QString DataTypeName(int code) {
     return {};
 }
 
-QString ColumnClause(int code) {
+namespace {
+
+const QString& plainClause(int code) {
     const QString name = DataTypeName(code).toLower();
     for (const auto& [fragment, clause] : fragments) {
         if (name.contains(QLatin1String(fragment))) {
@@ -93,6 +95,35 @@ QString ColumnClause(int code) {
         }
     }
     return textClause;
+}
+
+// Integers of at most ten digits, which every NUMERIC holds.
+bool isShortInteger(int code) {
+    switch (static_cast<std::int16_t>(code)) {
+    case 2:  // adSmallInt
+    case 3:  // adInteger
+    case 16: // adTinyInt
+    case 17: // adUnsignedTinyInt
+    case 18: // adUnsignedSmallInt
+    case 19: // adUnsignedInt
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString clauseOf(const char* type) {
+    return QStringLiteral("\" %1,").arg(QLatin1String(type));
+}
+
+} // namespace
+
+QString ColumnClause(int code, const sources::ColumnTypes& types) {
+    const QString& clause = plainClause(code);
+    if (&clause == &numericClause) {
+        return types.wideNumber && !isShortInteger(code) ? clauseOf(types.wideNumber) : clause;
+    }
+    return types.text ? clauseOf(types.text) : clause;
 }
 
 } // namespace Datatype

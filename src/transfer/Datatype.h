@@ -2,6 +2,8 @@
 
 // Column types of the created tables, chosen from the fields' ADO type codes.
 
+#include "sources/Engine.h"
+
 #include <QString>
 
 namespace Datatype {
@@ -11,7 +13,8 @@ namespace Datatype {
 QString DataTypeName(int code);
 
 // The text that follows a column name in CREATE TABLE: `" TEXT,`,
-// `" NUMERIC,` or `" TEXt,`.
-QString ColumnClause(int code);
+// `" NUMERIC,` or `" TEXt,`, with the engine's own types where it names them
+// (`" DOUBLE,` for a double where NUMERIC would round it).
+QString ColumnClause(int code, const sources::ColumnTypes& types);
 
 } // namespace Datatype

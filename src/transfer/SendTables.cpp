@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 struct Run {
     commands::Workspace& workspace;
     fs::path folder; // the Paradox folder
-    odbc::Connection& target;
+    const sources::Target& target;
 };
 
 // The first subfolder of the folder tree that holds the table, relative to
@@ -84,7 +84,7 @@ bool makeRoomFor(Run& run, const QString& table) {
     if (answer != ui::Dialogs::Answer::Yes) {
         return false;
     }
-    run.target.execute(dropTableStatement(table));
+    run.target->execute(dropTableStatement(table));
     removeEntry(run.workspace.list1, table);
     return true;
 }
@@ -102,8 +102,31 @@ private:
     QString table_;
 };
 
-QString createStatementOf(const QString& table, const paradox::Recordset& rows) {
-    CreateTableText text(table);
+// Refuses a table whose name or field names the engine would cut, before
+// anything is dropped or created.
+void checkNamesFit(const sources::Target& target, const QString& table,
+                   const paradox::Recordset& rows) {
+    const QString tableTooLong = target.nameTooLong(table, sources::NameKind::Table);
+    if (!tableTooLong.isEmpty()) {
+        throw Error(QStringLiteral("The table %1 cannot be sent: its name %2. Rename the Paradox "
+                                   "table to a shorter name and send it again.")
+                        .arg(table, tableTooLong));
+    }
+    for (const paradox::Field& field : rows.fields()) {
+        const QString name = QString::fromStdString(field.name);
+        const QString fieldTooLong = target.nameTooLong(name, sources::NameKind::Column);
+        if (!fieldTooLong.isEmpty()) {
+            throw Error(QStringLiteral("The table %1 cannot be sent: its field name \"%2\" %3. "
+                                       "Give the field a shorter name in Paradox and send the "
+                                       "table again.")
+                            .arg(table, name, fieldTooLong));
+        }
+    }
+}
+
+QString createStatementOf(const sources::Target& target, const QString& table,
+                          const paradox::Recordset& rows) {
+    CreateTableText text(table, target.columnTypes());
     for (const paradox::Field& field : rows.fields()) {
         ui::letEventsThrough();
         text.addColumn(QString::fromStdString(field.name), field.adoType);
@@ -126,20 +149,23 @@ void copyRows(Run& run, const QString& table, paradox::Recordset& rows) {
         ui::letEventsThrough();
         run.workspace.progress.setPercent(static_cast<double>(r + 1) / static_cast<double>(total) *
                                           100.0);
-        run.target.execute(insertStatementOf(table, rows));
+        run.target->execute(insertStatementOf(table, rows));
         rows.moveNext();
     }
 }
 
 void copyTable(Run& run, QString table) {
-    if (const std::optional<QString> existing = findTarget(run.workspace.list1, table)) {
+    const std::optional<QString> existing = findTarget(run.workspace.list1, table);
+    if (existing) {
         table = *existing;
-        if (!makeRoomFor(run, table)) {
-            return;
-        }
     }
+    // The source is read and its names checked before an existing table goes.
     paradox::Recordset rows = paradox::openTable(sourceFileOf(run.folder, table));
-    run.target.execute(createStatementOf(table, rows));
+    checkNamesFit(run.target, table, rows);
+    if (existing && !makeRoomFor(run, table)) {
+        return;
+    }
+    run.target->execute(createStatementOf(run.target, table, rows));
     // The table exists now: List1 shows it however the copy ends.
     const ListedOnExit listed(run.workspace.list1, table);
     copyRows(run, table, rows);
@@ -156,9 +182,8 @@ void SendTables(commands::Workspace& workspace) {
         return;
     }
     const ui::BusyScope busy(workspace.pointer);
-    const std::unique_ptr<odbc::Connection> target =
-        sources::openTarget(workspace.settings, workspace.opener);
-    Run run{workspace, Main::pathOf(workspace.settings.paradoxFolder()), *target};
+    const sources::Target target = sources::openTarget(workspace.settings, workspace.opener);
+    Run run{workspace, Main::pathOf(workspace.settings.paradoxFolder()), target};
     for (int i = workspace.list2.count() - 1; i >= 0; --i) {
         if (workspace.list2.isSelectedAt(i)) {
             copyTable(run, workspace.list2.textAt(i));

@@ -19,12 +19,13 @@ QString renameTableStatement(const QString& oldName, const QString& newName) {
         .arg(quotedName(oldName), quotedName(newName));
 }
 
-CreateTableText::CreateTableText(const QString& table)
-    : text_(QStringLiteral("CREATE TABLE ") + quotedName(table) + QLatin1Char('(')) {}
+CreateTableText::CreateTableText(const QString& table, const sources::ColumnTypes& types)
+    : text_(QStringLiteral("CREATE TABLE ") + quotedName(table) + QLatin1Char('(')), types_(types) {
+}
 
 void CreateTableText::addColumn(const QString& name, int adoType) {
     // The clause closes the quoted column name itself.
-    text_ += quotedName(name).chopped(1) + Datatype::ColumnClause(adoType);
+    text_ += quotedName(name).chopped(1) + Datatype::ColumnClause(adoType, types_);
 }
 
 QString CreateTableText::finish() {

@@ -3,6 +3,8 @@
 // Texts of the statements sent to the data source. Names stand between
 // double quotes; a double quote inside a name is doubled.
 
+#include "sources/Engine.h"
+
 #include <QString>
 #include <optional>
 #include <vector>
@@ -16,15 +18,17 @@ QString dropTableStatement(const QString& table);
 // ALTER TABLE "<old>" RENAME TO "<new>";
 QString renameTableStatement(const QString& oldName, const QString& newName);
 
-// Builds CREATE TABLE "<table>"("<column>" TYPE,...);
+// Builds CREATE TABLE "<table>"("<column>" TYPE,...); with the engine's
+// column types.
 class CreateTableText {
 public:
-    explicit CreateTableText(const QString& table);
+    CreateTableText(const QString& table, const sources::ColumnTypes& types);
     void addColumn(const QString& name, int adoType);
     QString finish();
 
 private:
     QString text_;
+    sources::ColumnTypes types_;
 };
 
 // Builds INSERT INTO "<table>" VALUES('a', NULL, 'b''c'). A NULL or empty

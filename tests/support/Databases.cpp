@@ -40,10 +40,10 @@ QString missingDataSource(const QString& kind) {
         .arg(kind, variableOf(kind));
 }
 
-std::unique_ptr<odbc::Connection> openDataSource(const QString& name) {
+sources::Target openDataSource(const QString& name) {
     keepOdbcInstallerLoaded();
     odbc::OdbcOpener opener;
-    return opener.open({QStringLiteral("Data Source=") + name, QString()});
+    return sources::Target(opener.open({QStringLiteral("Data Source=") + name, QString()}));
 }
 
 QString selectAllFrom(const QString& table) {
@@ -60,32 +60,36 @@ bool TargetDatabase::open(const QString& kind) {
         return false;
     }
     name_ = *name;
-    connection_ = openDataSource(name_);
+    target_.emplace(openDataSource(name_));
     return true;
 }
 
 TargetDatabase::~TargetDatabase() {
-    if (connection_) {
+    if (target_) {
         for (const QString& table : owned_) {
-            dropTableIfExists(*connection_, table);
+            try {
+                dropTableIfExists(connection(), table);
+            } catch (const odbc::Error&) {
+                // A name the engine refuses was never a table.
+            }
         }
     }
 }
 
 QString TargetDatabase::createTable(const QString& prefix) {
     const QString table = uniqueTableName(prefix);
-    connection_->execute("CREATE TABLE " + transfer::quotedName(table) + "(a TEXT)");
+    connection().execute("CREATE TABLE " + transfer::quotedName(table) + "(a TEXT)");
     own(table);
     return table;
 }
 
 void TargetDatabase::createTableNamed(const QString& table) {
-    connection_->execute("CREATE TABLE " + transfer::quotedName(table) + "(old TEXT)");
+    connection().execute("CREATE TABLE " + transfer::quotedName(table) + "(old TEXT)");
     own(table);
 }
 
 std::vector<std::vector<odbc::Value>> TargetDatabase::rowsOf(const QString& table) {
-    return connection_->query(selectAllFrom(table)).rows;
+    return connection().query(selectAllFrom(table)).rows;
 }
 
 bool TargetDatabase::exists(const QString& table) {

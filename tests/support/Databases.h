@@ -12,6 +12,7 @@
 // settings cache at exit.
 
 #include "platform/odbc/Odbc.h"
+#include "sources/Target.h"
 
 #include <QString>
 #include <QStringList>
@@ -31,8 +32,9 @@ std::optional<QString> dataSourceOf(const QString& kind);
 QString missingDataSource(const QString& kind);
 
 // Opens the named data source through the real ODBC layer, exactly as the
-// program does ("Data Source=<name>"). Throws odbc::Error.
-std::unique_ptr<odbc::Connection> openDataSource(const QString& name);
+// program does ("Data Source=<name>", the session set up for its engine).
+// Throws odbc::Error.
+sources::Target openDataSource(const QString& name);
 
 // SELECT * FROM "<table>", the table quoted as the program quotes names.
 QString selectAllFrom(const QString& table);
@@ -50,7 +52,8 @@ public:
     ~TargetDatabase();
 
     const QString& name() const { return name_; }
-    odbc::Connection& connection() { return *connection_; }
+    odbc::Connection& connection() { return target_->connection(); }
+    const sources::Target& target() const { return *target_; }
     // Creates a table (one text column "a") under a fresh name and returns it.
     QString createTable(const QString& prefix);
     // Creates a table (one text column "old") under exactly this name.
@@ -62,7 +65,7 @@ public:
 
 private:
     QString name_;
-    std::unique_ptr<odbc::Connection> connection_;
+    std::optional<sources::Target> target_;
     QStringList owned_;
 };
 

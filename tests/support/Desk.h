@@ -86,6 +86,15 @@ protected:
         return name;
     }
 
+    // The statements the commands sent, without the engine's session set-up.
+    QStringList sentStatements() const {
+        QStringList sent = desk.opener.statements;
+        if (const char* setUp = database.target().engine().sessionSetUp) {
+            sent.removeAll(QString::fromLatin1(setUp));
+        }
+        return sent;
+    }
+
     QTemporaryDir folder;
     TargetDatabase database;
     Desk desk;

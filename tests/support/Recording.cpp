@@ -4,21 +4,18 @@ namespace testing_support {
 
 namespace {
 
-class RecordingConnection : public odbc::Connection {
+class RecordingConnection : public odbc::ForwardingConnection {
 public:
     RecordingConnection(std::unique_ptr<odbc::Connection> real, RecordingOpener& owner)
-        : real_(std::move(real)), owner_(owner) {}
+        : ForwardingConnection(std::move(real)), owner_(owner) {}
     ~RecordingConnection() override { ++owner_.closed; }
 
     void execute(const QString& statement) override {
         owner_.statements << statement;
-        real_->execute(statement);
+        ForwardingConnection::execute(statement);
     }
-    std::unique_ptr<odbc::CatalogRows> tables() override { return real_->tables(); }
-    odbc::Rows query(const QString& statement) override { return real_->query(statement); }
 
 private:
-    std::unique_ptr<odbc::Connection> real_;
     RecordingOpener& owner_;
 };
 

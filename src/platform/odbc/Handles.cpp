@@ -111,11 +111,12 @@ Handle::~Handle() {
 
 namespace {
 
+// No user name or password at all: drivers then take those of the data
+// source, where some would take empty ones as given.
 SQLRETURN connectByName(SQLHDBC connection, const QString& dataSource) {
     WideText name(dataSource);
-    WideText empty{QString()};
-    return SQLConnectW(connection, name.data(), static_cast<SQLSMALLINT>(name.length()),
-                       empty.data(), 0, empty.data(), 0);
+    return SQLConnectW(connection, name.data(), static_cast<SQLSMALLINT>(name.length()), nullptr, 0,
+                       nullptr, 0);
 }
 
 SQLRETURN connectWithKeys(SQLHDBC connection, const QString& dataSource,

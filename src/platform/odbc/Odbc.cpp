@@ -3,6 +3,9 @@
 #include "platform/odbc/ConnectionString.h"
 #include "platform/odbc/Handles.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace odbc {
 
 Error::Error(long number, const QString& description)
@@ -93,9 +96,9 @@ public:
             if (indicator == SQL_NULL_DATA) {
                 return std::nullopt;
             }
-            const bool truncated = indicator == SQL_NO_TOTAL || indicator >= bufferBytes;
-            const SQLLEN chars =
-                truncated ? chunkChars - 1 : indicator / static_cast<SQLLEN>(sizeof(SQLWCHAR));
+            const bool truncated = indicator == SQL_NO_TOTAL || indicator >= bufferBytes ||
+                                   (rc == SQL_SUCCESS_WITH_INFO && wasTruncated());
+            const SQLLEN chars = truncated ? chunkChars - 1 : charsBeforeEnd(buffer, indicator);
             value += detail::fromWide(buffer.data(), chars);
             if (!truncated) {
                 return value;
@@ -104,15 +107,37 @@ public:
     }
 
 private:
+    bool wasTruncated() const {
+        return detail::readDiagnostics(SQL_HANDLE_STMT, get())
+            .description.startsWith(QLatin1String("01004"));
+    }
+
+    // The characters of a value that fitted the buffer. Some drivers give a
+    // length short of non-ASCII text they wrote whole; the terminating NUL
+    // that every driver writes after the value tells where it really ends.
+    static SQLLEN charsBeforeEnd(const std::vector<SQLWCHAR>& buffer, SQLLEN indicatorBytes) {
+        auto chars = indicatorBytes / static_cast<SQLLEN>(sizeof(SQLWCHAR));
+        while (chars < chunkChars - 1 && buffer[static_cast<std::size_t>(chars)] != 0) {
+            ++chars;
+        }
+        return chars;
+    }
+
     Handle handle_;
 };
 
 class OdbcCatalogRows : public CatalogRows {
 public:
-    explicit OdbcCatalogRows(const Handle& connection) : catalogue_(connection) {
-        catalogue_.check(
-            SQLTablesW(catalogue_.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
-            "Reading the tables catalogue");
+    OdbcCatalogRows(const Handle& connection, const std::optional<QString>& catalog)
+        : catalogue_(connection) {
+        std::optional<WideText> name;
+        if (catalog) {
+            name.emplace(*catalog);
+        }
+        catalogue_.check(SQLTablesW(catalogue_.get(), name ? name->data() : nullptr,
+                                    name ? static_cast<SQLSMALLINT>(name->length()) : 0, nullptr, 0,
+                                    nullptr, 0, nullptr, 0),
+                         "Reading the tables catalogue");
     }
 
     std::optional<CatalogEntry> next() override {
@@ -141,8 +166,34 @@ public:
         command.skipResults();
     }
 
-    std::unique_ptr<CatalogRows> tables() override {
-        return std::make_unique<OdbcCatalogRows>(session_.handle());
+    std::unique_ptr<CatalogRows> tables(const std::optional<QString>& catalog) override {
+        return std::make_unique<OdbcCatalogRows>(session_.handle(), catalog);
+    }
+
+    ServerInfo server() override {
+        ServerInfo info;
+        info.dbmsName = textInfo(SQL_DBMS_NAME);
+        info.maxTableNameLength = numberInfo(SQL_MAX_TABLE_NAME_LEN);
+        info.maxColumnNameLength = numberInfo(SQL_MAX_COLUMN_NAME_LEN);
+        return info;
+    }
+
+    std::optional<QString> currentCatalog() override {
+        std::vector<SQLWCHAR> name(256);
+        for (;;) {
+            SQLINTEGER bytes = 0;
+            const auto capacity = static_cast<SQLINTEGER>(name.size() * sizeof(SQLWCHAR));
+            session_.handle().check(SQLGetConnectAttrW(session_.handle().get(),
+                                                       SQL_ATTR_CURRENT_CATALOG, name.data(),
+                                                       capacity, &bytes),
+                                    "Reading the current database");
+            if (bytes < capacity) {
+                const QString catalog = detail::fromWide(
+                    name.data(), bytes / static_cast<SQLINTEGER>(sizeof(SQLWCHAR)));
+                return catalog.isEmpty() ? std::nullopt : std::optional<QString>(catalog);
+            }
+            name.resize(static_cast<size_t>(bytes) / sizeof(SQLWCHAR) + 1);
+        }
     }
 
     Rows query(const QString& statement) override {
@@ -165,6 +216,24 @@ public:
     }
 
 private:
+    QString textInfo(SQLUSMALLINT item) const {
+        SQLWCHAR text[256] = {};
+        SQLSMALLINT bytes = 0;
+        session_.handle().check(
+            SQLGetInfoW(session_.handle().get(), item, text, sizeof text, &bytes),
+            "Asking the driver about the server");
+        const qsizetype chars = std::min<qsizetype>(bytes / 2, std::size(text) - 1);
+        return detail::fromWide(text, chars);
+    }
+
+    int numberInfo(SQLUSMALLINT item) const {
+        SQLUSMALLINT number = 0;
+        session_.handle().check(
+            SQLGetInfoW(session_.handle().get(), item, &number, sizeof number, nullptr),
+            "Asking the driver about the server");
+        return number;
+    }
+
     static std::unique_ptr<Handle> makeEnvironment() {
         auto environment =
             std::make_unique<Handle>(SQL_HANDLE_ENV, SQLHANDLE{SQL_NULL_HANDLE}, SQLSMALLINT{0});

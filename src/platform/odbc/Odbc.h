@@ -42,6 +42,13 @@ public:
     virtual std::optional<CatalogEntry> next() = 0;
 };
 
+// What the driver reports about the server behind a connection.
+struct ServerInfo {
+    QString dbmsName;            // SQL_DBMS_NAME, such as "PostgreSQL"
+    int maxTableNameLength = 0;  // SQL_MAX_TABLE_NAME_LEN; 0 when the driver names no limit
+    int maxColumnNameLength = 0; // SQL_MAX_COLUMN_NAME_LEN; likewise
+};
+
 struct Rows {
     std::vector<QString> columns;
     std::vector<std::vector<Value>> rows;
@@ -53,10 +60,33 @@ public:
     virtual ~Connection() = default;
     // Executes one statement in autocommit and discards any result.
     virtual void execute(const QString& statement) = 0;
-    // The tables catalogue, without restrictions, open on its first row.
-    virtual std::unique_ptr<CatalogRows> tables() = 0;
+    // The tables catalogue, open on its first row: of every catalog, or of
+    // the one named.
+    virtual std::unique_ptr<CatalogRows> tables(const std::optional<QString>& catalog) = 0;
     // Every row of a query, values as text.
     virtual Rows query(const QString& statement) = 0;
+    // What the driver reports about the server.
+    virtual ServerInfo server() = 0;
+    // The connection's current database (catalog); nothing when the driver
+    // names none.
+    virtual std::optional<QString> currentCatalog() = 0;
+};
+
+// A connection that passes every call on to the one it owns; wrappers that
+// watch a connection override what they watch.
+class ForwardingConnection : public Connection {
+public:
+    explicit ForwardingConnection(std::unique_ptr<Connection> real) : real_(std::move(real)) {}
+    void execute(const QString& statement) override { real_->execute(statement); }
+    std::unique_ptr<CatalogRows> tables(const std::optional<QString>& catalog) override {
+        return real_->tables(catalog);
+    }
+    Rows query(const QString& statement) override { return real_->query(statement); }
+    ServerInfo server() override { return real_->server(); }
+    std::optional<QString> currentCatalog() override { return real_->currentCatalog(); }
+
+private:
+    std::unique_ptr<Connection> real_;
 };
 
 // What to open: the ADO-style string ("Data Source=<name>", optionally with
@@ -75,8 +105,9 @@ public:
     virtual std::unique_ptr<Connection> open(const OpenRequest& request) = 0;
 };
 
-// The real opener: connects to the named ODBC data source with an empty user
-// and password. Throws Error on failure.
+// The real opener: connects to the named ODBC data source, giving the driver
+// no user name or password of its own, so that those of the data source
+// apply. Throws Error on failure.
 class OdbcOpener : public Opener {
 public:
     std::unique_ptr<Connection> open(const OpenRequest& request) override;

@@ -1,0 +1,36 @@
+#pragma once
+
+// What differs between database engines, in one table: how a session is set
+// up so that the statement texts mean what they say, the column types where
+// the bare NUMERIC or TEXT would lose values, whose tables the catalogue
+// lists, and how long a name may be. The engine is chosen by the name the
+// driver reports for the server; an engine not in the table gets the
+// statements unchanged.
+
+#include <QString>
+
+namespace sources {
+
+// Column types that replace NUMERIC and TEXT; nullptr keeps the plain one.
+struct ColumnTypes {
+    const char* wideNumber = nullptr; // fractions, and integers past 32 bits
+    const char* text = nullptr;       // every text column
+};
+
+// How an engine counts the length of a name.
+enum class NameUnit { Characters, Utf8Bytes };
+
+struct Engine {
+    const char* dbmsName;     // SQL_DBMS_NAME, compared without regard to case
+    const char* sessionSetUp; // run right after connecting; nullptr for none
+    ColumnTypes columns;      // where NUMERIC or TEXT would round or cut values
+    bool ownDatabaseOnly;     // list only the tables of the current database
+    int nameLimit;            // longest name; 0: as the driver says; -1: no limit
+    NameUnit nameUnit;        // what nameLimit counts
+};
+
+// The row for the server the driver names; the row of unknown engines when
+// none matches.
+const Engine& engineNamed(const QString& dbmsName);
+
+} // namespace sources
