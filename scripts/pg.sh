@@ -76,12 +76,13 @@ driver_library() { # package, library file name
     printf '%s\n' "$library"
 }
 
-# Writes odbcinst.ini into folder with the SQLite3 and PostgreSQL Unicode
-# drivers.
+# Writes odbcinst.ini into folder with the SQLite3, PostgreSQL Unicode and
+# MariaDB Unicode drivers.
 write_driver_ini() { # folder
-    local sqlite postgres
+    local sqlite postgres mariadb
     sqlite=$(driver_library libsqliteodbc libsqlite3odbc.so) || return 1
     postgres=$(driver_library odbc-postgresql psqlodbcw.so) || return 1
+    mariadb=$(driver_library odbc-mariadb libmaodbc.so) || return 1
     mkdir -p "$1"
     cat >"$1/odbcinst.ini" <<INI
 [SQLite3]
@@ -91,6 +92,10 @@ Driver=$sqlite
 [PostgreSQL Unicode]
 Description=PostgreSQL ODBC driver (Unicode)
 Driver=$postgres
+
+[MariaDB Unicode]
+Description=MariaDB ODBC driver (Unicode)
+Driver=$mariadb
 INI
     : >"$1/odbc.ini"
 }

@@ -161,11 +161,49 @@ void writeRows(const QString& file, const std::vector<pw::Row>& rows) {
 
 const pw::Row fine{std::int64_t{1}, std::string("fine")};
 
-// Runs the script scripts/test writes to stop or start the fault server.
-void controlFaultServer(const char* action) {
+// Runs the script scripts/test writes to stop or start the server of a fault
+// data source ("Fault", "MariaDBFault").
+void controlFaultServer(const char* action, const char* kind) {
     const QByteArray script = qgetenv("ORVANDEL_TEST_FAULT_SERVER");
     ASSERT_FALSE(script.isEmpty()) << "ORVANDEL_TEST_FAULT_SERVER is not set";
-    ASSERT_EQ(std::system((script + " " + action).constData()), 0) << action;
+    ASSERT_EQ(std::system((script + " " + action + " " + kind).constData()), 0) << action;
+}
+
+// As row 3 is about to go, the server of the data source dies; the repair
+// starts it again.
+Failure serverStopped(const char* name, const char* kind) {
+    return {name,
+            kind,
+            [kind](auto& desk, auto&, const QString&, const QString&) {
+                desk.bar.onChange = [kind](double percent) {
+                    if (percent == 75) {
+                        controlFaultServer("stop", kind);
+                    }
+                };
+            },
+            [kind](auto& desk, auto& database, const QString&, const QString&) {
+                desk.bar.onChange = nullptr;
+                controlFaultServer("start", kind);
+                ASSERT_TRUE(database.open(kind));
+            },
+            1,
+            2,
+            false};
+}
+
+// The target holds the table although List1 does not.
+Failure createRefused(const char* name, const char* kind) {
+    return {name,
+            kind,
+            [](auto&, auto& database, const QString& table, const QString&) {
+                database.createTableNamed(table);
+            },
+            [](auto&, auto& database, const QString& table, const QString&) {
+                database.connection().execute("DROP TABLE \"" + table + "\"");
+            },
+            1,
+            -1,
+            false};
 }
 
 // The largest file the process may write; the rest of the file cannot grow.
@@ -229,15 +267,7 @@ TEST_P(FailureTest, EndsTheCommandAndTheNextOneWorks) {
 INSTANTIATE_TEST_SUITE_P(
     Failures, FailureTest,
     ::testing::Values(
-        Failure{"CreateRefused", "SQLite",
-                [](auto&, auto& database, const QString& table, const QString&) {
-                    // The target holds the table although List1 does not.
-                    database.createTableNamed(table);
-                },
-                [](auto&, auto& database, const QString& table, const QString&) {
-                    database.connection().execute("DROP TABLE \"" + table + "\"");
-                },
-                1, -1, false},
+        createRefused("CreateRefused", "SQLite"), createRefused("CreateRefusedMariaDB", "MariaDB"),
         Failure{"DamagedFile", "SQLite",
                 [](auto&, auto&, const QString&, const QString& file) {
                     QFile data(file);
@@ -270,21 +300,8 @@ INSTANTIATE_TEST_SUITE_P(
                     };
                 },
                 noRepair, 1, 2, false},
-        Failure{"ServerStopped", "Fault",
-                [](auto& desk, auto&, const QString&, const QString&) {
-                    // As row 3 is about to go, the server dies.
-                    desk.bar.onChange = [](double percent) {
-                        if (percent == 75) {
-                            controlFaultServer("stop");
-                        }
-                    };
-                },
-                [](auto& desk, auto& database, const QString&, const QString&) {
-                    desk.bar.onChange = nullptr;
-                    controlFaultServer("start");
-                    ASSERT_TRUE(database.open("Fault"));
-                },
-                1, 2, false},
+        serverStopped("ServerStopped", "Fault"),
+        serverStopped("ServerStoppedMariaDB", "MariaDBFault"),
         Failure{"DiskFull", "Full",
                 [](auto& desk, auto& database, const QString&, const QString& file) {
                     // Rows of 64 KB; as row 3 is about to go, the file may not grow.

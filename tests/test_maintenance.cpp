@@ -39,7 +39,7 @@ Main::MoveResult move(const QString& from, const QString& to) {
     return Main::MoveByCopy(Main::pathOf(from), Main::pathOf(to));
 }
 
-// The same commands against SQLite and PostgreSQL.
+// The same commands against SQLite, PostgreSQL and MariaDB.
 class DataSourceTest : public testing_support::DeskTest,
                        public ::testing::WithParamInterface<QString> {
 protected:
@@ -67,7 +67,7 @@ TEST_P(DataSourceTest, DropsTheSelectedTablesHighestIndexFirst) {
     for (auto name = order.crbegin(); name != order.crend(); ++name) {
         expected << "DROP TABLE \"" + *name + "\"";
     }
-    EXPECT_EQ(desk.opener.statements, expected);
+    EXPECT_EQ(sentStatements(), expected);
     EXPECT_EQ(entriesOf(desk.list1), QStringList{kept});
     EXPECT_FALSE(database.exists(a));
     EXPECT_TRUE(database.exists(kept));
@@ -98,7 +98,7 @@ TEST_P(DataSourceTest, RenamesTheOneSelectedTable) {
     EXPECT_EQ(desk.dialogs.shown[0].text, "Enter new name of " + orders + ":");
     EXPECT_EQ(desk.dialogs.shown[0].title, "Orvandel");
     EXPECT_EQ(desk.dialogs.shown[0].defaultText, orders);
-    EXPECT_EQ(desk.opener.statements,
+    EXPECT_EQ(sentStatements(),
               QStringList{"ALTER TABLE \"" + orders + "\" RENAME TO \"" + sales + "\";"});
     QStringList sorted{other, sales};
     sorted.sort(Qt::CaseInsensitive);
@@ -116,11 +116,12 @@ TEST_P(DataSourceTest, RenameNeedsExactlyOneSelectionAndACancelDoesNothing) {
     desk.list1.setSelectedAt(0, true);
     desk.dialogs.inputs = {QString()};
     desk.run(maintenance::RenameTable);
-    EXPECT_TRUE(desk.opener.statements.isEmpty());
+    EXPECT_TRUE(sentStatements().isEmpty());
     EXPECT_EQ(entriesOf(desk.list1), (QStringList{"a", "b"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(DataSources, DataSourceTest, ::testing::Values("SQLite", "PostgreSQL"),
+INSTANTIATE_TEST_SUITE_P(DataSources, DataSourceTest,
+                         ::testing::Values("SQLite", "PostgreSQL", "MariaDB"),
                          [](const auto& info) { return info.param.toStdString(); });
 
 TEST_F(FileTest, RenameOfAnUnopenableDataSourceShowsOnlyTheError) {

@@ -1,4 +1,4 @@
-// The ODBC layer against the real SQLite and PostgreSQL data sources of
+// The ODBC layer against the real SQLite, PostgreSQL and MariaDB data sources of
 // scripts/test, plus the connection string rules, which need no database.
 
 #include "platform/odbc/ConnectionString.h"
@@ -167,7 +167,7 @@ TEST_P(OdbcBackend, CatalogueListsTablesAndViewsWithTheirTypes) {
     const QString view = table + "_v";
     db().execute(QStringLiteral("CREATE VIEW \"%1\" AS SELECT id FROM \"%2\"").arg(view, table));
     std::vector<odbc::CatalogEntry> catalogue;
-    const auto rows = db().tables();
+    const auto rows = db().tables(std::nullopt);
     while (auto entry = rows->next()) {
         catalogue.push_back(*entry);
     }
@@ -187,7 +187,9 @@ TEST_P(OdbcBackend, CatalogueListsTablesAndViewsWithTheirTypes) {
 }
 
 TEST_P(OdbcBackend, LongStatementsAndValuesPassWhole) {
-    const QString table = createTable("id INTEGER, body TEXT");
+    const char* text = database.target().columnTypes().text;
+    const QString table =
+        createTable(QStringLiteral("id INTEGER, body %1").arg(text ? text : "TEXT"));
     // Over 64 KiB of statement, with non-ASCII characters falling on the
     // edges of the chunks in which values are read.
     QString body;
@@ -277,7 +279,8 @@ TEST_F(PostgresDiagnostics, EveryRecordIsRead) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, OdbcBackend,
-                         ::testing::Values(Backend{"SQLite", false}, Backend{"PostgreSQL", true}),
+                         ::testing::Values(Backend{"SQLite", false}, Backend{"PostgreSQL", true},
+                                           Backend{"MariaDB", true}),
                          [](const auto& info) { return std::string(info.param.kind); });
 
 } // namespace

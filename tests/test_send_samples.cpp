@@ -1,4 +1,4 @@
-// Sends every sample table into the real SQLite and PostgreSQL data sources,
+// Sends every sample table into the real SQLite, PostgreSQL and MariaDB data sources,
 // reads it back and compares it with the reference values: text exactly,
 // integers exactly, numbers as numbers, binary data by length and hash.
 
@@ -120,5 +120,6 @@ TEST_P(SendSamplesTest, EverySampleArrivesIntact) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(DataSources, SendSamplesTest, ::testing::Values("SQLite", "PostgreSQL"),
+INSTANTIATE_TEST_SUITE_P(DataSources, SendSamplesTest,
+                         ::testing::Values("SQLite", "PostgreSQL", "MariaDB"),
                          [](const auto& info) { return info.param.toStdString(); });

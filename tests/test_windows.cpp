@@ -262,10 +262,12 @@ TEST_F(SetupWindowTest, TheDataSourceTestReportsFailureInItsOwnWords) {
     EXPECT_EQ(dialogs.messages(),
               QStringList{"Could not connect. Please check with your administrator."});
     EXPECT_EQ(form.pointer(), ui::DefaultPointer);
-    if (const auto dsn = testing_support::dataSourceOf("SQLite")) {
-        form.Text2->setText(*dsn);
-        form.Check1->click();
-        EXPECT_EQ(dialogs.messages().last(), "Connection successful.");
+    for (const char* kind : {"SQLite", "PostgreSQL", "MariaDB"}) {
+        if (const auto dsn = testing_support::dataSourceOf(kind)) {
+            form.Text2->setText(*dsn);
+            form.Check1->click();
+            EXPECT_EQ(dialogs.messages().last(), "Connection successful.") << kind;
+        }
     }
 }
 

@@ -1,0 +1,267 @@
+// What differs between the engines behind a data source: values that an
+// engine's defaults would change, names it would cut, and the sessions every
+// command leaves behind.
+
+#include "maintenance/Maintenance.h"
+#include "setup/Form1.h"
+#include "sources/Catalogues.h"
+#include "support/Desk.h"
+#include "transfer/SendTables.h"
+
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace pw = paradox_writer;
+using Answer = ui::Dialogs::Answer;
+using testing_support::designOf;
+using testing_support::entriesOf;
+using testing_support::fill;
+
+namespace {
+
+struct Engine {
+    const char* kind;
+    const char* numberType;   // of Number, Money and BCD columns
+    const char* textType;     // of text columns
+    int nameLimit;            // longest table or column name; 0 for none
+    bool limitCountsBytes;    // else characters
+    const char* sessionCount; // counts the sessions of the tests' account; nullptr: no server
+};
+
+void PrintTo(const Engine& engine, std::ostream* out) {
+    *out << engine.kind;
+}
+
+class EngineTest : public testing_support::DeskTest, public ::testing::WithParamInterface<Engine> {
+protected:
+    QString kind() const override { return GetParam().kind; }
+
+    // A table name of exactly length units (bytes or characters, as the
+    // engine counts), unique to this run, padded with a two-byte letter.
+    QString nameOfLength(int length) const {
+        QString name = testing_support::uniqueTableName("n").toUpper();
+        const auto units = [&] {
+            return GetParam().limitCountsBytes ? name.toUtf8().size() : name.size();
+        };
+        while (units() < length) {
+            name +=
+                (GetParam().limitCountsBytes && units() + 1 == length) ? QChar('X') : QChar(0x0416);
+        }
+        return name;
+    }
+
+    QString writeTable(const QString& name, const pw::TableDesign& design,
+                       const std::vector<pw::Row>& rows) {
+        pw::writeTable((folder.path() + "/" + name + ".db").toStdString(), design, rows);
+        database.own(name);
+        return name;
+    }
+
+    void sendOnly(const QString& name) {
+        desk.dialogs.shown.clear();
+        desk.opener.statements.clear();
+        fill(desk.list2, {name}, {name});
+        desk.run(transfer::SendTables);
+    }
+
+    int sessions() {
+        return database.connection().query(GetParam().sessionCount).rows.at(0).at(0)->toInt();
+    }
+};
+
+double numberOf(const odbc::Value& value) {
+    return value ? value->toDouble() : -1;
+}
+
+} // namespace
+
+// Backslashes, quotes, accents, fractions, eleven-digit numbers, and texts
+// past 65,535 bytes arrive exactly; the columns have the engine's types.
+TEST_P(EngineTest, ValuesThatDefaultsWouldChangeArriveExactly) {
+    const pw::TableDesign design = designOf({{"TEXT", pw::Alpha, 60},
+                                             {"NUMBER", pw::Number},
+                                             {"MONEY", pw::Money},
+                                             {"BCD", pw::Bcd, 2},
+                                             {"COUNT", pw::Long},
+                                             {"NOTE", pw::Memo, 11},
+                                             {"DATA", pw::BinaryBlob, 11}});
+    const std::string memo = std::string(70000, 'm') + "\\ 'end' \\";
+    std::string blob(40000, '\0');
+    for (std::size_t i = 0; i < blob.size(); ++i) {
+        blob[i] = static_cast<char>(i * 7);
+    }
+    const std::vector<pw::Row> rows = {
+        {std::string("C:\\DATA\\new\\table.db"), 1199.5, 0.01, std::string("12345678901.25"),
+         std::int64_t{2147483647}, memo, blob},
+        {std::string("ends with a backslash\\"), 12345678901.25, -0.5, std::string("-0.01"),
+         std::int64_t{-2147483647}, std::string("\\"), std::string("\\")},
+        {std::string("O'Hara \"q\" caf\xE9 \\'; DROP TABLE x; --"), -7.25, 1e-4,
+         std::string("0.50"), std::int64_t{0}, std::string("a\\nb\\tc"), std::string("'")},
+    };
+    const QString t = writeTable(testing_support::uniqueTableName("V").toUpper(), design, rows);
+    sendOnly(t);
+    ASSERT_TRUE(desk.dialogs.shown.empty()) << desk.dialogs.messages().join("|").toStdString();
+
+    const QString number = GetParam().numberType, text = GetParam().textType;
+    EXPECT_EQ(sentStatements().at(0),
+              QStringLiteral("CREATE TABLE \"%1\"(\"TEXT\" %2,\"NUMBER\" %3,\"MONEY\" %3,\"BCD\" "
+                             "%3,\"COUNT\" NUMERIC,\"NOTE\" %2,\"DATA\" %2);")
+                  .arg(t, text, number));
+    const odbc::Rows back =
+        database.connection().query("SELECT * FROM \"" + t + "\" ORDER BY \"COUNT\" DESC");
+    ASSERT_EQ(back.rows.size(), 3u);
+    const std::vector<QString> texts = {
+        "C:\\DATA\\new\\table.db", "ends with a backslash\\",
+        QString::fromUtf8("O'Hara \"q\" café \\'; DROP TABLE x; --")};
+    const std::vector<std::array<double, 3>> numbers = {
+        {1199.5, 0.01, 12345678901.25}, {-7.25, 1e-4, 0.5}, {12345678901.25, -0.5, -0.01}};
+    const std::vector<int> order = {0, 2, 1}; // by COUNT, highest first
+    for (std::size_t r = 0; r < 3; ++r) {
+        const auto& row = back.rows[r];
+        const pw::Row& sent = rows[static_cast<std::size_t>(order[r])];
+        SCOPED_TRACE(r);
+        EXPECT_EQ(row[0], texts[static_cast<std::size_t>(order[r])]);
+        for (std::size_t c = 0; c < 3; ++c) {
+            EXPECT_EQ(numberOf(row[c + 1]), numbers[r][c]) << row[c + 1]->toStdString();
+        }
+        EXPECT_EQ(row[4], QString::number(std::get<std::int64_t>(sent[4])));
+        EXPECT_EQ(row[5], QString::fromStdString(std::get<std::string>(sent[5])));
+        EXPECT_EQ(row[6],
+                  QByteArray::fromStdString(std::get<std::string>(sent[6])).toHex().toUpper());
+    }
+}
+
+// A table or field name one unit past the engine's limit ends the send with
+// one message before anything is created, and a rename to it is refused;
+// names exactly at the limit arrive whole.
+TEST_P(EngineTest, NamesTheEngineWouldCutAreRefusedBeforeAnythingIsMade) {
+    const Engine& engine = GetParam();
+    const int limit = engine.nameLimit > 0 ? engine.nameLimit : 120;
+    const QString atLimit = nameOfLength(limit);
+    const QString longField(limit, QChar('F'));
+    writeTable(atLimit, designOf({{longField.toStdString(), pw::Long}}), {{std::int64_t{1}}});
+    sendOnly(atLimit);
+    ASSERT_TRUE(desk.dialogs.shown.empty()) << desk.dialogs.messages().join("|").toStdString();
+    EXPECT_EQ(database.connection()
+                  .query("SELECT \"" + longField + "\" FROM \"" + atLimit + "\"")
+                  .rows.size(),
+              1u);
+    testing_support::MemoryList listed;
+    Sybase::ListTables(listed, desk.settings, desk.real);
+    EXPECT_TRUE(entriesOf(listed).contains(atLimit));
+    if (engine.nameLimit == 0) {
+        return;
+    }
+
+    const QString unit = engine.limitCountsBytes ? "bytes" : "characters";
+    const QString overLimit = nameOfLength(limit + 1);
+    const QString overField = longField + "G";
+    struct Case {
+        QString table;
+        std::string field;
+        QString named; // the name the message names
+    };
+    for (const Case& c : {Case{overLimit, "ID", overLimit},
+                          Case{nameOfLength(limit), overField.toStdString(), overField}}) {
+        writeTable(c.table, designOf({{c.field, pw::Long}}), {{std::int64_t{1}}});
+        desk.list1.clearAll();
+        sendOnly(c.table);
+        ASSERT_EQ(desk.dialogs.messages().size(), 1);
+        const QString message = desk.dialogs.messages()[0];
+        for (const QString& part :
+             {c.table, c.named, QStringLiteral("at most %1 %2").arg(limit).arg(unit)}) {
+            EXPECT_TRUE(message.contains(part)) << message.toStdString();
+        }
+        EXPECT_TRUE(sentStatements().isEmpty()) << sentStatements().join("|").toStdString();
+        EXPECT_EQ(desk.list1.count(), 0);
+    }
+
+    fill(desk.list1, {atLimit}, {atLimit});
+    desk.opener.statements.clear();
+    desk.dialogs.inputs = {overLimit};
+    desk.run(maintenance::RenameTable);
+    EXPECT_TRUE(desk.dialogs.messages().last().contains("was not renamed"));
+    EXPECT_TRUE(sentStatements().isEmpty());
+    EXPECT_EQ(entriesOf(desk.list1), QStringList{atLimit});
+    EXPECT_TRUE(database.exists(atLimit));
+}
+
+// Every command, the gate and both connection tests close the sessions they
+// open, also when they end on an error.
+TEST_P(EngineTest, EveryCommandClosesTheSessionsItOpens) {
+    if (!GetParam().sessionCount) {
+        GTEST_SKIP() << GetParam().kind << " has no server sessions";
+    }
+    const int before = sessions();
+    const auto expectNoneLeft = [&](const char* step) {
+        int now = sessions();
+        for (int wait = 0; now != before && wait < 250; ++wait) {
+            QThread::msleep(20); // a server may notice a closed session late
+            now = sessions();
+        }
+        EXPECT_EQ(now, before) << step;
+    };
+    const QString t = writeTable(testing_support::uniqueTableName("S").toUpper(),
+                                 designOf({{"ID", pw::Long}}), {{std::int64_t{1}}});
+    sendOnly(t);
+    expectNoneLeft("send");
+    desk.list1.clearAll();
+    sendOnly(t); // the table exists but is not listed: CREATE fails
+    EXPECT_EQ(desk.dialogs.messages().size(), 1);
+    expectNoneLeft("failed send");
+    const QString renamed = testing_support::uniqueTableName("r");
+    database.own(renamed);
+    fill(desk.list1, {t}, {t});
+    desk.dialogs.inputs = {renamed};
+    desk.run(maintenance::RenameTable);
+    expectNoneLeft("rename");
+    fill(desk.list1, {"no_such_table", renamed}, {"no_such_table", renamed});
+    desk.run(maintenance::DropTables);
+    EXPECT_TRUE(desk.dialogs.messages().last().startsWith("Error "));
+    expectNoneLeft("drop, failing at the second");
+    testing_support::MemoryList listed;
+    Sybase::ListTables(listed, desk.settings, desk.real);
+    expectNoneLeft("catalogue");
+    EXPECT_TRUE(sources::passGate(desk.settings, desk.real));
+    expectNoneLeft("gate");
+    commands::Runner runner;
+    setup::Form1 form{desk.dialogs, desk.real, runner};
+    form.Text1->setText(desk.settings.folder);
+    for (const QString& name : {desk.settings.dataSource, QStringLiteral("NoSuchDataSource")}) {
+        form.Text2->setText(name);
+        form.Check1->click();
+        form.Check3->click();
+        expectNoneLeft("connection tests");
+    }
+    EXPECT_EQ(desk.dialogs.messages().mid(desk.dialogs.messages().size() - 4),
+              (QStringList{"Connection successful.", "Connection successful.",
+                           "Could not connect. Please check with your administrator.",
+                           "Connection successful."}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engines, EngineTest,
+    ::testing::Values(Engine{"SQLite", "NUMERIC", "TEXT", 0, false, nullptr},
+                      Engine{"PostgreSQL", "NUMERIC", "TEXT", 63, true,
+                             "SELECT count(*) FROM pg_stat_activity WHERE usename = current_user"},
+                      Engine{"MariaDB", "DOUBLE", "LONGTEXT", 64, false,
+                             "SELECT COUNT(*) FROM information_schema.PROCESSLIST "
+                             "WHERE USER = SUBSTRING_INDEX(CURRENT_USER(), '@', 1)"}),
+    [](const auto& info) { return std::string(info.param.kind); });
+
+// With the account in the data source and no keys typed, the program logs in
+// as that account, not as the system's user.
+TEST(MariaDBAccount, TheDataSourcesOwnAccountIsUsed) {
+    const auto name = testing_support::dataSourceOf("MariaDB");
+    if (!name) {
+        GTEST_SKIP() << testing_support::missingDataSource("MariaDB").toStdString();
+    }
+    testing_support::FixedSettings settings;
+    settings.dataSource = *name;
+    odbc::OdbcOpener real;
+    EXPECT_TRUE(Sybase::TestConnection(settings, real));
+    const sources::Target target = sources::openTarget(settings, real);
+    const odbc::Rows who = target->query("SELECT CURRENT_USER(), DATABASE()");
+    EXPECT_TRUE(who.rows.at(0).at(0)->startsWith("orvandel@")) << who.rows[0][0]->toStdString();
+    EXPECT_EQ(who.rows.at(0).at(1), QString("orvandel_test"));
+}
