@@ -15,6 +15,7 @@
 #include <QDataStream>
 #include <QFile>
 #include <QTemporaryDir>
+#include <map>
 
 namespace {
 
@@ -174,12 +175,14 @@ int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const std::string target = argc > 1 ? argv[1] : "";
-    if (target != "sqlite" && target != "pg")
-        bench::fail("usage: bench-transfer sqlite|pg [rows [rounds]]");
+    const std::map<std::string, const char*> dataSources = {
+        {"sqlite", "SQLITE"}, {"pg", "POSTGRES"}, {"mariadb", "MARIADB"}};
+    if (!dataSources.count(target))
+        bench::fail("usage: bench-transfer sqlite|pg|mariadb [rows [rounds]]");
     const int rows = argc > 2 ? std::atoi(argv[2]) : 100000;
     const int rounds = argc > 3 ? std::atoi(argv[3]) : 6;
     QTemporaryDir folder;
-    Bench(bench::dataSourceOf(target == "pg" ? "POSTGRES" : "SQLITE"), folder.path())
+    Bench(bench::dataSourceOf(dataSources.at(target)), folder.path())
         .run(target, rows, rounds);
     return 0;
 }
