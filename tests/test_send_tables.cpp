@@ -151,7 +151,17 @@ TEST_F(SendTablesTest, FolderAndFileNamesThatLinuxAllows) {
     EXPECT_TRUE(messages().isEmpty()) << shownText();
 }
 
-TEST_F(SendTablesTest, QuestionsComeInReverseOrderAndNoKeepsThatTable) {
+namespace {
+
+// The overwrite question and what follows it, on every engine.
+class OverwriteTest : public SendTablesTest, public ::testing::WithParamInterface<QString> {
+protected:
+    QString kind() const override { return GetParam(); }
+};
+
+} // namespace
+
+TEST_P(OverwriteTest, QuestionsComeInReverseOrderAndNoKeepsThatTable) {
     QStringList names;
     for (const char* prefix : {"a", "b", "c"}) {
         names << addParadoxTable(prefix, ordersDesign, {{std::int64_t{1}, {}, {}}});
@@ -174,7 +184,7 @@ TEST_F(SendTablesTest, QuestionsComeInReverseOrderAndNoKeepsThatTable) {
     EXPECT_EQ(desk.opener.statements.filter("DROP TABLE").size(), 2);
 }
 
-TEST_F(SendTablesTest, TheTargetSpellingIsUsedEverywhere) {
+TEST_P(OverwriteTest, TheTargetSpellingIsUsedEverywhere) {
     const QString upper = addParadoxTable("orders", ordersDesign, {{std::int64_t{5}, {}, {}}});
     const QString lower = upper.toLower();
     database.createTableNamed(lower);
@@ -182,11 +192,15 @@ TEST_F(SendTablesTest, TheTargetSpellingIsUsedEverywhere) {
     desk.dialogs.answers = {Answer::Yes};
     send();
     EXPECT_EQ(desk.dialogs.shown.at(0).text, "Would you like to overwrite " + lower + "?");
-    for (const QString& statement : desk.opener.statements) {
+    for (const QString& statement : sentStatements()) {
         EXPECT_TRUE(statement.contains("\"" + lower + "\"")) << statement.toStdString();
     }
     EXPECT_EQ(entriesOf(desk.list1), QStringList{lower});
 }
+
+INSTANTIATE_TEST_SUITE_P(DataSources, OverwriteTest,
+                         ::testing::Values("SQLite", "PostgreSQL", "MariaDB"),
+                         [](const auto& info) { return info.param.toStdString(); });
 
 TEST_F(SendTablesTest, TheBarShowsTheShareOfRowsBegunThenZero) {
     const QString empty = addParadoxTable("empty", ordersDesign, {});
