@@ -171,6 +171,16 @@ TEST_P(SybaseCatalogue, ListsUserTablesWithoutSysNamesAndReplacesTheList) {
     EXPECT_EQ(opener.closed, 1);
 }
 
+// A name pasted with blanks around it still names the data source.
+TEST_P(SybaseCatalogue, BlanksAroundTheNameAreNotPartOfIt) {
+    const QString table = createTable("Blank");
+    settings.dataSource = " " + database.name() + "\t ";
+    EXPECT_TRUE(Sybase::TestConnection(settings, real));
+    testing_support::MemoryList list;
+    Sybase::ListTables(list, settings, real);
+    EXPECT_TRUE(entriesOf(list).contains(table));
+}
+
 TEST_P(SybaseCatalogue, AFailedOpenKeepsTheListAndTheGateFails) {
     testing_support::MemoryList list{testing_support::MemoryList::Order::AsAdded};
     list.add("kept");

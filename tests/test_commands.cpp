@@ -281,7 +281,7 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{
             "ValueRefused", "PostgreSQL",
             [](auto&, auto&, const QString&, const QString& file) {
-                // The server refuses text holding a NUL character.
+                // Text holding a NUL character is refused before its row.
                 writeRows(file, {fine, fine, {std::int64_t{3}, std::string("bad\0text", 8)}, fine});
             },
             [](auto&, auto&, const QString&, const QString& file) {

@@ -10,6 +10,7 @@
 
 #include <QThread>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace pw = paradox_writer;
 using Answer = ui::Dialogs::Answer;
@@ -184,6 +185,32 @@ TEST_P(EngineTest, NamesTheEngineWouldCutAreRefusedBeforeAnythingIsMade) {
     EXPECT_TRUE(sentStatements().isEmpty());
     EXPECT_EQ(entriesOf(desk.list1), QStringList{atLimit});
     EXPECT_TRUE(database.exists(atLimit));
+}
+
+// The largest doubles arrive as themselves, not rounded past the range; a
+// text holding a NUL character, which no engine's driver passes, ends the
+// send before its row with a message that says where it is.
+TEST_P(EngineTest, TheLargestNumbersArriveAndANulInTextStopsBeforeItsRow) {
+    const double largest = std::numeric_limits<double>::max();
+    const QString t = writeTable(testing_support::uniqueTableName("L").toUpper(),
+                                 designOf({{"NUMBER", pw::Number}, {"NOTE", pw::Memo, 11}}),
+                                 {{largest, std::string("fine")},
+                                  {-largest, std::string("fine")},
+                                  {1.0, std::string("bad\0text", 8)},
+                                  {2.0, std::string("never sent")}});
+    sendOnly(t);
+    ASSERT_EQ(desk.dialogs.messages().size(), 1);
+    const QString message = desk.dialogs.messages()[0];
+    for (const char* part : {"row 3", "field NOTE", "NUL"}) {
+        EXPECT_TRUE(message.contains(part)) << message.toStdString();
+    }
+    EXPECT_TRUE(message.contains(t));
+    EXPECT_EQ(entriesOf(desk.list1), QStringList{t});
+    EXPECT_EQ(sentStatements().filter("INSERT").size(), 2);
+    const odbc::Rows same = database.connection().query(
+        "SELECT COUNT(*) FROM \"" + t +
+        "\" WHERE \"NUMBER\" = 1.7976931348623157e308 OR \"NUMBER\" = -1.7976931348623157e308");
+    EXPECT_EQ(same.rows.at(0).at(0), QString("2"));
 }
 
 // Every command, the gate and both connection tests close the sessions they

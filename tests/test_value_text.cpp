@@ -20,6 +20,10 @@ void expectFixedForms() {
     EXPECT_EQ(formatNumber(0.00001), "0.00001");
     EXPECT_EQ(formatNumber(0.0000015), "1.5E-06");
     EXPECT_EQ(formatNumber(0.0), "0");
+    // Rounded to 15 digits these would lie past the largest double.
+    EXPECT_EQ(formatNumber(1.7976931348623157e308), "1.7976931348623157E+308");
+    EXPECT_EQ(formatNumber(-1.7976931348623157e308), "-1.7976931348623157E+308");
+    EXPECT_EQ(formatNumber(1.79769313486231e308), "1.79769313486231E+308");
     EXPECT_EQ(formatDate(730120), "2000-01-01");
     EXPECT_EQ(formatTime(3723004), "01:02:03.004");
     EXPECT_EQ(formatTimestamp(730120LL * 86400000 + 3723000), "2000-01-01 01:02:03");

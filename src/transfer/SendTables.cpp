@@ -134,11 +134,28 @@ QString createStatementOf(const sources::Target& target, const QString& table,
     return text.finish();
 }
 
-QString insertStatementOf(const QString& table, paradox::Recordset& rows) {
+// No driver passes a NUL character inside a statement: each cuts the text
+// there, so the value could never arrive whole.
+void checkNoNul(const std::string& value, const QString& table, std::int64_t row,
+                const paradox::Field& field) {
+    if (value.find('\0') != std::string::npos) {
+        throw Error(QStringLiteral("The table %1 was not sent whole: row %2, field %3 holds a NUL "
+                                   "character (code 0), which cannot be sent to the data source. "
+                                   "The rows before it were sent. Remove the character in Paradox "
+                                   "and send the table again.")
+                        .arg(table)
+                        .arg(row)
+                        .arg(QString::fromStdString(field.name)));
+    }
+}
+
+QString insertStatementOf(const QString& table, paradox::Recordset& rows, std::int64_t row) {
     InsertText text(table);
     for (std::size_t i = 0; i < rows.fields().size(); ++i) {
         ui::letEventsThrough();
-        text.addValue(QString::fromStdString(textOf(rows.value(i))));
+        const std::string value = textOf(rows.value(i));
+        checkNoNul(value, table, row, rows.fields()[i]);
+        text.addValue(QString::fromStdString(value));
     }
     return text.finish();
 }
@@ -149,7 +166,7 @@ void copyRows(Run& run, const QString& table, paradox::Recordset& rows) {
         ui::letEventsThrough();
         run.workspace.progress.setPercent(static_cast<double>(r + 1) / static_cast<double>(total) *
                                           100.0);
-        run.target->execute(insertStatementOf(table, rows));
+        run.target->execute(insertStatementOf(table, rows, r + 1));
         rows.moveNext();
     }
 }

@@ -114,9 +114,15 @@ std::string formatNumber(double value) {
     if (value == 0)
         return "0";
 
-    // d.dddddddddddddde+XX: 15 significant digits, correctly rounded.
+    // d.dddddddddddddde+XX: 15 significant digits, correctly rounded; where
+    // that rounding leaves the range of a double (next to the largest), the
+    // shortest digits that read back as the same double.
     char buf[40];
     auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    double back = 0;
+    if (std::from_chars(buf, res.ptr, back).ec == std::errc::result_out_of_range) {
+        res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    }
     std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
     bool negative = sci.front() == '-';
     if (negative)

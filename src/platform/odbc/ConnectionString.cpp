@@ -42,7 +42,7 @@ DataSourceRequest dataSourceOf(const OpenRequest& request) {
         const QString key = part.left(equals).trimmed();
         const QString value = part.mid(equals + 1);
         if (key.compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0) {
-            result.name = value;
+            result.name = value.trimmed(); // blanks around a pasted name are not part of it
         } else if (key.compare(QLatin1String("Provider"), Qt::CaseInsensitive) == 0) {
             checkProvider(value);
         } else {

@@ -14,7 +14,8 @@ struct DataSourceRequest {
 
 // What a request asks to connect to. The string is split at ';' into
 // "key=value" parts; keys are compared without regard to case or surrounding
-// blanks, values are taken verbatim. "Provider" (in the string or in the
+// blanks, the data source name without its surrounding blanks, the other
+// values verbatim. "Provider" (in the string or in the
 // request) may only name the ODBC provider; other keys than "Data Source"
 // and "Provider" are for the driver (such as UID= and PWD=). Throws Error on
 // a provider this layer cannot serve or a part without '='.
