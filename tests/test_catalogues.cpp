@@ -40,21 +40,23 @@ TEST(ParadoxCatalogue, NamesAreUpperCasedWithoutExtensionRootFirstLevelByLevel) 
     touch(r + "/a.dbx.db");
     touch(r + "/~TMP.db");
     touch(r + "/notes.txt");
+    touch(r + "/notes.db.bak");
+    touch(r + QString::fromUtf8("/\u00c4rger.dB")); // not ASCII, matched as text
     QDir().mkpath(r + "/Old.db");
     touch(r + "/Old.db/INSIDE.db");
 
     const QStringList tables = paradoxTablesOf(r);
     // Root files first, then the first level, then the second; the order
     // within one folder is the file system's.
-    ASSERT_EQ(tables.size(), 7);
+    ASSERT_EQ(tables.size(), 8);
     const auto level = [&](int from, int n) {
         QStringList part = tables.mid(from, n);
         part.sort();
         return part.join(' ');
     };
-    EXPECT_EQ(level(0, 2), "AX CUSTOMER");
-    EXPECT_EQ(level(2, 3), "INSIDE ITEMS ORDERS");
-    EXPECT_EQ(level(5, 2), "LEVEL3 LEVEL3B");
+    EXPECT_EQ(level(0, 3), QString::fromUtf8("AX CUSTOMER \u00c4RGER"));
+    EXPECT_EQ(level(3, 3), "INSIDE ITEMS ORDERS");
+    EXPECT_EQ(level(6, 2), "LEVEL3 LEVEL3B");
 }
 
 TEST(ParadoxCatalogue, HiddenFoldersAreSkippedAndDuplicatesKept) {

@@ -3,8 +3,10 @@
 #include "files/Files.h"
 #include "platform/ui/EventPump.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
+#include <string_view>
 #include <sys/stat.h>
 #include <system_error>
 #include <utility>
@@ -15,8 +17,10 @@ namespace AddFolder {
 
 namespace {
 
-QString nameOf(const fs::directory_entry& entry) {
-    return Main::decodeFileName(entry.path().filename().native());
+// The bare name of an entry, as the bytes of its path.
+std::string_view nameOf(const fs::directory_entry& entry) {
+    const std::string& path = entry.path().native();
+    return std::string_view(path).substr(path.rfind('/') + 1);
 }
 
 // Calls visit for each entry of the folder, in enumeration order. A folder
@@ -31,38 +35,72 @@ template <typename Visit> void forEachEntry(const fs::path& folder, Visit visit)
     }
 }
 
-// Wildcard match with "*" (any run) and "?" (one character), letter case
-// ignored: wild is the pattern already case-folded. Greedy with backtracking
-// to the last "*".
-bool matchesWildcard(const QString& name, const QString& wild) {
-    const QString text = name.toCaseFolded();
-    qsizetype t = 0;
-    qsizetype w = 0;
-    qsizetype starAt = -1;
-    qsizetype resumeAt = 0;
+bool isAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char foldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Greedy wildcard match with "*" (any run) and "?" (one element),
+// backtracking to the last "*"; equal tells whether an element of the
+// pattern and one of the text match.
+template <typename Text, typename Equal>
+bool matchesWildcard(const Text& text, const Text& wild, Equal equal) {
+    using Size = decltype(text.size());
+    Size t = 0;
+    Size w = 0;
+    bool star = false;
+    Size starAt = 0;
+    Size resumeAt = 0;
     while (t < text.size()) {
-        if (w < wild.size() && (wild[w] == QLatin1Char('?') || wild[w] == text[t])) {
+        if (w < wild.size() && (wild[w] == '?' || equal(wild[w], text[t]))) {
             ++t;
             ++w;
-        } else if (w < wild.size() && wild[w] == QLatin1Char('*')) {
+        } else if (w < wild.size() && wild[w] == '*') {
+            star = true;
             starAt = w++;
             resumeAt = t;
-        } else if (starAt >= 0) {
+        } else if (star) {
             w = starAt + 1;
             t = ++resumeAt;
         } else {
             return false;
         }
     }
-    while (w < wild.size() && wild[w] == QLatin1Char('*')) {
+    while (w < wild.size() && wild[w] == '*') {
         ++w;
     }
     return w == wild.size();
 }
 
-bool isHidden(const QString& name) {
-    return name.startsWith(QLatin1Char('.'));
+} // namespace
+
+Wildcard::Wildcard(const QString& pattern) : folded_(pattern.toCaseFolded()) {
+    for (const QChar c : pattern) {
+        if (c.unicode() >= 0x80) {
+            asciiPattern_ = false;
+            ascii_.clear();
+            return;
+        }
+        ascii_ += foldAscii(static_cast<char>(c.unicode()));
+    }
 }
+
+bool Wildcard::matches(std::string_view name) const {
+    // Names in ASCII, nearly all of them, are matched on their bytes; only
+    // the others are decoded and case-folded.
+    if (asciiPattern_ && isAscii(name)) {
+        return matchesWildcard(name, std::string_view(ascii_),
+                               [](char w, char c) { return w == foldAscii(c); });
+    }
+    const QString text = Main::decodeFileName(std::string(name)).toCaseFolded();
+    return matchesWildcard(text, folded_, [](QChar w, QChar c) { return w == c; });
+}
+
+namespace {
 
 // Identity of a folder on disk, so that a folder reached by two paths (a link
 // back up the tree) is walked once.
@@ -87,20 +125,21 @@ struct FolderEntries {
     std::vector<fs::path> files;
 };
 
-FolderEntries readFolder(const fs::path& folder, std::set<FolderId>& seen, const QString* pattern) {
+FolderEntries readFolder(const fs::path& folder, std::set<FolderId>& seen,
+                         const Wildcard* pattern) {
     FolderEntries found;
     ui::letEventsThrough();
     forEachEntry(folder, [&](const fs::directory_entry& entry) {
         ui::letEventsThrough();
-        const QString name = nameOf(entry);
+        const std::string_view name = nameOf(entry);
         std::error_code error;
         if (pattern && entry.is_regular_file(error)) {
-            if (matchesWildcard(name, *pattern)) {
-                found.files.push_back(entry.path().filename());
+            if (pattern->matches(name)) {
+                found.files.emplace_back(name);
             }
             return;
         }
-        if (name == QLatin1String(".") || name == QLatin1String("..") || isHidden(name)) {
+        if (name.starts_with('.')) { // ".", ".." and hidden folders
             return;
         }
         if (!entry.is_directory(error)) {
@@ -129,7 +168,7 @@ std::set<FolderId> identifyAll(const std::vector<fs::path>& folders) {
 // each folder once (seen holds those reached already); found gets what each
 // folder holds, in walk order. Without deeper only the first level is read.
 template <typename Found>
-void readLevels(std::vector<fs::path> level, std::set<FolderId>& seen, const QString* pattern,
+void readLevels(std::vector<fs::path> level, std::set<FolderId>& seen, const Wildcard* pattern,
                 bool deeper, Found found) {
     while (!level.empty()) {
         std::vector<fs::path> next;
@@ -151,11 +190,11 @@ void readLevels(std::vector<fs::path> level, std::set<FolderId>& seen, const QSt
 
 std::vector<fs::path> ListFiles(const fs::path& folder, const QString& pattern) {
     std::vector<fs::path> names;
-    const QString wild = pattern.toCaseFolded();
+    const Wildcard wild(pattern);
     forEachEntry(folder, [&](const fs::directory_entry& entry) {
         std::error_code error;
-        if (entry.is_regular_file(error) && matchesWildcard(nameOf(entry), wild)) {
-            names.push_back(entry.path().filename());
+        if (entry.is_regular_file(error) && wild.matches(nameOf(entry))) {
+            names.emplace_back(nameOf(entry));
         }
     });
     return names;
@@ -174,7 +213,7 @@ void CollectSubfolders(std::vector<fs::path>& queue, bool recurse) {
 void ListTreeFiles(const fs::path& root, const QString& pattern,
                    const std::function<void(const fs::path&)>& visit) {
     std::set<FolderId> seen = identifyAll({root});
-    const QString wild = pattern.toCaseFolded();
+    const Wildcard wild(pattern);
     readLevels({root}, seen, &wild, true, [&visit](const FolderEntries& entries) {
         for (const fs::path& file : entries.files) {
             visit(file);

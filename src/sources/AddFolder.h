@@ -7,9 +7,26 @@
 #include <QString>
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace AddFolder {
+
+// A wildcard such as "*.db": "*" stands for any run of characters, "?" for
+// one; letter case is ignored.
+class Wildcard {
+public:
+    explicit Wildcard(const QString& pattern);
+    // Whether a file name (its bytes, read as Main::decodeFileName reads
+    // them) matches.
+    bool matches(std::string_view name) const;
+
+private:
+    QString folded_;
+    std::string ascii_; // the pattern in ASCII lower case, when it is ASCII
+    bool asciiPattern_ = true;
+};
 
 // Bare names of the ordinary files in folder whose name (as text) matches
 // pattern (a wildcard such as "*.db", letter case ignored), in enumeration
