@@ -4,6 +4,8 @@
 #include <clocale>
 #include <gtest/gtest.h>
 #include <locale>
+#include <string>
+#include <utility>
 
 using namespace transfer;
 
@@ -29,10 +31,26 @@ void expectFixedForms() {
 
 TEST(ValueText, NumbersDatesAndTimesHaveFixedForms) {
     expectFixedForms();
-    EXPECT_EQ(formatDate(1), "0001-01-01");
-    EXPECT_EQ(formatDate(738945), "2024-02-29");
     EXPECT_EQ(formatTime(0), "00:00:00");
     EXPECT_EQ(formatTimestamp(738945LL * 86400000 + 86399999), "2024-02-29 23:59:59.999");
+}
+
+// Day numbers from the proleptic calendar moved by whole 400-year cycles.
+// Before year 1 the years are astronomical: year 0 and -4 are leap years,
+// -100 is not.
+TEST(ValueText, DatesOfTheYearsMinus9999To9999) {
+    const std::pair<std::int64_t, const char*> days[] = {
+        {-3652424, "-9999-01-01"}, {-3652060, "-9999-12-31"}, {-146403, "-0400-02-29"},
+        {-36831, "-0100-02-28"},   {-36830, "-0100-03-01"},   {-1767, "-0004-02-29"},
+        {-366, "-0001-12-31"},     {-365, "0000-01-01"},      {-306, "0000-02-29"},
+        {0, "0000-12-31"},         {1, "0001-01-01"},         {738945, "2024-02-29"},
+        {3652059, "9999-12-31"},
+    };
+    for (const auto& [day, text] : days) {
+        EXPECT_EQ(formatDate(day), text) << day;
+        EXPECT_EQ(formatTimestamp(day * 86400000 + 3600000), std::string(text) + " 01:00:00");
+    }
+    EXPECT_EQ(formatTimestamp(-1), "0000-12-30 23:59:59.999");
 }
 
 TEST(ValueText, ALocaleWithADecimalCommaChangesNothing) {
