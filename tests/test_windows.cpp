@@ -269,18 +269,30 @@ TEST_F(SetupWindowTest, TheDataSourceTestReportsFailureInItsOwnWords) {
     }
 }
 
+// Only a table file ("*.db", any letter case) in the folder itself passes:
+// memo and index files, other files and tables in a subfolder do not.
 TEST_F(SetupWindowTest, TheFolderTestNeedsTablesInTheFolderItself) {
-    QTemporaryDir folder;
-    touch(folder.path() + "/sub/ONLY.db");
-    form.Text1->setText(folder.path());
-    int busyDuringMessage = 0;
-    dialogs.whileOpen = [&] { busyDuringMessage = form.pointer(); };
-    form.Check3->click();
-    touch(folder.path() + "/Here.db");
-    form.Check3->click();
-    EXPECT_EQ(dialogs.messages(), (QStringList{"Could not connect.", "Connection successful."}));
-    EXPECT_EQ(busyDuringMessage, ui::BusyPointer);
-    EXPECT_EQ(form.pointer(), ui::DefaultPointer);
+    const QString failed = "Could not connect.";
+    const QString passed = "Connection successful.";
+    const std::vector<std::pair<QStringList, QString>> cases = {
+        {{"/X.MB", "/X.PX", "/readme.txt", "/sub/ONLY.db", "/Old.db/IN.db"}, failed},
+        {{"/x.Db"}, passed},
+    };
+    for (const auto& [files, expected] : cases) {
+        SCOPED_TRACE(files.join(' ').toStdString());
+        QTemporaryDir folder;
+        for (const QString& file : files) {
+            touch(folder.path() + file);
+        }
+        form.Text1->setText(folder.path());
+        int busyDuringMessage = 0;
+        dialogs.whileOpen = [&] { busyDuringMessage = form.pointer(); };
+        dialogs.shown.clear();
+        form.Check3->click();
+        EXPECT_EQ(dialogs.messages(), QStringList{expected});
+        EXPECT_EQ(busyDuringMessage, ui::BusyPointer);
+        EXPECT_EQ(form.pointer(), ui::DefaultPointer);
+    }
 }
 
 TEST_F(SetupWindowTest, FocusSelectsTheWholeText) {
