@@ -27,6 +27,18 @@ void expectFixedForms() {
     EXPECT_EQ(formatTimestamp(730120LL * 86400000 + 3723000), "2000-01-01 01:02:03");
 }
 
+// Puts back the C, C++ and Qt locales found at its start when it goes.
+struct LocalesRestored {
+    const std::string c = std::setlocale(LC_ALL, nullptr);
+    const std::locale cpp;
+    const QLocale qt;
+    ~LocalesRestored() {
+        std::locale::global(cpp); // sets the C locale too, so that goes next
+        std::setlocale(LC_ALL, c.c_str());
+        QLocale::setDefault(qt);
+    }
+};
+
 } // namespace
 
 TEST(ValueText, NumbersDatesAndTimesHaveFixedForms) {
@@ -54,13 +66,11 @@ TEST(ValueText, DatesOfTheYearsMinus9999To9999) {
 }
 
 TEST(ValueText, ALocaleWithADecimalCommaChangesNothing) {
+    const LocalesRestored restored;
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
         GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed (scripts/test generates it)";
     }
     std::locale::global(std::locale("de_DE.UTF-8"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     expectFixedForms();
-    std::locale::global(std::locale::classic());
-    std::setlocale(LC_ALL, "C");
-    QLocale::setDefault(QLocale::c());
 }
