@@ -1,13 +1,13 @@
 #include "maintenance/Maintenance.h"
 #include "platform/ui/EventPump.h"
 #include "support/Desk.h"
+#include "support/FileSizeLimit.h"
 #include "transfer/SendTables.h"
 
 #include <QFile>
-#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
+#include <string_view>
 #include <type_traits>
 
 namespace pw = paradox_writer;
@@ -161,12 +161,16 @@ void writeRows(const QString& file, const std::vector<pw::Row>& rows) {
 
 const pw::Row fine{std::int64_t{1}, std::string("fine")};
 
+// The fault data source whose server a test stopped, if any.
+const char* stoppedFaultServer = nullptr;
+
 // Runs the script scripts/test writes to stop or start the server of a fault
 // data source ("Fault", "MariaDBFault").
 void controlFaultServer(const char* action, const char* kind) {
     const QByteArray script = qgetenv("ORVANDEL_TEST_FAULT_SERVER");
     ASSERT_FALSE(script.isEmpty()) << "ORVANDEL_TEST_FAULT_SERVER is not set";
     ASSERT_EQ(std::system((script + " " + action + " " + kind).constData()), 0) << action;
+    stoppedFaultServer = std::string_view(action) == "stop" ? kind : nullptr;
 }
 
 // As row 3 is about to go, the server of the data source dies; the repair
@@ -206,21 +210,23 @@ Failure createRefused(const char* name, const char* kind) {
             false};
 }
 
-// The largest file the process may write; the rest of the file cannot grow.
-void limitFileSize(rlim_t bytes) {
-    rlimit limit{};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-}
-
 void PrintTo(const Failure& failure, std::ostream* out) {
     *out << failure.name;
 }
 
+// Whatever the test did to the process and the fault server is undone, also
+// when it stopped before its repair.
 class FailureTest : public CommandTest, public ::testing::WithParamInterface<Failure> {
 protected:
     QString kind() const override { return GetParam().kind; }
+    void TearDown() override {
+        sizeLimit.lift();
+        if (stoppedFaultServer) {
+            controlFaultServer("start", stoppedFaultServer);
+        }
+    }
+
+    testing_support::FileSizeLimit sizeLimit;
 };
 
 } // namespace
@@ -305,9 +311,10 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"DiskFull", "Full",
                 [](auto& desk, auto& database, const QString&, const QString& file) {
                     // Rows of 64 KB; as row 3 is about to go, the file may not grow.
+                    // Space freed by earlier runs would take them without growing.
                     writeRows(file,
                               std::vector<pw::Row>(4, {std::int64_t{1}, std::string(65536, 'm')}));
-                    std::signal(SIGXFSZ, SIG_IGN);
+                    database.connection().execute("VACUUM");
                     desk.bar.onChange = [&database](double percent) {
                         if (percent == 75) {
                             const auto number = [&database](const char* pragma) {
@@ -317,13 +324,14 @@ INSTANTIATE_TEST_SUITE_P(
                                     .at(0)
                                     ->toULongLong();
                             };
-                            limitFileSize(number("PRAGMA page_count") * number("PRAGMA page_size"));
+                            testing_support::FileSizeLimit::limit(number("PRAGMA page_count") *
+                                                                  number("PRAGMA page_size"));
                         }
                     };
                 },
                 [](auto& desk, auto&, const QString&, const QString&) {
                     desk.bar.onChange = nullptr;
-                    limitFileSize(RLIM_INFINITY);
+                    testing_support::FileSizeLimit::limit(RLIM_INFINITY);
                 },
                 1, 2, false},
         Failure{"ProgramEnds", "SQLite",

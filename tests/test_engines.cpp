@@ -51,10 +51,13 @@ protected:
         return name;
     }
 
+    // Writes a Paradox table; owned tables are dropped at the end.
     QString writeTable(const QString& name, const pw::TableDesign& design,
-                       const std::vector<pw::Row>& rows) {
+                       const std::vector<pw::Row>& rows, bool owned = true) {
         pw::writeTable((folder.path() + "/" + name + ".db").toStdString(), design, rows);
-        database.own(name);
+        if (owned) {
+            database.own(name);
+        }
         return name;
     }
 
@@ -164,7 +167,8 @@ TEST_P(EngineTest, NamesTheEngineWouldCutAreRefusedBeforeAnythingIsMade) {
     };
     for (const Case& c : {Case{overLimit, "ID", overLimit},
                           Case{nameOfLength(limit), overField.toStdString(), overField}}) {
-        writeTable(c.table, designOf({{c.field, pw::Long}}), {{std::int64_t{1}}});
+        // Never made, and a name the engine refuses even to drop.
+        writeTable(c.table, designOf({{c.field, pw::Long}}), {{std::int64_t{1}}}, false);
         desk.list1.clearAll();
         sendOnly(c.table);
         ASSERT_EQ(desk.dialogs.messages().size(), 1);

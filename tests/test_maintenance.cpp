@@ -3,15 +3,14 @@
 #include "maintenance/Maintenance.h"
 #include "platform/paradox/Paradox.h"
 #include "support/Desk.h"
+#include "support/FileSizeLimit.h"
 #include "support/Unprivileged.h"
 #include "transfer/Statements.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -271,15 +270,10 @@ TEST(MoveByCopy, AFailedCopyLeavesTheSourceAndNoLeftovers) {
     writeFile(from, QByteArray(200000, 'y'));
     EXPECT_FALSE(move(folder.path() + "/MISSING.DB", folder.path() + "/C.DB").moved);
 
-    // A write limit stands in for a full disk.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ::setrlimit(RLIMIT_FSIZE, &small);
+    testing_support::FileSizeLimit full;
+    full.limit(4096);
     const Main::MoveResult result = move(from, folder.path() + "/B.DB");
-    ::setrlimit(RLIMIT_FSIZE, &saved);
+    full.lift();
 
     EXPECT_FALSE(result.moved);
     EXPECT_FALSE(result.reason.isEmpty());

@@ -4,9 +4,11 @@
 #include "paradox-writer/ParadoxWriter.h"
 #include "platform/paradox/Paradox.h"
 #include "platform/paradox/Table.h"
+#include "support/DatesAtTheEnds.h"
 #include "support/ParadoxTestFiles.h"
 #include "transfer/ValueText.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -249,27 +251,70 @@ TEST(ParadoxTables, BlocksNotTheHeaderCountDecideTheRows) {
     }
 }
 
-TEST(ParadoxTables, ImpossibleDatesAndTimesAreClearErrors) {
+TEST(ParadoxTables, DatesAndTimestampsOfTheYearsMinus9999To9999) {
+    namespace dates = testing_support::dates;
     TempFolder dir;
-    pw::TableDesign design;
-    design.columns = {{"D", pw::Date}, {"T", pw::Time}};
-    pw::writeTable(dir.file("T.db"), design, {{std::int64_t{1}, std::int64_t{0}}});
-    const std::string bytes = readBytes(dir.file("T.db"));
-    const auto tableOf = [](const std::string& data) {
-        return paradox::TableFile(std::make_unique<paradox::MemoryBytes>("T.db", data), nullptr);
-    };
-    const std::size_t record = 0x800 + 6;
-    for (const auto& [at, raw] : {std::pair{0, std::string("\x80\x00\x00\x00", 4)},  // day 0
-                                  std::pair{0, std::string("\x7F\xFF\xFF\xFF", 4)},  // day -1
-                                  std::pair{0, std::string("\xFF\x00\x00\x00", 4)},  // past 9999
-                                  std::pair{4, std::string("\x85\x26\x5C\x00", 4)}}) // 24:00:00
-    {
-        std::string damaged = bytes;
-        damaged.replace(record + at, 4, raw);
-        EXPECT_THROW(tableOf(damaged).value(at / 4), paradox::Error);
+    std::vector<pw::Row> rows;
+    for (const dates::DatedRow& row : dates::atTheEnds())
+        rows.push_back(row.cells);
+    pw::writeTable(dir.file("T.db"), dates::design(), rows);
+    paradox::TableFile table(dir.file("T.db"));
+    for (const dates::DatedRow& row : dates::atTheEnds()) {
+        ASSERT_FALSE(table.eof());
+        EXPECT_EQ(table.value(0).isNull(), row.date == nullptr);
+        EXPECT_EQ(text(table, 0), row.date ? row.date : "");
+        EXPECT_EQ(text(table, 1), row.stamp ? row.stamp : "");
+        table.moveNext();
     }
-    auto table = tableOf(bytes);
-    EXPECT_EQ(text(table, 0), "0001-01-01");
+}
+
+// A value past the range of its type stops the reading at its row, naming
+// the file, the row and the field.
+TEST(ParadoxTables, DatesTimesAndTimestampsPastTheirRangeAreClearErrors) {
+    namespace dates = testing_support::dates;
+    TempFolder dir;
+    const auto expectRefused = [&](std::size_t column) {
+        paradox::TableFile table(dir.file("T.db"));
+        EXPECT_NO_THROW(table.value(column));
+        table.moveNext();
+        try {
+            (void)table.value(column);
+            ADD_FAILURE() << "read without an error";
+        } catch (const paradox::Error& e) {
+            const std::string what = e.what();
+            const std::string field = table.fields()[column].name;
+            for (const std::string& part :
+                 {dir.file("T.db"), std::string("row 2, field \"") + field + "\": impossible"})
+                EXPECT_NE(what.find(part), std::string::npos) << what;
+        }
+    };
+    for (const dates::PastAnEnd& past : dates::pastTheEnds()) {
+        SCOPED_TRACE(past.value);
+        pw::writeTable(dir.file("T.db"), dates::design(),
+                       {dates::rowWith({past.column, 1}), dates::rowWith(past)});
+        expectRefused(past.column);
+    }
+    pw::TableDesign times;
+    times.columns = {{"T", pw::Time}};
+    for (const std::int64_t ms : {std::int64_t{-1}, dates::msPerDay}) {
+        pw::writeTable(dir.file("T.db"), times, {{std::int64_t{0}}, {ms}});
+        expectRefused(0);
+    }
+
+    // A quarter millisecond before the end rounds to the first millisecond
+    // past it: its bytes go in by hand, the writer takes whole milliseconds.
+    pw::writeTable(dir.file("T.db"), dates::design(),
+                   {dates::rowWith({1, 0}), dates::rowWith({1, 0})});
+    std::string bytes = readBytes(dir.file("T.db"));
+    const double nearEnd = static_cast<double>((dates::lastDay + 1) * dates::msPerDay) - 0.25;
+    std::uint64_t raw;
+    std::memcpy(&raw, &nearEnd, sizeof raw);
+    raw |= std::uint64_t{1} << 63;
+    const std::size_t second = 0x800 + 6 + 12 + 4;
+    for (int k = 0; k < 8; ++k)
+        bytes[second + k] = static_cast<char>(raw >> (56 - 8 * k));
+    std::ofstream(dir.file("T.db"), std::ios::binary) << bytes;
+    expectRefused(1);
 }
 
 TEST(ParadoxTables, BcdKeepsEveryDigit) {

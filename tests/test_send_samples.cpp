@@ -1,7 +1,9 @@
 // Sends every sample table into the real SQLite, PostgreSQL and MariaDB data sources,
 // reads it back and compares it with the reference values: text exactly,
-// integers exactly, numbers as numbers, binary data by length and hash.
+// integers exactly, numbers as numbers, binary data by length and hash. Also
+// sends tables made with the writer where the samples hold no such values.
 
+#include "support/DatesAtTheEnds.h"
 #include "support/Desk.h"
 #include "support/Samples.h"
 #include "transfer/SendTables.h"
@@ -9,6 +11,7 @@
 #include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -63,20 +66,21 @@ protected:
         if (!database.open(GetParam())) {
             GTEST_SKIP() << testing_support::missingDataSource(GetParam()).toStdString();
         }
-        if (!testing_support::haveSamples()) {
-            GTEST_SKIP() << "the Paradox samples are not here: "
-                         << testing_support::samplesFolder();
-        }
         desk.settings.dataSource = database.name();
     }
 
-    void send(const Sample& sample) {
-        testing_support::dropTableIfExists(database.connection(), sample.table);
-        desk.settings.folder = QString::fromStdString(sample.folder.string());
+    void send(const QString& folder, const QString& table) {
+        testing_support::dropTableIfExists(database.connection(), table);
+        desk.settings.folder = folder;
         desk.list1.clearAll();
         desk.list2.clearAll();
-        testing_support::fill(desk.list2, {sample.table}, {sample.table});
+        desk.dialogs.shown.clear();
+        testing_support::fill(desk.list2, {table}, {table});
         desk.run(transfer::SendTables);
+    }
+
+    void send(const Sample& sample) {
+        send(QString::fromStdString(sample.folder.string()), sample.table);
     }
 
     void compare(const Sample& sample) {
@@ -109,6 +113,9 @@ protected:
 } // namespace
 
 TEST_P(SendSamplesTest, EverySampleArrivesIntact) {
+    if (!testing_support::haveSamples()) {
+        GTEST_SKIP() << "the Paradox samples are not here: " << testing_support::samplesFolder();
+    }
     const std::vector<Sample> all = testing_support::sampleReferences();
     ASSERT_FALSE(all.empty());
     for (const Sample& sample : all) {
@@ -117,6 +124,46 @@ TEST_P(SendSamplesTest, EverySampleArrivesIntact) {
             << where(sample) << ": " << desk.dialogs.messages().join(" | ").toStdString();
         compare(sample);
         testing_support::dropTableIfExists(database.connection(), sample.table);
+    }
+}
+
+// Dates and timestamps before year 1 and at the ends of the years -9999 to
+// 9999 arrive as their texts beside ordinary ones, NULL as NULL. A value past
+// an end stops the send at its row, naming the file, row and field; the rows
+// before it stay.
+TEST_P(SendSamplesTest, DatesOfTheYearsMinus9999To9999Arrive) {
+    namespace dates = testing_support::dates;
+    const QTemporaryDir folder;
+    const QString table = testing_support::uniqueTableName("dates").toUpper();
+    const QString file = folder.path() + "/" + table + ".db";
+    database.own(table);
+    std::vector<paradox_writer::Row> rows;
+    std::vector<std::vector<odbc::Value>> expected;
+    const auto textOf = [](const char* text) {
+        return text ? odbc::Value(QString::fromLatin1(text)) : odbc::Value();
+    };
+    for (const dates::DatedRow& row : dates::atTheEnds()) {
+        rows.push_back(row.cells);
+        expected.push_back({textOf(row.date), textOf(row.stamp)});
+    }
+    paradox_writer::writeTable(file.toStdString(), dates::design(), rows);
+    send(folder.path(), table);
+    ASSERT_TRUE(desk.dialogs.messages().isEmpty())
+        << desk.dialogs.messages().join(" | ").toStdString();
+    EXPECT_EQ(database.rowsOf(table), expected);
+
+    for (const dates::PastAnEnd& past : dates::pastTheEnds()) {
+        SCOPED_TRACE(past.value);
+        paradox_writer::writeTable(file.toStdString(), dates::design(),
+                                   {rows.front(), dates::rowWith(past)});
+        send(folder.path(), table);
+        ASSERT_EQ(desk.dialogs.messages().size(), 1);
+        const QString message = desk.dialogs.messages()[0];
+        const QString field = past.column == 0 ? "D" : "S";
+        for (const QString& part : {file, "row 2, field \"" + field + "\": impossible"}) {
+            EXPECT_TRUE(message.contains(part)) << message.toStdString();
+        }
+        EXPECT_EQ(database.rowsOf(table), decltype(expected){expected.front()});
     }
 }
 

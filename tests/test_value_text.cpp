@@ -4,6 +4,8 @@
 #include <clocale>
 #include <gtest/gtest.h>
 #include <locale>
+#include <string>
+#include <utility>
 
 using namespace transfer;
 
@@ -29,24 +31,50 @@ void expectFixedForms() {
     EXPECT_EQ(formatTimestamp(730120LL * 86400000 + 3723000), "2000-01-01 01:02:03");
 }
 
+// Puts back the C, C++ and Qt locales found at its start when it goes.
+struct LocalesRestored {
+    const std::string c = std::setlocale(LC_ALL, nullptr);
+    const std::locale cpp;
+    const QLocale qt;
+    ~LocalesRestored() {
+        std::locale::global(cpp); // sets the C locale too, so that goes next
+        std::setlocale(LC_ALL, c.c_str());
+        QLocale::setDefault(qt);
+    }
+};
+
 } // namespace
 
 TEST(ValueText, NumbersDatesAndTimesHaveFixedForms) {
     expectFixedForms();
-    EXPECT_EQ(formatDate(1), "0001-01-01");
-    EXPECT_EQ(formatDate(738945), "2024-02-29");
     EXPECT_EQ(formatTime(0), "00:00:00");
     EXPECT_EQ(formatTimestamp(738945LL * 86400000 + 86399999), "2024-02-29 23:59:59.999");
 }
 
+// Day numbers from the proleptic calendar moved by whole 400-year cycles.
+// Before year 1 the years are astronomical: year 0 and -4 are leap years,
+// -100 is not.
+TEST(ValueText, DatesOfTheYearsMinus9999To9999) {
+    const std::pair<std::int64_t, const char*> days[] = {
+        {-3652424, "-9999-01-01"}, {-3652060, "-9999-12-31"}, {-146403, "-0400-02-29"},
+        {-36831, "-0100-02-28"},   {-36830, "-0100-03-01"},   {-1767, "-0004-02-29"},
+        {-366, "-0001-12-31"},     {-365, "0000-01-01"},      {-306, "0000-02-29"},
+        {0, "0000-12-31"},         {1, "0001-01-01"},         {738945, "2024-02-29"},
+        {3652059, "9999-12-31"},
+    };
+    for (const auto& [day, text] : days) {
+        EXPECT_EQ(formatDate(day), text) << day;
+        EXPECT_EQ(formatTimestamp(day * 86400000 + 3600000), std::string(text) + " 01:00:00");
+    }
+    EXPECT_EQ(formatTimestamp(-1), "0000-12-30 23:59:59.999");
+}
+
 TEST(ValueText, ALocaleWithADecimalCommaChangesNothing) {
+    const LocalesRestored restored;
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
         GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed (scripts/test generates it)";
     }
     std::locale::global(std::locale("de_DE.UTF-8"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     expectFixedForms();
-    std::locale::global(std::locale::classic());
-    std::setlocale(LC_ALL, "C");
-    QLocale::setDefault(QLocale::c());
 }

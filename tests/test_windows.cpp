@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QKeySequence>
 #include <QSettings>
@@ -271,18 +272,30 @@ TEST_F(SetupWindowTest, TheDataSourceTestReportsFailureInItsOwnWords) {
     }
 }
 
+// Only a table file ("*.db", any letter case) in the folder itself passes:
+// memo and index files, other files and tables in a subfolder do not.
 TEST_F(SetupWindowTest, TheFolderTestNeedsTablesInTheFolderItself) {
-    QTemporaryDir folder;
-    touch(folder.path() + "/sub/ONLY.db");
-    form.Text1->setText(folder.path());
-    int busyDuringMessage = 0;
-    dialogs.whileOpen = [&] { busyDuringMessage = form.pointer(); };
-    form.Check3->click();
-    touch(folder.path() + "/Here.db");
-    form.Check3->click();
-    EXPECT_EQ(dialogs.messages(), (QStringList{"Could not connect.", "Connection successful."}));
-    EXPECT_EQ(busyDuringMessage, ui::BusyPointer);
-    EXPECT_EQ(form.pointer(), ui::DefaultPointer);
+    const QString failed = "Could not connect.";
+    const QString passed = "Connection successful.";
+    const std::vector<std::pair<QStringList, QString>> cases = {
+        {{"/X.MB", "/X.PX", "/readme.txt", "/sub/ONLY.db", "/Old.db/IN.db"}, failed},
+        {{"/x.Db"}, passed},
+    };
+    for (const auto& [files, expected] : cases) {
+        SCOPED_TRACE(files.join(' ').toStdString());
+        QTemporaryDir folder;
+        for (const QString& file : files) {
+            touch(folder.path() + file);
+        }
+        form.Text1->setText(folder.path());
+        int busyDuringMessage = 0;
+        dialogs.whileOpen = [&] { busyDuringMessage = form.pointer(); };
+        dialogs.shown.clear();
+        form.Check3->click();
+        EXPECT_EQ(dialogs.messages(), QStringList{expected});
+        EXPECT_EQ(busyDuringMessage, ui::BusyPointer);
+        EXPECT_EQ(form.pointer(), ui::DefaultPointer);
+    }
 }
 
 TEST_F(SetupWindowTest, FocusSelectsTheWholeText) {
@@ -388,12 +401,33 @@ TEST(MainWindow, AClickInAListTogglesAnEntryWithoutAModifier) {
     EXPECT_EQ(window.List2->current(), 0);
 }
 
-TEST(Settings, AStoreThatCannotBeWrittenIsReportedOnceAndTheFieldsStayLive) {
+namespace {
+
+// Each test starts and ends without a settings file. Values that could not be
+// stored stay pending in the process until a write succeeds, so one is made
+// before the file goes.
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override { clear(); }
+    void TearDown() override { clear(); }
+
+    void clear() const {
+        if (QFileInfo(file).isDir()) {
+            QDir(file).removeRecursively();
+        }
+        EXPECT_EQ(sources::store::write(ParadoxFolder, QString()), QString());
+        QFile::remove(file);
+    }
+
     const QString file = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Marrowfen.conf";
-    QFile::remove(file);
-    ASSERT_TRUE(QDir().mkpath(file)); // a folder where the file belongs, even for root
     testing_support::ScriptedDialogs dialogs;
     RefusingOpener refusing;
+};
+
+} // namespace
+
+TEST_F(Settings, AStoreThatCannotBeWrittenIsReportedOnceAndTheFieldsStayLive) {
+    ASSERT_TRUE(QDir().mkpath(file)); // a folder where the file belongs, even for root
     {
         shell::Application app(dialogs, refusing, [] {});
         app.start();
@@ -402,18 +436,13 @@ TEST(Settings, AStoreThatCannotBeWrittenIsReportedOnceAndTheFieldsStayLive) {
         EXPECT_EQ(app.setupWindow().paradoxFolder(), "/first");
         EXPECT_EQ(app.setupWindow().dataSourceName(), "Second");
     }
-    QDir(file).removeRecursively();
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_TRUE(dialogs.messages()[0].startsWith("The settings could not be stored: " + file +
                                                  " is a folder"))
         << dialogs.messages()[0].toStdString();
 }
 
-TEST(Settings, AreWrittenOnEveryChangeAndReadBackOnTheNextStart) {
-    const QString file = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Marrowfen.conf";
-    QFile::remove(file);
-    testing_support::ScriptedDialogs dialogs;
-    RefusingOpener refusing;
+TEST_F(Settings, AreWrittenOnEveryChangeAndReadBackOnTheNextStart) {
     {
         shell::Application first(dialogs, refusing, [] {});
         first.start();

@@ -3,8 +3,10 @@
 #include "transfer/Statements.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <atomic>
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
 namespace testing_support {
 
@@ -64,13 +66,15 @@ bool TargetDatabase::open(const QString& kind) {
     return true;
 }
 
+// A table that cannot be dropped fails the test; the rest still go.
 TargetDatabase::~TargetDatabase() {
     if (target_) {
         for (const QString& table : owned_) {
             try {
                 dropTableIfExists(connection(), table);
-            } catch (const odbc::Error&) {
-                // A name the engine refuses was never a table.
+            } catch (const odbc::Error& error) {
+                ADD_FAILURE() << "table " << table.toStdString()
+                              << " was left behind: " << error.what();
             }
         }
     }
@@ -103,9 +107,12 @@ bool TargetDatabase::exists(const QString& table) {
 
 QString uniqueTableName(const QString& prefix) {
     static std::atomic<int> counter{0};
-    return QStringLiteral("%1_%2_%3")
+    // Process ids come round again; with the start time they do not.
+    static const qint64 started = QDateTime::currentMSecsSinceEpoch() % 100000000;
+    return QStringLiteral("%1_%2_%3_%4")
         .arg(prefix.toLower())
         .arg(QCoreApplication::applicationPid())
+        .arg(started)
         .arg(++counter);
 }
 

@@ -69,8 +69,9 @@ private:
     QStringList owned_;
 };
 
-// A lower-case table name that no other test or test process uses at the same
-// time: prefix, process id and a running number.
+// A lower-case table name that no other test or test process uses, also not
+// an earlier one whose table was left behind: prefix, process id, the
+// process's start time and a running number.
 QString uniqueTableName(const QString& prefix);
 
 } // namespace testing_support

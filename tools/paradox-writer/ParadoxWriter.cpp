@@ -326,6 +326,11 @@ struct TableWriter::Impl {
         case Date:
         case Time: {
             const auto v = std::get<std::int64_t>(cell);
+            // The lowest value of the width would be stored as all zeros,
+            // which reads as blank.
+            const std::int64_t limit = std::int64_t{1} << (8 * width - 1);
+            if (v <= -limit || v >= limit)
+                throw WriteError("value " + std::to_string(v) + " does not fit column " + c.name);
             if (c.type == AutoIncrement)
                 lastAutoInc = std::max(lastAutoInc, v);
             const std::uint64_t top = std::uint64_t{1} << (8 * width - 1);

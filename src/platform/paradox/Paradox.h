@@ -68,7 +68,7 @@ struct Value {
         Integer,   // Short, Long, AutoIncrement: integer
         Double,    // Number, Money: number
         Boolean,   // Logical: boolean
-        Date,      // days, 0001-01-01 = day 1: integer
+        Date,      // days, 0001-01-01 = day 1 (years -9999 to 9999): integer
         Time,      // milliseconds since midnight: integer
         Timestamp, // day (as Date) * 86400000 + milliseconds of the day: integer
         Decimal,   // BCD: exact decimal text such as "-1.23": text

@@ -15,7 +15,9 @@ namespace paradox {
 namespace {
 
 constexpr std::int64_t msPerDay = 86400000;
-constexpr std::int64_t lastDay = 3652059; // 9999-12-31
+// The years -9999 to 9999; day 0 is 0000-12-31, the day before 0001-01-01.
+constexpr std::int64_t firstDay = -3652424; // -9999-01-01
+constexpr std::int64_t lastDay = 3652059;   // 9999-12-31
 
 bool isBlob(FieldType type) {
     return type == FieldType::Memo || type == FieldType::BinaryBlob ||
@@ -289,8 +291,9 @@ Value TableFile::decodeValue(const FieldLayout& layout, std::size_t i, const std
         return v;
     case FieldType::Date:
         if (auto n = decodeInteger(p, 4)) {
-            if (*n < 1 || *n > lastDay)
-                failValue(i, "impossible date (day number " + std::to_string(*n) + ")");
+            if (*n < firstDay || *n > lastDay)
+                failValue(i, "impossible date (day number " + std::to_string(*n) +
+                                 ", outside the years -9999 to 9999)");
             v.kind = K::Date;
             v.integer = *n;
         }
@@ -312,10 +315,14 @@ Value TableFile::decodeValue(const FieldLayout& layout, std::size_t i, const std
         return v;
     case FieldType::Timestamp:
         if (auto d = decodeDouble(p)) {
-            if (!(*d >= msPerDay && *d < static_cast<double>((lastDay + 1) * msPerDay)))
-                failValue(i, "impossible timestamp");
+            // Whole milliseconds first, so that a value rounding past the
+            // last day is refused too.
+            const double ms = std::round(*d);
+            if (!(ms >= static_cast<double>(firstDay * msPerDay) &&
+                  ms < static_cast<double>((lastDay + 1) * msPerDay)))
+                failValue(i, "impossible timestamp (outside the years -9999 to 9999)");
             v.kind = K::Timestamp;
-            v.integer = std::llround(*d);
+            v.integer = static_cast<std::int64_t>(ms);
         }
         return v;
     case FieldType::Logical:
