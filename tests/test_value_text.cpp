@@ -1,9 +1,13 @@
 #include "transfer/ValueText.h"
 
 #include <QLocale>
+#include <charconv>
 #include <clocale>
+#include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <locale>
+#include <random>
 #include <string>
 #include <utility>
 
@@ -77,4 +81,30 @@ TEST(ValueText, ALocaleWithADecimalCommaChangesNothing) {
     std::locale::global(std::locale("de_DE.UTF-8"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     expectFixedForms();
+}
+
+// Whatever way a number's digits are found, they are those of the value
+// rounded to 15 significant digits: for doubles of every bit pattern and for
+// short decimals, whose shortest digits are the quick way.
+TEST(ValueText, NumbersAreTheirValuesRoundedTo15Digits) {
+    std::mt19937_64 random(15);
+    for (int i = 0; i < 200000; ++i) {
+        double value = 0;
+        if (i % 2 == 0) {
+            const std::uint64_t bits = random();
+            std::memcpy(&value, &bits, sizeof value);
+        } else {
+            value = static_cast<double>(static_cast<std::int64_t>(random() % 2000000000000) -
+                                        1000000000000) /
+                    std::pow(10.0, static_cast<double>(random() % 12));
+        }
+        char rounded[40];
+        *std::to_chars(rounded, rounded + 39, value, std::chars_format::scientific, 14).ptr = 0;
+        const double expected = std::strtod(rounded, nullptr);
+        if (!std::isfinite(value) || !std::isfinite(expected)) {
+            continue;
+        }
+        const std::string text = formatNumber(value);
+        ASSERT_EQ(std::strtod(text.c_str(), nullptr), expected) << text << " for " << rounded;
+    }
 }

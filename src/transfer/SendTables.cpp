@@ -149,24 +149,38 @@ void checkNoNul(const std::string& value, const QString& table, std::int64_t row
     }
 }
 
-QString insertStatementOf(const QString& table, paradox::Recordset& rows, std::int64_t row) {
-    InsertText text(table);
-    for (std::size_t i = 0; i < rows.fields().size(); ++i) {
-        ui::letEventsThrough();
-        const std::string value = textOf(rows.value(i));
-        checkNoNul(value, table, row, rows.fields()[i]);
-        text.addValue(QString::fromStdString(value));
+// The INSERT statements of a table's rows, each built in the buffer of the
+// one before, with one buffer for the text of each value.
+class RowStatements {
+public:
+    explicit RowStatements(const QString& table) : table_(table), text_(table) {}
+
+    const QString& of(paradox::Recordset& rows, std::int64_t row) {
+        text_.begin();
+        for (std::size_t i = 0; i < rows.fields().size(); ++i) {
+            ui::letEventsThrough();
+            value_.clear();
+            appendTextOf(value_, rows.value(i));
+            checkNoNul(value_, table_, row, rows.fields()[i]);
+            text_.addValue(value_);
+        }
+        return text_.finish();
     }
-    return text.finish();
-}
+
+private:
+    const QString& table_;
+    InsertText text_;
+    std::string value_;
+};
 
 void copyRows(Run& run, const QString& table, paradox::Recordset& rows) {
     const std::int64_t total = rows.recordCount();
+    RowStatements statements(table);
     for (std::int64_t r = 0; r < total; ++r) {
         ui::letEventsThrough();
         run.workspace.progress.setPercent(static_cast<double>(r + 1) / static_cast<double>(total) *
                                           100.0);
-        run.target->execute(insertStatementOf(table, rows, r + 1));
+        run.target->execute(statements.of(rows, r + 1));
         rows.moveNext();
     }
 }

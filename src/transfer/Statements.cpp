@@ -36,22 +36,55 @@ QString CreateTableText::finish() {
 }
 
 InsertText::InsertText(const QString& table)
-    : text_(QStringLiteral("INSERT INTO ") + quotedName(table) + QStringLiteral(" VALUES('")) {}
+    : prefix_(QStringLiteral("INSERT INTO ") + quotedName(table) + QStringLiteral(" VALUES(")) {}
 
-void InsertText::addValue(const QString& value) {
-    if (value.isEmpty()) {
-        text_.chop(1); // the quote that waited for this value
-        text_ += QStringLiteral("NULL, '");
-        return;
-    }
-    QString doubled = value;
-    doubled.replace(QLatin1Char('\''), QStringLiteral("''"));
-    text_ += doubled + QStringLiteral("', '");
+void InsertText::begin() {
+    text_.resize(0); // keeps the buffer of the rows before
+    text_.append(prefix_);
+    first_ = true;
 }
 
-QString InsertText::finish() {
-    text_.chop(3);
-    return text_ + QLatin1Char(')');
+void InsertText::addValue(std::string_view value) {
+    // Room for the separator, both quotes and every byte doubled; ASCII, by
+    // far the most common, is widened straight into it.
+    const qsizetype at = text_.size();
+    text_.resize(at + 4 + 2 * static_cast<qsizetype>(value.size()));
+    char16_t* const start = reinterpret_cast<char16_t*>(text_.data());
+    char16_t* out = start + at;
+    if (!first_) {
+        *out++ = u',';
+        *out++ = u' ';
+    }
+    first_ = false;
+    if (value.empty()) {
+        text_.resize(out - start);
+        text_.append(QLatin1String("NULL"));
+        return;
+    }
+    *out++ = u'\'';
+    std::size_t ascii = 0;
+    for (; ascii < value.size() && static_cast<unsigned char>(value[ascii]) < 0x80; ++ascii) {
+        *out++ = static_cast<char16_t>(value[ascii]);
+        if (value[ascii] == '\'') {
+            *out++ = u'\'';
+        }
+    }
+    if (ascii == value.size()) {
+        *out++ = u'\'';
+        text_.resize(out - start);
+        return;
+    }
+    text_.resize(out - start);
+    QString rest =
+        QString::fromUtf8(value.data() + ascii, static_cast<qsizetype>(value.size() - ascii));
+    rest.replace(QLatin1Char('\''), QLatin1String("''"));
+    text_.append(rest);
+    text_.append(QLatin1Char('\''));
+}
+
+const QString& InsertText::finish() {
+    text_.append(QLatin1Char(')'));
+    return text_;
 }
 
 } // namespace transfer

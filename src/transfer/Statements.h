@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace transfer {
@@ -31,16 +32,23 @@ private:
     sources::ColumnTypes types_;
 };
 
-// Builds INSERT INTO "<table>" VALUES('a', NULL, 'b''c'). A NULL or empty
-// value is written as NULL; every other value as a quoted text.
+// Builds INSERT INTO "<table>" VALUES('a', NULL, 'b''c') for one row after
+// another in one buffer. A NULL or empty value is written as NULL; every
+// other value as a quoted text.
 class InsertText {
 public:
     explicit InsertText(const QString& table);
-    void addValue(const QString& value);
-    QString finish();
+    // Starts the statement of the next row.
+    void begin();
+    // Appends a value given as UTF-8.
+    void addValue(std::string_view value);
+    // The statement, valid until the next begin.
+    const QString& finish();
 
 private:
+    QString prefix_;
     QString text_;
+    bool first_ = true;
 };
 
 } // namespace transfer

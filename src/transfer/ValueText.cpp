@@ -1,5 +1,6 @@
 #include "transfer/ValueText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -77,127 +78,163 @@ void appendTimeOfDay(std::string& out, std::int64_t ms) {
     }
 }
 
-std::string formatInteger(std::int64_t value) {
+void appendInteger(std::string& out, std::int64_t value) {
     char buf[24];
-    auto res = std::to_chars(buf, buf + sizeof buf, value);
-    return std::string(buf, res.ptr);
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, res.ptr);
+}
+
+void appendTimestamp(std::string& out, std::int64_t milliseconds) {
+    const std::int64_t day = floorDiv(milliseconds, msPerDay);
+    appendDate(out, day);
+    out += ' ';
+    appendTimeOfDay(out, milliseconds - day * msPerDay);
+}
+
+void appendNumber(std::string& out, double value) {
+    if (std::isnan(value)) {
+        out += "NaN";
+        return;
+    }
+    if (std::isinf(value)) {
+        out += value < 0 ? "-Infinity" : "Infinity";
+        return;
+    }
+    if (value == 0) {
+        out += '0';
+        return;
+    }
+
+    // d.dddddddddddddde+XX: 15 significant digits, correctly rounded. The
+    // shortest digits that read back as the same double are those digits
+    // whenever there are at most 15 of them, and are much quicker to find.
+    // Where rounding to 15 digits leaves the range of a double (next to the
+    // largest), the shortest digits stay.
+    char buf[40];
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    if (std::count_if(buf, std::find(buf, res.ptr, 'e'), [](char c) { return c >= '0'; }) > 15) {
+        res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+        double back = 0;
+        if (std::from_chars(buf, res.ptr, back).ec == std::errc::result_out_of_range) {
+            res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+        }
+    }
+    std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
+    if (sci.front() == '-') {
+        out += '-';
+        sci.remove_prefix(1);
+    }
+    const std::size_t ePos = sci.find('e');
+    char digits[24];
+    std::size_t n = 0;
+    for (const char c : sci.substr(0, ePos)) {
+        if (c != '.') {
+            digits[n++] = c;
+        }
+    }
+    while (n > 1 && digits[n - 1] == '0') {
+        --n;
+    }
+    std::string_view exponentText = sci.substr(ePos + 1);
+    if (exponentText.front() == '+') {
+        exponentText.remove_prefix(1);
+    }
+    int exponent = 0;
+    std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
+
+    const auto count = static_cast<int>(n);
+    if (exponent < -5 || exponent >= 15) {
+        out += digits[0];
+        if (n > 1) {
+            out += '.';
+            out.append(digits + 1, n - 1);
+        }
+        out += exponent < 0 ? "E-" : "E+";
+        appendPadded(out, std::abs(exponent), 2);
+    } else if (exponent < 0) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(-exponent - 1), '0');
+        out.append(digits, n);
+    } else if (exponent + 1 >= count) {
+        out.append(digits, n);
+        out.append(static_cast<std::size_t>(exponent + 1 - count), '0');
+    } else {
+        const auto whole = static_cast<std::size_t>(exponent + 1);
+        out.append(digits, whole);
+        out += '.';
+        out.append(digits + whole, n - whole);
+    }
+}
+
+void appendHex(std::string& out, std::string_view bytes) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::size_t at = out.size();
+    out.resize(at + bytes.size() * 2);
+    for (const unsigned char b : bytes) {
+        out[at++] = hex[b >> 4];
+        out[at++] = hex[b & 0x0F];
+    }
+}
+
+// Runs append on a fresh string and returns it.
+template <typename Append, typename Argument>
+std::string textFrom(Append append, const Argument& argument) {
+    std::string out;
+    append(out, argument);
+    return out;
 }
 
 } // namespace
 
 std::string formatDate(std::int64_t days) {
-    std::string out;
-    appendDate(out, days);
-    return out;
+    return textFrom(appendDate, days);
 }
 
 std::string formatTime(std::int64_t milliseconds) {
-    std::string out;
-    appendTimeOfDay(out, milliseconds);
-    return out;
+    return textFrom(appendTimeOfDay, milliseconds);
 }
 
 std::string formatTimestamp(std::int64_t milliseconds) {
-    std::int64_t day = floorDiv(milliseconds, msPerDay);
-    std::string out;
-    appendDate(out, day);
-    out += ' ';
-    appendTimeOfDay(out, milliseconds - day * msPerDay);
-    return out;
+    return textFrom(appendTimestamp, milliseconds);
 }
 
 std::string formatNumber(double value) {
-    if (std::isnan(value))
-        return "NaN";
-    if (std::isinf(value))
-        return value < 0 ? "-Infinity" : "Infinity";
-    if (value == 0)
-        return "0";
-
-    // d.dddddddddddddde+XX: 15 significant digits, correctly rounded; where
-    // that rounding leaves the range of a double (next to the largest), the
-    // shortest digits that read back as the same double.
-    char buf[40];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-    double back = 0;
-    if (std::from_chars(buf, res.ptr, back).ec == std::errc::result_out_of_range) {
-        res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    }
-    std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
-    bool negative = sci.front() == '-';
-    if (negative)
-        sci.remove_prefix(1);
-    std::size_t ePos = sci.find('e');
-    std::string digits;
-    for (char c : sci.substr(0, ePos))
-        if (c != '.')
-            digits += c;
-    int exponent = std::atoi(std::string(sci.substr(ePos + 1)).c_str());
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
-
-    std::string out = negative ? "-" : "";
-    if (exponent < -5 || exponent >= 15) {
-        out += digits[0];
-        if (digits.size() > 1) {
-            out += '.';
-            out.append(digits, 1);
-        }
-        out += exponent < 0 ? "E-" : "E+";
-        appendPadded(out, std::abs(exponent), 2);
-        return out;
-    }
-    int n = static_cast<int>(digits.size());
-    if (exponent < 0) {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        out += digits;
-    } else if (exponent + 1 >= n) {
-        out += digits;
-        out.append(static_cast<std::size_t>(exponent + 1 - n), '0');
-    } else {
-        out.append(digits, 0, static_cast<std::size_t>(exponent + 1));
-        out += '.';
-        out.append(digits, static_cast<std::size_t>(exponent + 1));
-    }
-    return out;
+    return textFrom(appendNumber, value);
 }
 
 std::string formatHex(std::string_view bytes) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (unsigned char b : bytes) {
-        out += hex[b >> 4];
-        out += hex[b & 0x0F];
-    }
-    return out;
+    return textFrom(appendHex, bytes);
 }
 
-std::string textOf(const paradox::Value& value) {
+void appendTextOf(std::string& out, const paradox::Value& value) {
     using Kind = paradox::Value::Kind;
     switch (value.kind) {
     case Kind::Null:
-        return {};
+        return;
     case Kind::Integer:
-        return formatInteger(value.integer);
+        return appendInteger(out, value.integer);
     case Kind::Double:
-        return formatNumber(value.number);
+        return appendNumber(out, value.number);
     case Kind::Boolean:
-        return value.boolean ? "True" : "False";
+        out += value.boolean ? "True" : "False";
+        return;
     case Kind::Date:
-        return formatDate(value.integer);
+        return appendDate(out, value.integer);
     case Kind::Time:
-        return formatTime(value.integer);
+        return appendTimeOfDay(out, value.integer);
     case Kind::Timestamp:
-        return formatTimestamp(value.integer);
+        return appendTimestamp(out, value.integer);
     case Kind::Decimal:
     case Kind::Text:
-        return std::string(value.text);
+        out += value.text;
+        return;
     case Kind::Binary:
-        return formatHex(value.text);
+        return appendHex(out, value.text);
     }
-    return {};
+}
+
+std::string textOf(const paradox::Value& value) {
+    return textFrom(appendTextOf, value);
 }
 
 } // namespace transfer

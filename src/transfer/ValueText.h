@@ -13,6 +13,8 @@ namespace transfer {
 
 // The text form of a value; the empty string for NULL.
 std::string textOf(const paradox::Value& value);
+// The same, appended to out.
+void appendTextOf(std::string& out, const paradox::Value& value);
 
 // Years before 1 are astronomical (year 0 is 1 BC) with a minus sign and four
 // digits: day 0 is 0000-12-31, day -366 is -0001-12-31.

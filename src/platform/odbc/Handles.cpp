@@ -73,12 +73,6 @@ Diagnostics readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLIN
     return found;
 }
 
-WideText::WideText(const QString& text) {
-    const auto* units = reinterpret_cast<const SQLWCHAR*>(text.utf16());
-    chars_.assign(units, units + text.size());
-    chars_.push_back(0);
-}
-
 QString fromWide(const SQLWCHAR* chars, qsizetype length) {
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(chars), length);
 }

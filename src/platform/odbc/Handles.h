@@ -14,16 +14,20 @@ namespace odbc::detail {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the W calls must use UTF-16");
 
-// A NUL-terminated UTF-16 copy of a text, in the form the W calls take.
+// A text in the form the W calls take: its own NUL-terminated UTF-16, not
+// copied. The calls take input text through pointers that are not const but
+// never write through them.
 class WideText {
 public:
-    explicit WideText(const QString& text);
-    SQLWCHAR* data() { return chars_.data(); }
+    explicit WideText(const QString& text) : text_(text) {}
+    SQLWCHAR* data() {
+        return const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(text_.utf16()));
+    }
     // Length in characters, without the terminating NUL.
-    SQLINTEGER length() const { return static_cast<SQLINTEGER>(chars_.size() - 1); }
+    SQLINTEGER length() const { return static_cast<SQLINTEGER>(text_.size()); }
 
 private:
-    std::vector<SQLWCHAR> chars_;
+    QString text_;
 };
 
 QString fromWide(const SQLWCHAR* chars, qsizetype length);
