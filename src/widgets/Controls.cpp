@@ -59,9 +59,16 @@ ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
     setTextVisible(false);
 }
 
+// The bar is only told a new value when that changes what it draws: the
+// filled width in pixels, or an end.
 void ProgressBar::setPercent(double percent) {
     percent_ = percent;
-    setValue(static_cast<int>(percent * 100.0 + 0.5));
+    const int next = static_cast<int>(percent * 100.0 + 0.5);
+    const auto filled = [this](int v) { return static_cast<qint64>(v) * width() / maximum(); };
+    if (next != value() &&
+        (next == minimum() || next == maximum() || filled(next) != filled(value()))) {
+        setValue(next);
+    }
     emit percentChanged(percent);
 }
 
