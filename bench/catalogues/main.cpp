@@ -139,10 +139,13 @@ int main(int argc, char* argv[]) {
     };
 
     Side paradox, database;
-    std::vector<double> fixed;
+    std::vector<double> fixed, peaks;
     walkTree(tree); // the tree in the cache for both sides
     for (int round = 0; round < rounds; ++round) {
+        window.List2->clearAll();
+        bench::resetPeakRss();
         const double loadSeconds = load(tree, bench::dataSourceOf("SQLITE"));
+        peaks.push_back(bench::peakRssMb());
         expectCount("List2", static_cast<std::size_t>(window.List2->count()), tables);
         std::size_t walked = 0;
         paradox.add(loadSeconds, bench::secondsOf([&] { walked = walkTree(tree); }));
@@ -159,6 +162,8 @@ int main(int argc, char* argv[]) {
     bench::print("load_nothing_s", bench::spreadOf(fixed).median, 4);
     bench::print("paradox_tables", tables, 0);
     paradox.print("paradox", "walk");
+    // The whole program's peak memory while it fills List2.
+    bench::print("paradox_load_peak_rss_mb", bench::spreadOf(peaks).median, 1);
     bench::print("database_tables", databaseTables, 0);
     database.print("database", "fetch");
     return 0;

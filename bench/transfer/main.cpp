@@ -2,10 +2,12 @@
 // statements of one untimed send are recorded; then each round sends the
 // table through the main window's send button into a fresh table, with
 // nothing recorded, and replays the recorded texts bare into another. Runs
-// against SQLite or PostgreSQL, each in a process of its own so that the
-// memory figures start from the same ground; prints name=value lines.
+// against SQLite, PostgreSQL or MariaDB, each in a process of its own so that
+// the memory figures start from the same ground; prints name=value lines.
+// With "-press" after the target it times instead one send of a large table
+// (1,000,000 rows unless told), from the press of the button to the last row.
 //
-//     bench-transfer sqlite|pg [rows [rounds]]
+//     bench-transfer sqlite|pg|mariadb[-press] [rows [rounds]]
 
 #include "Bench.h"
 #include "shell/Form2.h"
@@ -161,6 +163,18 @@ public:
         bench::print("peak_rss_mb_" + std::to_string(rows / 1000) + "k" + suffix, peakLarge, 1);
     }
 
+    // What a user waits for: from pressing the send button to the last row
+    // of one large table.
+    void runPress(const std::string& target, int rows) {
+        bench::writeSentTable(settings_.folder + "/HUGE.db", rows);
+        const double seconds = send("HUGE");
+        bench::dropTableIfExists(settings_.dataSource, "HUGE");
+        const std::string suffix = "_" + target;
+        bench::print("press_rows" + suffix, rows, 0);
+        bench::print("press_to_last_row_s" + suffix, seconds);
+        bench::print("press_rows_per_s" + suffix, rows / seconds, 0);
+    }
+
 private:
     bench::QuietDialogs dialogs_;
     bench::Settings settings_;
@@ -174,15 +188,21 @@ private:
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const std::string target = argc > 1 ? argv[1] : "";
+    std::string target = argc > 1 ? argv[1] : "";
+    const bool press = target.ends_with("-press");
+    if (press)
+        target.resize(target.size() - 6);
     const std::map<std::string, const char*> dataSources = {
         {"sqlite", "SQLITE"}, {"pg", "POSTGRES"}, {"mariadb", "MARIADB"}};
     if (!dataSources.count(target))
-        bench::fail("usage: bench-transfer sqlite|pg|mariadb [rows [rounds]]");
-    const int rows = argc > 2 ? std::atoi(argv[2]) : 100000;
+        bench::fail("usage: bench-transfer sqlite|pg|mariadb[-press] [rows [rounds]]");
+    const int rows = argc > 2 ? std::atoi(argv[2]) : press ? 1000000 : 100000;
     const int rounds = argc > 3 ? std::atoi(argv[3]) : 6;
     QTemporaryDir folder;
-    Bench(bench::dataSourceOf(dataSources.at(target)), folder.path())
-        .run(target, rows, rounds);
+    Bench bench(bench::dataSourceOf(dataSources.at(target)), folder.path());
+    if (press)
+        bench.runPress(target, rows);
+    else
+        bench.run(target, rows, rounds);
     return 0;
 }
