@@ -1,8 +1,10 @@
 # shellcheck shell=bash
 # Throwaway MariaDB servers on loopback for scripts/test and scripts/bench.
-# Source it after scripts/packages.sh and scripts/pg.sh (port_in_use); it
-# defines functions only. A server lives in a folder of its own: data in
-# folder/data, socket, PID and log beside it; it is stopped by its PID.
+# Source it after scripts/packages.sh; it defines functions only. A server
+# lives in a folder of its own: data in folder/data, socket, PID and log
+# beside it; it is stopped by its PID.
+
+source "$(dirname "${BASH_SOURCE[0]}")/servers.sh"
 
 # The server refuses to run as root; then it runs as user mysql.
 as_mysql() {
@@ -22,25 +24,14 @@ mariadb_sql() { # folder, statements
 # through the socket only) and starts it on a free port; prints the port.
 # The folder must exist.
 mariadb_start() { # folder
-    local folder=$1 port
+    local folder=$1
     if [ "$(id -u)" -eq 0 ]; then
         chown mysql "$folder"
     fi
     as_mysql mariadb-install-db --no-defaults --datadir="$folder/data" \
         --auth-root-authentication-method=normal --skip-test-db --skip-name-resolve \
         >"$folder/install.log" 2>&1 || { cat "$folder/install.log" >&2; return 1; }
-    # A port can be taken between the check and the start, so try a few.
-    for _ in 1 2 3 4 5 6 7 8 9 10; do
-        port=$((20000 + RANDOM % 40000))
-        port_in_use "$port" && continue
-        if mariadb_resume "$folder" "$port"; then
-            printf '%s\n' "$port"
-            return 0
-        fi
-    done
-    echo "error: could not start MariaDB; its log follows." >&2
-    cat "$folder/mariadb.log" >&2 || true
-    return 1
+    start_on_free_port mariadb_resume "$folder" MariaDB "$folder/mariadb.log"
 }
 
 # Starts the stopped server of folder again on port; returns once it answers.

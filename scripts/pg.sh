@@ -16,15 +16,13 @@ as_postgres() {
     fi
 }
 
-port_in_use() {
-    (: </dev/tcp/127.0.0.1/"$1") 2>/dev/null
-}
+source "$(dirname "${BASH_SOURCE[0]}")/servers.sh"
 
 # Creates a cluster in folder/pg (superuser orvandel, trust logins) and starts
 # it on a free port with its socket in folder/socket; prints the port. The
 # folder must exist. Extra lines for pg_hba.conf may follow the folder.
 pg_start() { # folder, hba lines...
-    local folder=$1 port
+    local folder=$1
     shift
     if [ "$(id -u)" -eq 0 ]; then
         chown postgres "$folder"
@@ -36,18 +34,7 @@ pg_start() { # folder, hba lines...
     for line in "$@"; do
         as_postgres sed -i "1i $line" "$folder/pg/pg_hba.conf"
     done
-    # A port can be taken between the check and the start, so try a few.
-    for _ in 1 2 3 4 5 6 7 8 9 10; do
-        port=$((20000 + RANDOM % 40000))
-        port_in_use "$port" && continue
-        if pg_resume "$folder" "$port"; then
-            printf '%s\n' "$port"
-            return 0
-        fi
-    done
-    echo "error: could not start PostgreSQL; its log follows." >&2
-    cat "$folder/postgres.log" >&2 || true
-    return 1
+    start_on_free_port pg_resume "$folder" PostgreSQL "$folder/postgres.log"
 }
 
 # Starts the stopped server of folder again on port.

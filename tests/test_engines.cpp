@@ -13,7 +13,6 @@
 #include <limits>
 
 namespace pw = paradox_writer;
-using Answer = ui::Dialogs::Answer;
 using testing_support::designOf;
 using testing_support::entriesOf;
 using testing_support::fill;
