@@ -84,15 +84,20 @@ TEST(ValueText, ALocaleWithADecimalCommaChangesNothing) {
 }
 
 // Whatever way a number's digits are found, they are those of the value
-// rounded to 15 significant digits: for doubles of every bit pattern and for
-// short decimals, whose shortest digits are the quick way.
+// rounded to 15 significant digits: for doubles of every bit pattern, next to
+// a tie in the 16th digit, and for short decimals.
 TEST(ValueText, NumbersAreTheirValuesRoundedTo15Digits) {
     std::mt19937_64 random(15);
-    for (int i = 0; i < 200000; ++i) {
+    for (int i = 0; i < 300000; ++i) {
         double value = 0;
-        if (i % 2 == 0) {
+        if (i % 3 == 0) {
             const std::uint64_t bits = random();
             std::memcpy(&value, &bits, sizeof value);
+        } else if (i % 3 == 1) {
+            // Next to a tie in the 16th digit.
+            const auto tie =
+                static_cast<double>((random() % 900000000000000 + 100000000000000) * 10 + 5);
+            value = tie / std::pow(10.0, static_cast<double>(random() % 30));
         } else {
             value = static_cast<double>(static_cast<std::int64_t>(random() % 2000000000000) -
                                         1000000000000) /

@@ -136,7 +136,7 @@ QString createStatementOf(const sources::Target& target, const QString& table,
 
 // No driver passes a NUL character inside a statement: each cuts the text
 // there, so the value could never arrive whole.
-void checkNoNul(const std::string& value, const QString& table, std::int64_t row,
+void checkNoNul(std::string_view value, const QString& table, std::int64_t row,
                 const paradox::Field& field) {
     if (value.find('\0') != std::string::npos) {
         throw Error(QStringLiteral("The table %1 was not sent whole: row %2, field %3 holds a NUL "
@@ -159,15 +159,25 @@ public:
         text_.begin();
         for (std::size_t i = 0; i < rows.fields().size(); ++i) {
             ui::letEventsThrough();
-            value_.clear();
-            appendTextOf(value_, rows.value(i));
-            checkNoNul(value_, table_, row, rows.fields()[i]);
-            text_.addValue(value_);
+            const std::string_view text = textOf(rows.value(i));
+            checkNoNul(text, table_, row, rows.fields()[i]);
+            text_.addValue(text);
         }
         return text_.finish();
     }
 
 private:
+    // Text as the reader holds it; any other value formatted into value_.
+    std::string_view textOf(const paradox::Value& value) {
+        using Kind = paradox::Value::Kind;
+        if (value.kind == Kind::Text || value.kind == Kind::Decimal) {
+            return value.text;
+        }
+        value_.clear();
+        appendTextOf(value_, value);
+        return value_;
+    }
+
     const QString& table_;
     InsertText text_;
     std::string value_;

@@ -2,6 +2,8 @@
 
 #include "transfer/Datatype.h"
 
+#include <algorithm>
+
 namespace transfer {
 
 QString quotedName(const QString& name) {
@@ -44,6 +46,20 @@ void InsertText::begin() {
     first_ = true;
 }
 
+namespace {
+
+// ASCII without a single quote: nothing to decode or double. Both scans run
+// over whole words.
+bool isPlainAscii(std::string_view bytes) {
+    unsigned char high = 0;
+    for (const char c : bytes) {
+        high |= static_cast<unsigned char>(c);
+    }
+    return high < 0x80 && bytes.find('\'') == std::string_view::npos;
+}
+
+} // namespace
+
 void InsertText::addValue(std::string_view value) {
     // Room for the separator, both quotes and every byte doubled; ASCII, by
     // far the most common, is widened straight into it.
@@ -62,6 +78,12 @@ void InsertText::addValue(std::string_view value) {
         return;
     }
     *out++ = u'\'';
+    if (isPlainAscii(value)) {
+        out = std::copy(value.begin(), value.end(), out);
+        *out++ = u'\'';
+        text_.resize(out - start);
+        return;
+    }
     std::size_t ascii = 0;
     for (; ascii < value.size() && static_cast<unsigned char>(value[ascii]) < 0x80; ++ascii) {
         *out++ = static_cast<char16_t>(value[ascii]);

@@ -18,18 +18,30 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     return q;
 }
 
-void appendPadded(std::string& out, std::int64_t value, int width) {
-    char buf[24];
-    bool negative = value < 0;
+// Writes value in decimal, zero-padded to width digits, at at; returns the
+// end of what it wrote.
+char* putPadded(char* at, std::int64_t value, int width) {
+    char digits[24];
+    char* const end = digits + sizeof digits;
+    char* first = end;
     std::uint64_t magnitude =
-        negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    auto res = std::to_chars(buf, buf + sizeof buf, magnitude);
-    int len = static_cast<int>(res.ptr - buf);
-    if (negative)
-        out += '-';
-    for (int i = len; i < width; ++i)
-        out += '0';
-    out.append(buf, res.ptr);
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    do {
+        *--first = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    while (end - first < width) {
+        *--first = '0';
+    }
+    if (value < 0) {
+        *at++ = '-';
+    }
+    return std::copy(first, end, at);
+}
+
+void appendPadded(std::string& out, std::int64_t value, int width) {
+    char text[24];
+    out.append(text, putPadded(text, value, width));
 }
 
 // Civil date from a day count where 0001-01-01 is day 1.
@@ -54,28 +66,33 @@ CivilDate civilFromDays(std::int64_t days) {
 }
 
 void appendDate(std::string& out, std::int64_t days) {
-    CivilDate date = civilFromDays(days);
-    appendPadded(out, date.year, 4);
-    out += '-';
-    appendPadded(out, date.month, 2);
-    out += '-';
-    appendPadded(out, date.day, 2);
+    const CivilDate date = civilFromDays(days);
+    char text[32];
+    char* end = putPadded(text, date.year, 4);
+    *end++ = '-';
+    end = putPadded(end, date.month, 2);
+    *end++ = '-';
+    end = putPadded(end, date.day, 2);
+    out.append(text, end);
 }
 
 void appendTimeOfDay(std::string& out, std::int64_t ms) {
+    char text[48];
+    char* end = text;
     if (ms < 0) {
-        out += '-';
+        *end++ = '-';
         ms = -ms;
     }
-    appendPadded(out, ms / 3600000, 2);
-    out += ':';
-    appendPadded(out, ms / 60000 % 60, 2);
-    out += ':';
-    appendPadded(out, ms / 1000 % 60, 2);
+    end = putPadded(end, ms / 3600000, 2);
+    *end++ = ':';
+    end = putPadded(end, ms / 60000 % 60, 2);
+    *end++ = ':';
+    end = putPadded(end, ms / 1000 % 60, 2);
     if (ms % 1000 != 0) {
-        out += '.';
-        appendPadded(out, ms % 1000, 3);
+        *end++ = '.';
+        end = putPadded(end, ms % 1000, 3);
     }
+    out.append(text, end);
 }
 
 void appendInteger(std::string& out, std::int64_t value) {
@@ -91,6 +108,77 @@ void appendTimestamp(std::string& out, std::int64_t milliseconds) {
     appendTimeOfDay(out, milliseconds - day * msPerDay);
 }
 
+// The significant digits and decimal exponent of a number written as
+// d.ddde+XX by to_chars.
+struct Decimal {
+    char digits[24];
+    std::size_t count = 0;
+    int exponent = 0;
+};
+
+Decimal decimalOf(std::string_view scientific) {
+    Decimal d;
+    const std::size_t ePos = scientific.find('e');
+    for (const char c : scientific.substr(0, ePos)) {
+        if (c != '.') {
+            d.digits[d.count++] = c;
+        }
+    }
+    std::string_view exponent = scientific.substr(ePos + 1);
+    if (exponent.front() == '+') {
+        exponent.remove_prefix(1);
+    }
+    std::from_chars(exponent.data(), exponent.data() + exponent.size(), d.exponent);
+    return d;
+}
+
+// Rounds the digits to 15, half up, carrying into the exponent.
+void roundTo15(Decimal& d) {
+    const bool up = d.digits[15] >= '5';
+    d.count = 15;
+    if (!up) {
+        return;
+    }
+    std::size_t i = 15;
+    while (i > 0 && d.digits[i - 1] == '9') {
+        d.digits[--i] = '0';
+    }
+    if (i == 0) {
+        d.digits[0] = '1';
+        ++d.exponent;
+    } else {
+        ++d.digits[i - 1];
+    }
+}
+
+// The digits of a finite, non-zero magnitude rounded to 15 significant
+// digits. They come from the shortest digits that read back as the same
+// double: with at most 15 of them those are the rounding; with more, no
+// rounding boundary can lie between them and the value (a shorter or nearer
+// decimal would have been the shortest), so rounding them gives the same, but
+// for an exact tie in their 16th digit. Where the rounding would leave the
+// range of a double (next to the largest), the shortest digits stay.
+Decimal digitsOf(double magnitude) {
+    char text[40];
+    const auto shortest =
+        std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific);
+    Decimal d = decimalOf(std::string_view(text, static_cast<std::size_t>(shortest.ptr - text)));
+    if (d.count <= 15) {
+        return d;
+    }
+    if (d.count == 16 && d.digits[15] == '5') {
+        const auto rounded =
+            std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific, 14);
+        return decimalOf(std::string_view(text, static_cast<std::size_t>(rounded.ptr - text)));
+    }
+    const Decimal exact = d;
+    roundTo15(d);
+    if (d.exponent >= 308 && std::string_view(d.digits, 15) > "179769313486231") {
+        return exact;
+    }
+    return d;
+}
+
 void appendNumber(std::string& out, double value) {
     if (std::isnan(value)) {
         out += "NaN";
@@ -104,44 +192,16 @@ void appendNumber(std::string& out, double value) {
         out += '0';
         return;
     }
-
-    // d.dddddddddddddde+XX: 15 significant digits, correctly rounded. The
-    // shortest digits that read back as the same double are those digits
-    // whenever there are at most 15 of them, and are much quicker to find.
-    // Where rounding to 15 digits leaves the range of a double (next to the
-    // largest), the shortest digits stay.
-    char buf[40];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    if (std::count_if(buf, std::find(buf, res.ptr, 'e'), [](char c) { return c >= '0'; }) > 15) {
-        res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-        double back = 0;
-        if (std::from_chars(buf, res.ptr, back).ec == std::errc::result_out_of_range) {
-            res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-        }
-    }
-    std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
-    if (sci.front() == '-') {
+    if (value < 0) {
         out += '-';
-        sci.remove_prefix(1);
     }
-    const std::size_t ePos = sci.find('e');
-    char digits[24];
-    std::size_t n = 0;
-    for (const char c : sci.substr(0, ePos)) {
-        if (c != '.') {
-            digits[n++] = c;
-        }
+    Decimal d = digitsOf(std::fabs(value));
+    while (d.count > 1 && d.digits[d.count - 1] == '0') {
+        --d.count;
     }
-    while (n > 1 && digits[n - 1] == '0') {
-        --n;
-    }
-    std::string_view exponentText = sci.substr(ePos + 1);
-    if (exponentText.front() == '+') {
-        exponentText.remove_prefix(1);
-    }
-    int exponent = 0;
-    std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
-
+    const char* digits = d.digits;
+    const std::size_t n = d.count;
+    const int exponent = d.exponent;
     const auto count = static_cast<int>(n);
     if (exponent < -5 || exponent >= 15) {
         out += digits[0];
