@@ -159,7 +159,7 @@ public:
         text_.begin();
         for (std::size_t i = 0; i < rows.fields().size(); ++i) {
             ui::letEventsThrough();
-            const std::string_view text = textOf(rows.value(i));
+            const std::string_view text = textFor(rows.value(i));
             checkNoNul(text, table_, row, rows.fields()[i]);
             text_.addValue(text);
         }
@@ -168,7 +168,7 @@ public:
 
 private:
     // Text as the reader holds it; any other value formatted into value_.
-    std::string_view textOf(const paradox::Value& value) {
+    std::string_view textFor(const paradox::Value& value) {
         using Kind = paradox::Value::Kind;
         if (value.kind == Kind::Text || value.kind == Kind::Decimal) {
             return value.text;

@@ -61,10 +61,10 @@ bool isPlainAscii(std::string_view bytes) {
 } // namespace
 
 void InsertText::addValue(std::string_view value) {
-    // Room for the separator, both quotes and every byte doubled; ASCII, by
-    // far the most common, is widened straight into it.
+    // Room for the separator and both quotes around plain ASCII, by far the
+    // most common, which is widened straight into it; other text is decoded.
     const qsizetype at = text_.size();
-    text_.resize(at + 4 + 2 * static_cast<qsizetype>(value.size()));
+    text_.resize(at + 4 + static_cast<qsizetype>(value.size()));
     char16_t* const start = reinterpret_cast<char16_t*>(text_.data());
     char16_t* out = start + at;
     if (!first_) {
@@ -84,23 +84,10 @@ void InsertText::addValue(std::string_view value) {
         text_.resize(out - start);
         return;
     }
-    std::size_t ascii = 0;
-    for (; ascii < value.size() && static_cast<unsigned char>(value[ascii]) < 0x80; ++ascii) {
-        *out++ = static_cast<char16_t>(value[ascii]);
-        if (value[ascii] == '\'') {
-            *out++ = u'\'';
-        }
-    }
-    if (ascii == value.size()) {
-        *out++ = u'\'';
-        text_.resize(out - start);
-        return;
-    }
     text_.resize(out - start);
-    QString rest =
-        QString::fromUtf8(value.data() + ascii, static_cast<qsizetype>(value.size() - ascii));
-    rest.replace(QLatin1Char('\''), QLatin1String("''"));
-    text_.append(rest);
+    QString decoded = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+    decoded.replace(QLatin1Char('\''), QLatin1String("''"));
+    text_.append(decoded);
     text_.append(QLatin1Char('\''));
 }
 

@@ -222,7 +222,8 @@ private:
         session_.handle().check(
             SQLGetInfoW(session_.handle().get(), item, text, sizeof text, &bytes),
             "Asking the driver about the server");
-        const qsizetype chars = std::min<qsizetype>(bytes / 2, std::size(text) - 1);
+        const qsizetype chars = std::min<qsizetype>(
+            bytes / static_cast<SQLSMALLINT>(sizeof(SQLWCHAR)), std::size(text) - 1);
         return detail::fromWide(text, chars);
     }
 
