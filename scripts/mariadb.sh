@@ -22,9 +22,13 @@ mariadb_sql() { # folder, statements
 
 # Creates an empty server in folder (superuser root, no password, reached
 # through the socket only) and starts it on a free port; prints the port.
-# The folder must exist.
-mariadb_start() { # folder
+# The folder must exist. Server options that follow it are kept in
+# folder/options for every start.
+mariadb_start() { # folder, [server options...]
     local folder=$1
+    shift
+    : >"$folder/options"
+    [ $# -eq 0 ] || printf '%s\n' "$@" >"$folder/options"
     if [ "$(id -u)" -eq 0 ]; then
         chown mysql "$folder"
     fi
@@ -36,12 +40,13 @@ mariadb_start() { # folder
 
 # Starts the stopped server of folder again on port; returns once it answers.
 mariadb_resume() { # folder, port
-    local folder=$1
+    local folder=$1 options=()
+    [ -f "$folder/options" ] && mapfile -t options <"$folder/options"
     rm -f "$folder/mariadb.pid"
     as_mysql setsid mariadbd --no-defaults --datadir="$folder/data" --socket="$folder/socket" \
         --port="$2" --bind-address=127.0.0.1 --pid-file="$folder/mariadb.pid" \
         --log-error="$folder/mariadb.log" --skip-name-resolve --innodb-buffer-pool-size=64M \
-        --innodb-flush-log-at-trx-commit=2 </dev/null >/dev/null 2>&1 &
+        --innodb-flush-log-at-trx-commit=2 "${options[@]}" </dev/null >/dev/null 2>&1 &
     local server=$!
     for _ in $(seq 1 300); do
         if mariadb-admin --no-defaults --socket="$folder/socket" -u root ping >/dev/null 2>&1; then

@@ -49,8 +49,8 @@ pg_stop() { # folder, [mode]
     fi
 }
 
-pg_create_database() { # port, name
-    "$pg_bin/createdb" -h 127.0.0.1 -p "$1" -U orvandel "$2"
+pg_create_database() { # port, name, [createdb options...]
+    "$pg_bin/createdb" -h 127.0.0.1 -p "$1" -U orvandel "${@:3}" "$2"
 }
 
 # The library of an ODBC driver, from its package's file list.

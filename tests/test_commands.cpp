@@ -143,11 +143,12 @@ struct Failure {
     const char* kind;
     using Step = std::function<void(testing_support::Desk&, testing_support::TargetDatabase&,
                                     const QString& table, const QString& file)>;
-    Step arrange;     // makes the send of a four-row table fail after two rows, or before
-    Step repair;      // lets the next send complete
-    int messages;     // 0 when the program ends
-    int rowsKept;     // the rows sent before; -1 when the send made no table
-    bool nameInError; // the message names the file
+    Step arrange;          // makes the send of a four-row table fail after two rows, or before
+    Step repair;           // lets the next send complete
+    int messages;          // 0 when the program ends
+    int rowsKept;          // the rows sent before; -1 when the send made no table
+    bool nameInError;      // the message names the file
+    const char* says = ""; // what else the message holds
 };
 
 void noRepair(testing_support::Desk& desk, testing_support::TargetDatabase&, const QString&,
@@ -210,6 +211,23 @@ Failure createRefused(const char* name, const char* kind) {
             false};
 }
 
+// The data source refuses row 3, or the program does before sending it,
+// for its NOTE.
+Failure refusedRow(const char* name, const char* kind, std::string note, const char* says) {
+    return {name,
+            kind,
+            [note](auto&, auto&, const QString&, const QString& file) {
+                writeRows(file, {fine, fine, {std::int64_t{3}, note}, fine});
+            },
+            [](auto&, auto&, const QString&, const QString& file) {
+                writeRows(file, std::vector<pw::Row>(4, fine));
+            },
+            1,
+            2,
+            false,
+            says};
+}
+
 void PrintTo(const Failure& failure, std::ostream* out) {
     *out << failure.name;
 }
@@ -244,11 +262,22 @@ TEST_P(FailureTest, EndsTheCommandAndTheNextOneWorks) {
     const QStringList messages = desk.dialogs.messages();
     ASSERT_EQ(messages.size(), failure.messages) << messages.join("|").toStdString();
     if (failure.messages == 1) {
-        EXPECT_TRUE(messages[0].startsWith("Error ")) << messages[0].toStdString();
-        EXPECT_TRUE(messages[0].contains("\r\r"));
+        const QString& message = messages[0];
+        EXPECT_TRUE(message.startsWith("Error ")) << message.toStdString();
+        EXPECT_TRUE(message.contains("\r\r"));
         EXPECT_EQ(desk.bar.percent(), 0);
+        // Where the send ended: the table, and the row with what arrived.
+        QStringList parts{table, QString::fromUtf8(failure.says)};
         if (failure.nameInError) {
-            EXPECT_TRUE(messages[0].contains(file)) << messages[0].toStdString();
+            parts << file;
+        }
+        if (failure.rowsKept >= 0) {
+            parts << QStringLiteral("row %1").arg(failure.rowsKept + 1)
+                  << QStringLiteral("%1 of its 4 rows").arg(failure.rowsKept);
+        }
+        for (const QString& part : parts) {
+            EXPECT_TRUE(message.contains(part)) << message.toStdString() << "\n"
+                                                << part.toStdString();
         }
     }
     EXPECT_EQ(desk.pointer.setting, ui::DefaultPointer);
@@ -284,16 +313,12 @@ INSTANTIATE_TEST_SUITE_P(
                     writeRows(file, std::vector<pw::Row>(4, fine));
                 },
                 1, -1, true},
-        Failure{
-            "ValueRefused", "PostgreSQL",
-            [](auto&, auto&, const QString&, const QString& file) {
-                // Text holding a NUL character is refused before its row.
-                writeRows(file, {fine, fine, {std::int64_t{3}, std::string("bad\0text", 8)}, fine});
-            },
-            [](auto&, auto&, const QString&, const QString& file) {
-                writeRows(file, std::vector<pw::Row>(4, fine));
-            },
-            1, 2, false},
+        refusedRow("ValueRefused", "PostgreSQL", std::string("bad\0text", 8),
+                   "field NOTE holds a NUL"),
+        // 0x80 is the euro sign in code page 1252, which LATIN1 lacks.
+        refusedRow("NoSuchCharacter", "Latin1", "\x80 5", "22P05"),
+        refusedRow("TooLarge", "SmallPacket", std::string(2 << 20, 'm'),
+                   "field NOTE makes its statement"),
         Failure{"ConnectionLost", "PostgreSQL",
                 [](auto& desk, auto& database, const QString&, const QString&) {
                     // As row 3 is about to go, the server ends every other session.

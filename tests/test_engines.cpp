@@ -289,3 +289,90 @@ INSTANTIATE_TEST_SUITE_P(
                              "WHERE USER = SUBSTRING_INDEX(CURRENT_USER(), '@', 1)",
                              "SELECT CURRENT_USER(), DATABASE()", "orvandel@127.0.0.1"}),
     [](const auto& info) { return std::string(info.param.kind); });
+
+namespace {
+
+// A data source whose database or role still reads a backslash inside quotes
+// as an escape.
+class OldStringsTest : public testing_support::DeskTest,
+                       public ::testing::WithParamInterface<const char*> {
+protected:
+    QString kind() const override { return GetParam(); }
+};
+
+} // namespace
+
+// Backslashes anywhere, at the end and before a quote stay characters, and a
+// value crafted to leave its quotes and drop another table is only text.
+TEST_P(OldStringsTest, BackslashesAreCharactersAndNoValueLeavesItsQuotes) {
+    const QString victim = database.createTable("victim");
+    const std::vector<std::string> texts = {
+        "x\\', NULL); DROP TABLE " + victim.toStdString() + "; --",
+        "C:\\DATA\\new\\table.db",
+        "ends with a backslash\\",
+        "\\'",
+        "\\\\'' {d '2020-01-01'} ? {fn UCASE('a')} \\x41 \\",
+    };
+    std::vector<pw::Row> rows;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        rows.push_back({texts[i], texts[i], static_cast<std::int64_t>(i)});
+    }
+    const QString t = addParadoxTable(
+        "old", designOf({{"TEXT", pw::Alpha, 80}, {"NOTE", pw::Memo, 11}, {"ID", pw::Long}}), rows);
+    desk.run(transfer::SendTables);
+    EXPECT_TRUE(desk.dialogs.shown.empty()) << desk.dialogs.messages().join("|").toStdString();
+    EXPECT_TRUE(database.exists(victim));
+
+    const odbc::Rows back =
+        database.connection().query("SELECT * FROM \"" + t + "\" ORDER BY \"ID\"");
+    ASSERT_EQ(back.rows.size(), texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(back.rows[i][0], QString::fromStdString(texts[i]));
+        EXPECT_EQ(back.rows[i][1], QString::fromStdString(texts[i]));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PostgreSQL, OldStringsTest, ::testing::Values("OldDatabase", "OldRole"),
+                         [](const auto& info) { return std::string(info.param); });
+
+namespace {
+
+class SmallPacketTest : public testing_support::DeskTest {
+protected:
+    QString kind() const override { return QStringLiteral("SmallPacket"); }
+};
+
+} // namespace
+
+// The largest statement the server takes arrives; one byte more is refused
+// before it is sent, saying what to raise, and the rows before it stay.
+TEST_F(SmallPacketTest, AStatementPastTheServersLimitIsRefusedBeforeItIsSent) {
+    const std::int64_t limit = database.target().statementLimit();
+    ASSERT_EQ(limit, 1024 * 1024);
+    const QString t = testing_support::uniqueTableName("P").toUpper();
+    // All of INSERT INTO "<t>" VALUES('<id>', '<memo>') but the memo.
+    const auto around = QStringLiteral("INSERT INTO \"%1\" VALUES('1', '')").arg(t).size();
+    const auto memoOf = [&](std::int64_t statement) {
+        return std::string(static_cast<std::size_t>(statement - around), 'm');
+    };
+    // With the command byte, the first one is one byte short of the limit.
+    pw::writeTable((folder.path() + "/" + t + ".db").toStdString(),
+                   designOf({{"ID", pw::Long}, {"NOTE", pw::Memo, 11}}),
+                   {{std::int64_t{1}, memoOf(limit - 2)},
+                    {std::int64_t{2}, memoOf(limit - 1)},
+                    {std::int64_t{3}, std::string("never sent")}});
+    database.own(t);
+    fill(desk.list2, {t}, {t});
+    desk.run(transfer::SendTables);
+
+    ASSERT_EQ(desk.dialogs.messages().size(), 1);
+    const QString message = desk.dialogs.messages()[0];
+    for (const QString& part :
+         {t, QStringLiteral("row 2, field NOTE"), QStringLiteral("%1 bytes long").arg(limit - 1),
+          QStringLiteral("at most %1 bytes").arg(limit - 2), QStringLiteral("max_allowed_packet"),
+          QStringLiteral("1 of its 3 rows")}) {
+        EXPECT_TRUE(message.contains(part)) << message.toStdString();
+    }
+    EXPECT_EQ(database.rowsOf(t).size(), 1u);
+    EXPECT_EQ(entriesOf(desk.list1), QStringList{t});
+}

@@ -198,6 +198,37 @@ TEST_P(OverwriteTest, TheTargetSpellingIsUsedEverywhere) {
     EXPECT_EQ(entriesOf(desk.list1), QStringList{lower});
 }
 
+// Where names differ by letter case, the exact spelling is asked about and
+// replaced, and the other spellings keep their tables.
+TEST_P(OverwriteTest, TheExactSpellingIsReplacedWhereOthersDifferOnlyInCase) {
+    if (GetParam() == "SQLite") {
+        GTEST_SKIP() << "SQLite holds one table whatever the letter case of its name";
+    }
+    const QString upper = addParadoxTable("Cases", ordersDesign, {{std::int64_t{5}, {}, {}}});
+    QString mixed = upper.toLower();
+    mixed[0] = mixed[0].toUpper();
+    for (const QStringList& others : {QStringList{mixed}, QStringList{mixed, upper.toLower()}}) {
+        SCOPED_TRACE(others.join(",").toStdString());
+        desk.list1.clearAll();
+        for (const QString& name : others + QStringList{upper}) {
+            testing_support::dropTableIfExists(database.connection(), name);
+            database.createTableNamed(name);
+            desk.list1.add(name);
+        }
+        desk.dialogs.shown.clear();
+        desk.dialogs.answers = {Answer::Yes};
+        send();
+        ASSERT_EQ(desk.dialogs.shown.size(), 1u) << shownText();
+        EXPECT_EQ(desk.dialogs.shown[0].text, "Would you like to overwrite " + upper + "?");
+        EXPECT_EQ(database.rowsOf(upper).size(), 1u);
+        for (const QString& other : others) {
+            EXPECT_NO_THROW(database.connection().query("SELECT old FROM \"" + other + "\""));
+        }
+        EXPECT_EQ(entriesOf(desk.list1).count(upper), 1);
+        EXPECT_EQ(desk.list1.count(), others.size() + 1);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(DataSources, OverwriteTest,
                          ::testing::Values("SQLite", "PostgreSQL", "MariaDB"),
                          [](const auto& info) { return info.param.toStdString(); });

@@ -20,6 +20,13 @@ struct ColumnTypes {
 // How an engine counts the length of a name.
 enum class NameUnit { Characters, Utf8Bytes };
 
+// The server's largest statement: how to ask for it, in bytes, and what a
+// user does to raise it.
+struct StatementLimit {
+    const char* query = nullptr; // one row, one number; nullptr: no limit
+    const char* howToRaise = nullptr;
+};
+
 struct Engine {
     const char* dbmsName;     // SQL_DBMS_NAME, compared without regard to case
     const char* sessionSetUp; // run right after connecting; nullptr for none
@@ -27,6 +34,7 @@ struct Engine {
     bool ownDatabaseOnly;     // list only the tables of the current database
     int nameLimit;            // longest name; 0: as the driver says; -1: no limit
     NameUnit nameUnit;        // what nameLimit counts
+    StatementLimit statementLimit;
 };
 
 // The row for the server the driver names; the row of unknown engines when

@@ -27,6 +27,16 @@ Target::Target(std::unique_ptr<odbc::Connection> connection) : connection_(std::
     if (engine_->sessionSetUp) {
         connection_->execute(QString::fromLatin1(engine_->sessionSetUp));
     }
+    if (const char* query = engine_->statementLimit.query) {
+        const odbc::Rows limit = connection_->query(QString::fromLatin1(query));
+        if (!limit.rows.empty() && !limit.rows[0].empty() && limit.rows[0][0]) {
+            statementLimit_ = limit.rows[0][0]->toLongLong();
+        }
+    }
+}
+
+QString Target::howToRaiseStatementLimit() const {
+    return QString::fromLatin1(engine_->statementLimit.howToRaise);
 }
 
 std::unique_ptr<odbc::CatalogRows> Target::tables() const {

@@ -7,6 +7,7 @@
 #include "sources/Engine.h"
 #include "sources/Settings.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace sources {
@@ -37,11 +38,18 @@ public:
     // 63 bytes"); empty when it fits.
     QString nameTooLong(const QString& name, NameKind kind) const;
 
+    // The largest statement the server takes, in bytes of UTF-8; 0 for no
+    // limit. Asked once, when the connection opens.
+    std::int64_t statementLimit() const { return statementLimit_; }
+    // What the user does to let larger statements through.
+    QString howToRaiseStatementLimit() const;
+
 private:
     std::unique_ptr<odbc::Connection> connection_;
     const Engine* engine_;
     int tableNameLimit_;  // 0: no limit
     int columnNameLimit_; // 0: no limit
+    std::int64_t statementLimit_ = 0;
 };
 
 // Opens "Data Source=<name>" of the settings. Throws odbc::Error.

@@ -52,14 +52,17 @@ fs::path sourceFileOf(const fs::path& folder, const QString& table) {
                     .arg(table, Main::displayPath(folder)));
 }
 
-// The List1 spelling of a table (the last entry equal but for letter case),
-// or nothing when List1 does not hold it.
+// The List1 spelling of a table: the entry spelt exactly so, else the last
+// one equal but for letter case; nothing when List1 does not hold it.
 std::optional<QString> findTarget(const ui::TableList& list1, const QString& name) {
     std::optional<QString> found;
-    const QString wanted = name.toLower();
     for (int i = 0; i < list1.count(); ++i) {
-        if (list1.textAt(i).toLower() == wanted) {
-            found = list1.textAt(i);
+        const QString entry = list1.textAt(i);
+        if (entry == name) {
+            return entry;
+        }
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) {
+            found = entry;
         }
     }
     return found;
@@ -134,36 +137,67 @@ QString createStatementOf(const sources::Target& target, const QString& table,
     return text.finish();
 }
 
+// A value that cannot go to the data source: what is wrong with it, and
+// what the user can do.
+class ValueRefused : public std::runtime_error {
+public:
+    ValueRefused(const paradox::Field& field, const QString& reason, const QString& remedy)
+        : std::runtime_error(reason.toStdString()), field(QString::fromStdString(field.name)),
+          reason(reason), remedy(remedy) {}
+
+    QString field;
+    QString reason; // completes "row 3, field NOTE ..."
+    QString remedy;
+};
+
 // No driver passes a NUL character inside a statement: each cuts the text
 // there, so the value could never arrive whole.
-void checkNoNul(std::string_view value, const QString& table, std::int64_t row,
-                const paradox::Field& field) {
+void checkNoNul(std::string_view value, const paradox::Field& field) {
     if (value.find('\0') != std::string::npos) {
-        throw Error(QStringLiteral("The table %1 was not sent whole: row %2, field %3 holds a NUL "
-                                   "character (code 0), which cannot be sent to the data source. "
-                                   "The rows before it were sent. Remove the character in Paradox "
-                                   "and send the table again.")
-                        .arg(table)
-                        .arg(row)
-                        .arg(QString::fromStdString(field.name)));
+        throw ValueRefused(field,
+                           QStringLiteral("holds a NUL character (code 0), which cannot be sent "
+                                          "to the data source"),
+                           QStringLiteral("Remove the character in Paradox and send the table "
+                                          "again."));
     }
+}
+
+// A statement larger than the server takes would end the session; it is
+// refused before it is sent. The server counts a command byte with the
+// statement and wants the sum below its limit.
+void checkStatementFits(const InsertText& text, const sources::Target& target,
+                        const paradox::Recordset& rows) {
+    const std::int64_t largest = target.statementLimit() - 2;
+    if (target.statementLimit() <= 0 || text.utf8Bytes() <= largest) {
+        return;
+    }
+    throw ValueRefused(rows.fields().at(text.largestValue()),
+                       QStringLiteral("makes its statement %1 bytes long, and the data source "
+                                      "takes statements of at most %2 bytes")
+                           .arg(text.utf8Bytes())
+                           .arg(largest),
+                       target.howToRaiseStatementLimit() +
+                           QStringLiteral(" Then send the table again."));
 }
 
 // The INSERT statements of a table's rows, each built in the buffer of the
 // one before, with one buffer for the text of each value.
 class RowStatements {
 public:
-    explicit RowStatements(const QString& table) : table_(table), text_(table) {}
+    RowStatements(const QString& table, const sources::Target& target)
+        : text_(table), target_(target) {}
 
-    const QString& of(paradox::Recordset& rows, std::int64_t row) {
+    const QString& of(paradox::Recordset& rows) {
         text_.begin();
         for (std::size_t i = 0; i < rows.fields().size(); ++i) {
             ui::letEventsThrough();
             const std::string_view text = textFor(rows.value(i));
-            checkNoNul(text, table_, row, rows.fields()[i]);
+            checkNoNul(text, rows.fields()[i]);
             text_.addValue(text);
         }
-        return text_.finish();
+        const QString& statement = text_.finish();
+        checkStatementFits(text_, target_, rows);
+        return statement;
     }
 
 private:
@@ -178,40 +212,124 @@ private:
         return value_;
     }
 
-    const QString& table_;
     InsertText text_;
+    const sources::Target& target_;
     std::string value_;
 };
 
-void copyRows(Run& run, const QString& table, paradox::Recordset& rows) {
-    const std::int64_t total = rows.recordCount();
-    RowStatements statements(table);
-    for (std::int64_t r = 0; r < total; ++r) {
+// How far the send of one table got, for the message that ends it.
+struct Place {
+    enum class Step { Opening, Replacing, Creating, Copying };
+
+    QString table;
+    Step step = Step::Opening;
+    std::int64_t rows = 0; // of the Paradox table
+    std::int64_t row = 0;  // read or sent now, counted from 1
+    std::int64_t sent = 0; // in the data source
+};
+
+QString rowsInTarget(const Place& place) {
+    return QStringLiteral("%1 of its %2 rows are in the data source now")
+        .arg(place.sent)
+        .arg(place.rows);
+}
+
+// The first sentences of the message of an error that ended the send where
+// place says; the error's own text follows them.
+QString describePlace(const Place& place, bool dataSourceRefused) {
+    switch (place.step) {
+    case Place::Step::Opening:
+        return QStringLiteral("The table %1 was not sent: its Paradox file could not be read. "
+                              "Nothing was changed in the data source.")
+            .arg(place.table);
+    case Place::Step::Replacing:
+        return QStringLiteral("The table %1 was not sent: the data source did not drop its "
+                              "table %1 to replace it.")
+            .arg(place.table);
+    case Place::Step::Creating:
+        return QStringLiteral("The table %1 was not sent: the data source did not create it, and "
+                              "none of its %2 rows were sent.")
+            .arg(place.table)
+            .arg(place.rows);
+    case Place::Step::Copying:
+        break;
+    }
+    return QStringLiteral("The table %1 was not sent whole: %2 row %3. %4; the table there is "
+                          "incomplete.")
+        .arg(place.table, dataSourceRefused
+                              ? QStringLiteral("the data source refused")
+                              : QStringLiteral("the Paradox file could not be read at"))
+        .arg(place.row)
+        .arg(rowsInTarget(place));
+}
+
+// Rethrows the error being handled with where the send ended added to its
+// text; the program's own messages say where already.
+[[noreturn]] void rethrowWithPlace(const Place& place) {
+    try {
+        throw;
+    } catch (const ValueRefused& refused) {
+        throw Error(QStringLiteral("The table %1 was not sent whole: row %2, field %3 %4. %5. %6")
+                        .arg(place.table)
+                        .arg(place.row)
+                        .arg(refused.field, refused.reason, rowsInTarget(place), refused.remedy));
+    } catch (const Error&) {
+        throw;
+    } catch (const odbc::Error& error) {
+        throw odbc::Error(error.number(),
+                          describePlace(place, true) + QLatin1Char('\n') + error.description());
+    } catch (const std::exception& error) {
+        throw Error(describePlace(place, false) + QLatin1Char('\n') +
+                    QString::fromUtf8(error.what()));
+    }
+}
+
+void copyRows(Run& run, Place& place, paradox::Recordset& rows) {
+    RowStatements statements(place.table, run.target);
+    while (place.sent < place.rows) {
+        place.row = place.sent + 1;
         ui::letEventsThrough();
-        run.workspace.progress.setPercent(static_cast<double>(r + 1) / static_cast<double>(total) *
-                                          100.0);
-        run.target->execute(statements.of(rows, r + 1));
+        run.workspace.progress.setPercent(static_cast<double>(place.row) /
+                                          static_cast<double>(place.rows) * 100.0);
+        run.target->execute(statements.of(rows));
+        ++place.sent;
+        place.row = std::min(place.sent + 1, place.rows); // the row read next
         rows.moveNext();
     }
 }
 
-void copyTable(Run& run, QString table) {
-    const std::optional<QString> existing = findTarget(run.workspace.list1, table);
+void sendTable(Run& run, Place& place) {
+    const std::optional<QString> existing = findTarget(run.workspace.list1, place.table);
     if (existing) {
-        table = *existing;
+        place.table = *existing;
     }
     // The source is read and its names checked before an existing table goes.
-    paradox::Recordset rows = paradox::openTable(sourceFileOf(run.folder, table));
-    checkNamesFit(run.target, table, rows);
-    if (existing && !makeRoomFor(run, table)) {
-        return;
+    paradox::Recordset rows = paradox::openTable(sourceFileOf(run.folder, place.table));
+    place.rows = rows.recordCount();
+    checkNamesFit(run.target, place.table, rows);
+    if (existing) {
+        place.step = Place::Step::Replacing;
+        if (!makeRoomFor(run, place.table)) {
+            return;
+        }
     }
-    run.target->execute(createStatementOf(run.target, table, rows));
+    place.step = Place::Step::Creating;
+    run.target->execute(createStatementOf(run.target, place.table, rows));
     // The table exists now: List1 shows it however the copy ends.
-    const ListedOnExit listed(run.workspace.list1, table);
-    copyRows(run, table, rows);
+    const ListedOnExit listed(run.workspace.list1, place.table);
+    place.step = Place::Step::Copying;
+    copyRows(run, place, rows);
     run.workspace.progress.setPercent(0);
     rows.close();
+}
+
+void copyTable(Run& run, const QString& table) {
+    Place place{table};
+    try {
+        sendTable(run, place);
+    } catch (const std::exception&) {
+        rethrowWithPlace(place);
+    }
 }
 
 } // namespace

@@ -38,12 +38,26 @@ QString CreateTableText::finish() {
 }
 
 InsertText::InsertText(const QString& table)
-    : prefix_(QStringLiteral("INSERT INTO ") + quotedName(table) + QStringLiteral(" VALUES(")) {}
+    : prefix_(QStringLiteral("INSERT INTO ") + quotedName(table) + QStringLiteral(" VALUES(")),
+      prefixBytes_(prefix_.toUtf8().size()) {}
 
 void InsertText::begin() {
     text_.resize(0); // keeps the buffer of the rows before
     text_.append(prefix_);
     first_ = true;
+    bytes_ = prefixBytes_;
+    values_ = 0;
+    largest_ = 0;
+    largestBytes_ = -1;
+}
+
+void InsertText::countValue(std::int64_t bytes) {
+    if (bytes > largestBytes_) {
+        largestBytes_ = bytes;
+        largest_ = values_;
+    }
+    bytes_ += bytes;
+    ++values_;
 }
 
 namespace {
@@ -71,10 +85,12 @@ void InsertText::addValue(std::string_view value) {
         *out++ = u',';
         *out++ = u' ';
     }
+    const std::int64_t separator = first_ ? 0 : 2;
     first_ = false;
     if (value.empty()) {
         text_.resize(out - start);
         text_.append(QLatin1String("NULL"));
+        countValue(separator + 4);
         return;
     }
     *out++ = u'\'';
@@ -82,9 +98,12 @@ void InsertText::addValue(std::string_view value) {
         out = std::copy(value.begin(), value.end(), out);
         *out++ = u'\'';
         text_.resize(out - start);
+        countValue(separator + 2 + static_cast<std::int64_t>(value.size()));
         return;
     }
     text_.resize(out - start);
+    const auto quotes = std::count(value.begin(), value.end(), '\'');
+    countValue(separator + 2 + static_cast<std::int64_t>(value.size()) + quotes);
     QString decoded = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
     decoded.replace(QLatin1Char('\''), QLatin1String("''"));
     text_.append(decoded);
@@ -93,6 +112,7 @@ void InsertText::addValue(std::string_view value) {
 
 const QString& InsertText::finish() {
     text_.append(QLatin1Char(')'));
+    ++bytes_;
     return text_;
 }
 
