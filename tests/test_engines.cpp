@@ -8,7 +8,9 @@
 #include "support/Desk.h"
 #include "transfer/SendTables.h"
 
+#include <QFile>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -187,15 +189,16 @@ TEST_P(EngineTest, NamesTheEngineWouldCutAreRefusedBeforeAnythingIsMade) {
 }
 
 // The largest doubles arrive as themselves, not rounded past the range; a
-// text holding a NUL character, which no engine's driver passes, ends the
-// send before its row with a message that says where it is.
+// memo's terminating NUL is not text, but a NUL inside a text, which no
+// engine's driver passes, ends the send before its row with a message that
+// says where it is.
 TEST_P(EngineTest, TheLargestNumbersArriveAndANulInTextStopsBeforeItsRow) {
     const double largest = std::numeric_limits<double>::max();
     const QString t = writeTable(testing_support::uniqueTableName("L").toUpper(),
                                  designOf({{"NUMBER", pw::Number}, {"NOTE", pw::Memo, 11}}),
-                                 {{largest, std::string("fine")},
+                                 {{largest, std::string("fine\0", 5)},
                                   {-largest, std::string("fine")},
-                                  {1.0, std::string("bad\0text", 8)},
+                                  {1.0, std::string("bad\0text\0", 9)},
                                   {2.0, std::string("never sent")}});
     sendOnly(t);
     ASSERT_EQ(desk.dialogs.messages().size(), 1);
@@ -206,10 +209,53 @@ TEST_P(EngineTest, TheLargestNumbersArriveAndANulInTextStopsBeforeItsRow) {
     EXPECT_TRUE(message.contains(t));
     EXPECT_EQ(entriesOf(desk.list1), QStringList{t});
     EXPECT_EQ(sentStatements().filter("INSERT").size(), 2);
-    const odbc::Rows same = database.connection().query(
-        "SELECT COUNT(*) FROM \"" + t +
-        "\" WHERE \"NUMBER\" = 1.7976931348623157e308 OR \"NUMBER\" = -1.7976931348623157e308");
+    const odbc::Rows same =
+        database.connection().query("SELECT COUNT(*) FROM \"" + t +
+                                    "\" WHERE (\"NUMBER\" = 1.7976931348623157e308 OR \"NUMBER\" = "
+                                    "-1.7976931348623157e308) AND \"NOTE\" = 'fine'");
     EXPECT_EQ(same.rows.at(0).at(0), QString("2"));
+}
+
+// The source is opened and its names checked before an existing table is
+// offered for overwriting: a source cut short, gone, or with a field name
+// the engine would cut costs nothing. One message, no question, no
+// statement; the old table keeps its rows and its entry.
+TEST_P(EngineTest, ABadSourceNeverCostsTheTableItWouldReplace) {
+    const Engine& engine = GetParam();
+    const QString tooLong(engine.nameLimit + 1, QChar('F'));
+    const std::vector<pw::Row> rows(500, pw::Row{std::int64_t{1}});
+    const std::vector<std::function<void(const QString&)>> sources = {
+        [&](const QString& name) {
+            const QString file = writeTable(name, designOf({{"ID", pw::Long}}), rows, false);
+            QFile::resize(folder.path() + "/" + file + ".db", 3000);
+        },
+        [&](const QString&) {},
+        [&](const QString& name) {
+            writeTable(name, designOf({{tooLong.toStdString(), pw::Long}}), rows, false);
+        },
+    };
+    for (std::size_t s = 0; s < sources.size(); ++s) {
+        if (s == 2 && engine.nameLimit == 0) {
+            continue; // every name fits
+        }
+        const QString name = testing_support::uniqueTableName("K").toUpper();
+        database.createTableNamed(name);
+        database.connection().execute("INSERT INTO \"" + name + "\" VALUES('kept')");
+        sources[s](name);
+        desk.list1.clearAll();
+        fill(desk.list1, {name}, {});
+        desk.dialogs.answers = {ui::Dialogs::Answer::Yes};
+        sendOnly(name);
+        ASSERT_EQ(desk.dialogs.shown.size(), 1u) << "source " << s;
+        EXPECT_EQ(desk.dialogs.shown[0].kind, "message");
+        EXPECT_TRUE(desk.dialogs.shown[0].text.contains(name))
+            << desk.dialogs.shown[0].text.toStdString();
+        EXPECT_TRUE(sentStatements().isEmpty()) << sentStatements().join("|").toStdString();
+        EXPECT_EQ(database.rowsOf(name),
+                  (std::vector<std::vector<odbc::Value>>{{QString("kept")}}));
+        EXPECT_EQ(entriesOf(desk.list1), QStringList{name});
+        desk.dialogs.answers.clear();
+    }
 }
 
 // Every command, the gate and both connection tests close the sessions they

@@ -1,5 +1,6 @@
 #include "files/Files.h"
 #include "files/MoveByCopy.h"
+#include "files/TableFamily.h"
 #include "maintenance/Maintenance.h"
 #include "platform/paradox/Paradox.h"
 #include "support/Desk.h"
@@ -10,7 +11,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <map>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +36,63 @@ QByteArray contentsOf(const QString& path) {
 
 QStringList filesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+using Contents = std::map<QString, QByteArray>;
+
+// Every file of the folder with its contents.
+Contents contentsIn(const QString& folder) {
+    Contents contents;
+    for (const QString& name : filesIn(folder)) {
+        contents[name] = contentsOf(folder + "/" + name);
+    }
+    return contents;
+}
+
+// A keyed table with a memo field (<name><dataExtension> and its memo file)
+// and stand-ins for other companions, each holding its own file name.
+Contents writeFamily(const QString& folder, const QString& name, const QStringList& companions,
+                     const std::string& memoTail = {}, const QString& dataExtension = ".DB") {
+    const std::string data = (folder + "/" + name + dataExtension).toStdString();
+    paradox_writer::writeTable(data,
+                               testing_support::designOf({{"NOTE", paradox_writer::Memo, 11}}),
+                               {{"note of " + name.toStdString() + memoTail}});
+    std::fstream keyed(data, std::ios::binary | std::ios::in | std::ios::out);
+    keyed.seekp(0x04);
+    keyed.put(0); // a keyed table
+    keyed.seekp(0x23);
+    keyed.put(1); // keyed on its first field
+    keyed.close();
+    for (const QString& extension : companions) {
+        writeFile(folder + "/" + name + "." + extension, (name + "." + extension).toLatin1());
+    }
+    Contents family;
+    for (const auto& [file, bytes] : contentsIn(folder)) {
+        if (file.section('.', 0, 0) == name) {
+            family[file] = bytes;
+        }
+    }
+    return family;
+}
+
+// The memo texts of the table name, read through its family's memo file.
+std::vector<std::string> readMemos(const QString& folder, const QString& name) {
+    const auto family = Main::FindTableFamily(Main::pathOf(folder), name);
+    std::vector<std::string> memos;
+    if (!family) {
+        return memos;
+    }
+    auto table = paradox::openTable(family->dataFile(), family->memoFile());
+    for (; !table.eof(); table.moveNext()) {
+        memos.emplace_back(table.value(0).text);
+    }
+    return memos;
+}
+
+void giveToNobody(const QString& path) {
+    if (const passwd* nobody = ::getpwnam("nobody")) {
+        ::chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid);
+    }
 }
 
 Main::MoveResult move(const QString& from, const QString& to) {
@@ -130,11 +191,13 @@ TEST_F(FileTest, RenameOfAnUnopenableDataSourceShowsOnlyTheError) {
     EXPECT_TRUE(desk.dialogs.messages()[0].startsWith("Error "));
 }
 
-TEST_F(FileTest, DeletesTheDataFilesOfSelectedTablesOnly) {
+TEST_F(FileTest, DeletesTheFilesOfSelectedTablesOnly) {
     const QString f = folder.path();
     writeFile(f + "/customer.db");
     writeFile(f + "/CUSTOMER.PX");
+    writeFile(f + "/CUSTOMERS.PX");
     writeFile(f + "/ORDERS.DB");
+    writeFile(f + "/ORDERS.PX");
     writeFile(f + "/Items.Db");
     QDir().mkpath(f + "/sub");
     writeFile(f + "/sub/DEEP.db");
@@ -143,7 +206,7 @@ TEST_F(FileTest, DeletesTheDataFilesOfSelectedTablesOnly) {
     desk.run(maintenance::DeleteTableFiles);
 
     EXPECT_TRUE(desk.dialogs.shown.empty());
-    EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMER.PX", "ORDERS.DB"}));
+    EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMERS.PX", "ORDERS.DB", "ORDERS.PX"}));
     EXPECT_TRUE(QFile::exists(f + "/sub/DEEP.db"));
     EXPECT_EQ(entriesOf(desk.list2), (QStringList{"DEEP", "ORDERS"}));
 }
@@ -157,7 +220,7 @@ TEST_F(FileTest, RenamesATableFileAndShowsTheNameAsTyped) {
     desk.run(maintenance::RenameTableFile);
 
     EXPECT_TRUE(desk.dialogs.messages().isEmpty());
-    EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMER.PX", "Client.DB"}));
+    EXPECT_EQ(filesIn(f), (QStringList{"Client.DB", "Client.PX"}));
     EXPECT_EQ(contentsOf(f + "/Client.DB"), "customers");
     EXPECT_EQ(entriesOf(desk.list2), (QStringList{"Client", "ORDERS"}));
     EXPECT_EQ(desk.list2.current(), 0);
@@ -176,31 +239,166 @@ TEST_F(FileTest, RenameTakesTheCaseVariantTheLookupFindsFirst) {
     EXPECT_EQ(entriesOf(desk.list2), (QStringList{"Moved", "ORDERS"}));
 }
 
-TEST_F(FileTest, ARenamedTableKeepsItsMemoAndCanStillBeRead) {
+// A keyed table with a memo field, two secondary indexes, validity checks,
+// view and family files moves whole, each extension in its own letter case,
+// and reads as before; files of other names stay.
+TEST_F(FileTest, RenameMovesTheWholeFamily) {
     const QString f = folder.path();
-    paradox_writer::TableDesign design;
-    design.columns = {{"NOTE", paradox_writer::Memo, 11}};
-    paradox_writer::writeTable((f + "/NOTES.DB").toStdString(), design, {{std::string(500, 'n')}});
-    writeFile(f + "/NOTES.PX");
-    fill(desk.list2, {"NOTES"}, {"NOTES"});
-    desk.dialogs.inputs = {"Kept"};
+    const Contents before =
+        writeFamily(f, "C", {"PX", "X02", "Y02", "XG0", "YG0", "val", "TV", "FAM"});
+    for (const QString other : {"CX.PX", "C.BAK", "B.PX"}) {
+        writeFile(f + "/" + other, other.toLatin1());
+    }
+    fill(desk.list2, {"C"}, {"C"});
+    desk.dialogs.inputs = {"CNEW"};
     desk.run(maintenance::RenameTableFile);
+
     EXPECT_TRUE(desk.dialogs.messages().isEmpty())
         << desk.dialogs.messages().join("|").toStdString();
-    EXPECT_EQ(filesIn(f), (QStringList{"Kept.DB", "Kept.MB", "NOTES.PX"}));
-    auto table = paradox::openTable(Main::pathOf(f + "/Kept.DB"));
-    EXPECT_EQ(table.value(0).text, std::string(500, 'n'));
+    Contents expected{{"B.PX", "B.PX"}, {"C.BAK", "C.BAK"}, {"CX.PX", "CX.PX"}};
+    for (const auto& [name, bytes] : before) {
+        expected[QString(name).replace(0, 1, "CNEW")] = bytes;
+    }
+    EXPECT_EQ(contentsIn(f), expected);
+    EXPECT_EQ(entriesOf(desk.list2), QStringList{"CNEW"});
+    EXPECT_EQ(readMemos(f, "CNEW"), std::vector<std::string>{"note of C"});
+}
 
-    // A memo file that cannot move takes the data file back with it.
-    writeFile(f + "/Other.MB", "in the way");
-    desk.list2.setSelectedAt(0, true);
+// The third move (the memo file) fails: the two files moved before it go
+// back, and one message says so.
+TEST_F(FileTest, ARenameThatFailsPartWayPutsBackWhatMoved) {
+    const QString f = folder.path();
+    const Contents before = writeFamily(f, "C", {"FAM", "PX", "X02"}, std::string(200000, 'm'));
+    fill(desk.list2, {"C"}, {"C"});
+    desk.dialogs.inputs = {"CNEW"};
+    testing_support::FileSizeLimit full;
+    full.limit(65536); // C.DB and C.FAM fit, C.MB does not
+    desk.run(maintenance::RenameTableFile);
+    full.lift();
+
+    ASSERT_EQ(desk.dialogs.messages().size(), 1);
+    const QString text = desk.dialogs.messages()[0];
+    for (const QString& part : {QString("The table C was not renamed"), f + "/C.MB",
+                                QString("moved back, so the table is as it was")}) {
+        EXPECT_TRUE(text.contains(part)) << text.toStdString();
+    }
+    EXPECT_EQ(contentsIn(f), before);
+    EXPECT_EQ(entriesOf(desk.list2), QStringList{"C"});
+}
+
+// Before anything moves: any file of the new name stops the rename.
+TEST_F(FileTest, ARenameOntoAnExistingFileOfTheFamilyMovesNothing) {
+    const QString f = folder.path();
+    writeFamily(f, "NOTES", {"PX", "VAL"});
+    writeFile(f + "/Other.VAL", "in the way");
+    writeFile(f + "/Other.PX", "in the way");
+    const Contents before = contentsIn(f);
+    fill(desk.list2, {"NOTES"}, {"NOTES"});
     desk.dialogs.inputs = {"Other"};
     desk.run(maintenance::RenameTableFile);
-    ASSERT_EQ(desk.dialogs.messages().size(), 1);
-    EXPECT_TRUE(desk.dialogs.messages()[0].contains("memo file"))
-        << desk.dialogs.messages()[0].toStdString();
-    EXPECT_EQ(filesIn(f), (QStringList{"Kept.DB", "Kept.MB", "NOTES.PX", "Other.MB"}));
-    EXPECT_EQ(entriesOf(desk.list2), QStringList{"Kept"});
+    EXPECT_EQ(desk.dialogs.messages(),
+              QStringList{"The table NOTES was not renamed, because these files already exist: " +
+                          f + "/Other.PX, " + f + "/Other.VAL. Nothing was moved."});
+    EXPECT_EQ(contentsIn(f), before);
+    EXPECT_EQ(entriesOf(desk.list2), QStringList{"NOTES"});
+}
+
+// Delete takes every companion along, so a table renamed to the freed name
+// later is not paired with the old table's indexes and checks.
+TEST_F(FileTest, DeleteThenRenameAnotherTableToTheFreedName) {
+    const QString f = folder.path();
+    writeFamily(f, "C", {"PX", "X02", "Y02", "X03", "Y03", "VAL", "TV", "FAM"});
+    const Contents b = writeFamily(f, "B", {"PX"});
+    fill(desk.list2, {"B", "C"}, {"C"});
+    desk.run(maintenance::DeleteTableFiles);
+    EXPECT_TRUE(desk.dialogs.messages().isEmpty());
+    EXPECT_EQ(contentsIn(f), b);
+    EXPECT_EQ(entriesOf(desk.list2), QStringList{"B"});
+
+    desk.list2.setSelectedAt(0, true);
+    desk.dialogs.inputs = {"C"};
+    desk.run(maintenance::RenameTableFile);
+    EXPECT_TRUE(desk.dialogs.messages().isEmpty());
+    EXPECT_EQ(filesIn(f), (QStringList{"C.DB", "C.MB", "C.PX"}));
+    EXPECT_EQ(contentsOf(f + "/C.PX"), "B.PX");
+    EXPECT_EQ(readMemos(f, "C"), std::vector<std::string>{"note of B"});
+}
+
+// ORDERS.DB and orders.db are two listed tables: a companion spelt like one
+// of them is that one's, one that fits both only by letter case is left
+// alone, and the message says so.
+TEST_F(FileTest, CompanionsOfTwoSpellingsGoWithTheirOwnTableOnly) {
+    const QString f = folder.path();
+    writeFamily(f, "ORDERS", {"PX"});
+    writeFamily(f, "orders", {}, {}, ".db");
+    writeFile(f + "/Orders.VAL", "Orders.VAL");
+    fill(desk.list2, {"ORDERS", "ORDERS"}, {"ORDERS"});
+    desk.list2.setSelectedAt(1, false);
+    desk.dialogs.inputs = {"SALES"};
+    desk.run(maintenance::RenameTableFile);
+    EXPECT_EQ(desk.dialogs.messages(),
+              QStringList{f + "/Orders.VAL was left as it is, because its name fits more than one "
+                              "table of the folder (the same name in other letter case)."});
+    EXPECT_EQ(filesIn(f), (QStringList{"Orders.VAL", "SALES.DB", "SALES.MB", "SALES.PX",
+                                       "orders.db", "orders.mb"}));
+    EXPECT_EQ(readMemos(f, "SALES"), std::vector<std::string>{"note of ORDERS"});
+
+    // Now orders.db is the only table of that name: the checks are its own.
+    fill(desk.list2, {}, {"ORDERS"});
+    desk.run(maintenance::DeleteTableFiles);
+    EXPECT_EQ(desk.dialogs.messages().size(), 1);
+    EXPECT_EQ(filesIn(f), (QStringList{"SALES.DB", "SALES.MB", "SALES.PX"}));
+}
+
+// As another user: a data file that cannot be deleted leaves the table as it
+// was (its copies removed), wherever it comes in the moves; a folder that
+// refuses the delete gets a sentence, not the library's error; a companion
+// that cannot go is named.
+TEST_F(FileTest, FilesThatCannotBeRemovedLeaveWholeTablesAndSaySo) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to act as another user (CI runs as root)";
+    }
+    const QString f = folder.path();
+    struct Case {
+        mode_t folderMode;
+        QString rootsFile; // the one file the other user cannot delete
+        bool rename;
+        bool done;
+        QString says;
+    };
+    for (const Case& c :
+         {Case{01777, "ORDERS.db", true, false, "ORDERS.db could not be deleted"},
+          Case{01777, "ORDERS.mb", true, false, "moved back, so the table is as it was"},
+          Case{0555, "", false, false,
+               "The table ORDERS was not deleted, because its file " + f +
+                   "/ORDERS.db could not be removed: Permission denied."},
+          Case{01777, "ORDERS.mb", false, true,
+               "The table ORDERS was deleted, but one of its files could not be removed: " + f +
+                   "/ORDERS.mb (Operation not permitted)."}}) {
+        QDir(f).removeRecursively();
+        QDir().mkpath(f);
+        const Contents before = writeFamily(f, "ORDERS", {"PX", "VAL"}, "x", ".db");
+        for (const auto& [name, bytes] : before) {
+            if (name != c.rootsFile) {
+                giveToNobody(f + "/" + name);
+            }
+        }
+        ::chmod(QFile::encodeName(f).constData(), c.folderMode);
+        const int code = testing_support::runUnprivileged([&] {
+            const auto family = Main::FindTableFamily(Main::pathOf(f), "ORDERS");
+            const Main::FamilyChange change = c.rename
+                                                  ? Main::RenameFamily(*family, "ORDERS", "ORD2")
+                                                  : Main::DeleteFamily(*family, "ORDERS");
+            return change.done == c.done && change.message.contains(c.says) ? 0 : 1;
+        });
+        ::chmod(QFile::encodeName(f).constData(), 0700);
+        EXPECT_EQ(code, 0) << c.says.toStdString();
+        if (!c.done) {
+            EXPECT_EQ(contentsIn(f), before) << c.says.toStdString();
+        } else {
+            EXPECT_EQ(filesIn(f), QStringList{"ORDERS.mb"});
+        }
+    }
 }
 
 TEST(MoveByCopy, ACopyWhoseSourceCannotBeDeletedSaysSoNamingBothFiles) {

@@ -9,6 +9,9 @@
 #include "transfer/ValueText.h"
 
 #include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -332,6 +335,47 @@ TEST(ParadoxTables, BcdKeepsEveryDigit) {
     EXPECT_EQ(text(table, 1), "-7");
 }
 
+// Byte 0 keeps the decimals but not the bit every value has: blank, without
+// the warning about digits written from a double. 0 and -1.5 stay values.
+TEST(ParadoxTables, ABcdWithoutItsValueBitIsBlank) {
+    TempFolder dir;
+    pw::TableDesign design;
+    design.columns = {{"B", pw::Bcd, 6}};
+    pw::writeTable(dir.file("T.db"), design,
+                   {{std::string("0")}, {std::string("0")}, {std::string("-1.5")}});
+    std::string bytes = readBytes(dir.file("T.db"));
+    const std::size_t first = paradox::TableFile(dir.file("T.db")).header().headerSize + 6;
+    ASSERT_EQ(static_cast<std::uint8_t>(bytes[first]), 0xC6);
+    bytes[first] = 0x06;
+    std::ofstream(dir.file("T.db"), std::ios::binary) << bytes;
+    paradox::TableFile table(dir.file("T.db"));
+    EXPECT_TRUE(table.value(0).isNull());
+    table.moveNext();
+    EXPECT_EQ(text(table, 0), "0");
+    table.moveNext();
+    EXPECT_EQ(text(table, 0), "-1.5");
+    EXPECT_TRUE(table.warnings().empty());
+}
+
+// Writers that count a C string's terminator in a memo's length: the
+// trailing NULs go, in the record and in the .mb alike; one inside stays.
+TEST(ParadoxTables, MemosEndAtTheirTerminators) {
+    TempFolder dir;
+    pw::TableDesign design;
+    design.columns = {{"M", pw::Memo, 30}};
+    const std::string inMemoFile = std::string(40, 'x');
+    pw::writeTable(dir.file("T.db"), design,
+                   {{std::string("blank memo\0", 11)},
+                    {inMemoFile + std::string("\0\0", 2)},
+                    {std::string("a\0b\0", 4)}});
+    paradox::TableFile table(dir.file("T.db"));
+    for (const std::string& expected :
+         {std::string("blank memo"), inMemoFile, std::string("a\0b", 3)}) {
+        EXPECT_EQ(table.value(0).text, expected);
+        table.moveNext();
+    }
+}
+
 TEST(ParadoxTables, FormattedMemoGivesItsPlainText) {
     TempFolder dir;
     pw::TableDesign design;
@@ -342,11 +386,67 @@ TEST(ParadoxTables, FormattedMemoGivesItsPlainText) {
         v[4] = static_cast<char>(body.size() + 1);
         return v + body + std::string("\0Arial\0", 7);
     };
-    pw::writeTable(dir.file("T.db"), design, {{container("Hello")}, {std::string(60, 'x')}});
+    pw::writeTable(
+        dir.file("T.db"), design,
+        {{container("Hello")}, {container(std::string("Hi\0", 3))}, {std::string(60, 'x')}});
     paradox::TableFile table(dir.file("T.db"));
     EXPECT_EQ(text(table, 0), "Hello");
     table.moveNext();
+    EXPECT_EQ(text(table, 0), "Hi");
+    table.moveNext();
     EXPECT_THROW(table.value(0), paradox::Error); // not the known layout
+}
+
+// Another program changes the table between two blocks: its size, its
+// header's counts, or the chain of blocks (the last two with the time stamp
+// put back). The reader stops at the next block, before a row of the new
+// version, and says so.
+TEST(ParadoxTables, ATableChangedWhileReadStopsAtTheNextBlock) {
+    TempFolder dir;
+    pw::TableDesign design;
+    design.columns = {{"N", pw::Long}};
+    design.blockKiB = 1; // 254 rows a block
+    const std::vector<pw::Row> old(1000, pw::Row{std::int64_t{1}});
+    const std::string path = dir.file("T.db");
+    const auto patch = [&](std::size_t offset, std::uint8_t byte) {
+        std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+        file.seekp(static_cast<std::streamoff>(offset));
+        file.put(static_cast<char>(byte));
+    };
+    const std::vector<std::function<void(std::size_t headerSize)>> changes = {
+        [&](std::size_t) {
+            pw::writeTable(dir.file("NEW.db"), design,
+                           std::vector<pw::Row>(2000, pw::Row{std::int64_t{2}}));
+            std::fstream(path, std::ios::binary | std::ios::in | std::ios::out)
+                << readBytes(dir.file("NEW.db"));
+        },
+        [&](std::size_t) { patch(0x06, 0x01); },
+        [&](std::size_t headerSize) { patch(headerSize + 1024, 4); }, // block 2 skips block 3
+    };
+    for (std::size_t c = 0; c < changes.size(); ++c) {
+        pw::writeTable(path, design, old);
+        paradox::TableFile table(path);
+        struct stat before {};
+        ::stat(path.c_str(), &before);
+        changes[c](table.header().headerSize);
+        if (c > 0) {
+            const timespec times[2] = {before.st_atim, before.st_mtim};
+            ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+        }
+        std::int64_t read = 0;
+        try {
+            for (; !table.eof(); table.moveNext()) {
+                ASSERT_EQ(table.value(0).integer, 1) << "change " << c << ", row " << read;
+                ++read;
+            }
+            ADD_FAILURE() << "change " << c << " went unnoticed";
+        } catch (const paradox::Error& e) {
+            EXPECT_NE(std::string(e.what()).find(path + ": the file changed while it was read"),
+                      std::string::npos)
+                << e.what();
+        }
+        EXPECT_EQ(read, 254) << "change " << c; // the first block's rows
+    }
 }
 
 TEST(ParadoxConnection, FifoNamedLikeATableIsRefusedNotWaitedOn) {

@@ -106,6 +106,18 @@ bool moveWithoutReplacing(const std::string& from, const std::string& to) {
 }
 
 QString checkNames(const fs::path& source, const fs::path& target) {
+    if (const QString reason = checkNewName(source, target); !reason.isEmpty()) {
+        return reason;
+    }
+    if (isTaken(target)) {
+        return QStringLiteral("%1 already exists; it was not replaced.").arg(displayPath(target));
+    }
+    return {};
+}
+
+} // namespace
+
+QString checkNewName(const fs::path& source, const fs::path& target) {
     if (target.native().find('\0') != std::string::npos) {
         return QStringLiteral("The new name must not contain a NUL character.");
     }
@@ -115,16 +127,15 @@ QString checkNames(const fs::path& source, const fs::path& target) {
     if (displayPath(source).compare(displayPath(target), Qt::CaseInsensitive) == 0) {
         return QStringLiteral("The new name is the same as the old one.");
     }
-    std::error_code error;
-    if (fs::symlink_status(target, error).type() != fs::file_type::not_found) {
-        return QStringLiteral("%1 already exists; it was not replaced.").arg(displayPath(target));
-    }
     return {};
 }
 
-} // namespace
+bool isTaken(const fs::path& path) {
+    std::error_code error;
+    return fs::symlink_status(path, error).type() != fs::file_type::not_found;
+}
 
-MoveResult MoveByCopy(const fs::path& source, const fs::path& target) {
+MoveResult CopyToNewFile(const fs::path& source, const fs::path& target) {
     if (const QString reason = checkNames(source, target); !reason.isEmpty()) {
         return refused(reason);
     }
@@ -153,7 +164,15 @@ MoveResult MoveByCopy(const fs::path& source, const fs::path& target) {
                 ? QStringLiteral("%1 already exists; it was not replaced.").arg(displayPath(target))
                 : systemError(QStringLiteral("Could not create ") + displayPath(target), errno));
     }
-    if (::unlink(from.c_str()) != 0) {
+    return {true, {}};
+}
+
+MoveResult MoveByCopy(const fs::path& source, const fs::path& target) {
+    const MoveResult copy = CopyToNewFile(source, target);
+    if (!copy.moved) {
+        return copy;
+    }
+    if (::unlink(source.c_str()) != 0) {
         return {true, systemError(QStringLiteral("%1 was copied to %2, but %1 could not be "
                                                  "deleted, so both files are there now")
                                       .arg(displayPath(source), displayPath(target)),

@@ -12,6 +12,16 @@ struct MoveResult {
     QString reason;     // why not, or what went wrong after; empty when all went well
 };
 
+// Why a file may not be renamed to target, by the names alone: a NUL, a "/",
+// or the old name again (also in other letter case); empty when it may.
+QString checkNewName(const std::filesystem::path& source, const std::filesystem::path& target);
+
+// True when something (a file, a folder, even a broken link) has the path.
+bool isTaken(const std::filesystem::path& path);
+
+// The first half of MoveByCopy: the safe copy to a new file; the source stays.
+MoveResult CopyToNewFile(const std::filesystem::path& source, const std::filesystem::path& target);
+
 // Moves a file by copying it and deleting the source, never losing it: it
 // refuses an existing target, a target equal to the source (also by letter
 // case), and a name with a path separator or NUL; it copies to a temporary

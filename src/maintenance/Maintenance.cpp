@@ -1,8 +1,7 @@
 #include "maintenance/Maintenance.h"
 
 #include "files/Files.h"
-#include "files/MoveByCopy.h"
-#include "platform/paradox/Lookup.h"
+#include "files/TableFamily.h"
 #include "sources/Target.h"
 #include "transfer/Statements.h"
 
@@ -69,53 +68,6 @@ void replaceEntry(ui::TableList& list, int index, const QString& newName) {
     list.setCurrent(0);
 }
 
-// The path of new name with the extension the file has (.DB stays .DB and
-// .db stays .db).
-fs::path renamedPath(const fs::path& file, const QString& newName) {
-    return file.parent_path() / Main::pathOf(newName + Main::decodeFileName(file.extension()));
-}
-
-struct FileMoves {
-    bool renamed = false;
-    QStringList messages; // what to tell the user
-};
-
-// Moves the data file, then the memo file. When the memo file cannot move,
-// the data file goes back and the table keeps its old name.
-FileMoves moveTableFiles(const fs::path& dataFile, const QString& newName) {
-    const std::optional<fs::path> memoFile = paradox::findMemoFile(dataFile);
-    const fs::path newDataFile = renamedPath(dataFile, newName);
-    const Main::MoveResult data = Main::MoveByCopy(dataFile, newDataFile);
-    if (!data.moved) {
-        return {false, {data.reason}};
-    }
-    FileMoves moves{true, {}};
-    if (!data.reason.isEmpty()) {
-        moves.messages << data.reason;
-    }
-    if (!memoFile) {
-        return moves;
-    }
-    const Main::MoveResult memo = Main::MoveByCopy(*memoFile, renamedPath(*memoFile, newName));
-    if (memo.moved) {
-        if (!memo.reason.isEmpty()) {
-            moves.messages << memo.reason;
-        }
-        return moves;
-    }
-    QString text = QStringLiteral("The table was not renamed, because its memo file could not be "
-                                  "moved. ") +
-                   memo.reason;
-    if (data.reason.isEmpty()) {
-        const Main::MoveResult back = Main::MoveByCopy(newDataFile, dataFile);
-        if (!back.moved || !back.reason.isEmpty()) {
-            text += QStringLiteral("\r\rMoving the data file back failed too: ") + back.reason;
-            return {!back.moved, {text}};
-        }
-    }
-    return {false, {text}};
-}
-
 } // namespace
 
 void DropTables(commands::Workspace& workspace) {
@@ -141,14 +93,28 @@ void DeleteTableFiles(commands::Workspace& workspace) {
         return;
     }
     const fs::path folder = Main::pathOf(workspace.settings.paradoxFolder());
+    QStringList notes;
     for (int i = workspace.list2.count() - 1; i >= 0; --i) {
         if (!workspace.list2.isSelectedAt(i)) {
             continue;
         }
-        const std::optional<fs::path> file = Main::FindTableFile(folder, workspace.list2.textAt(i));
-        if (file && fs::remove(*file)) {
-            workspace.list2.removeAt(i);
+        const QString table = workspace.list2.textAt(i);
+        const std::optional<Main::TableFamily> family = Main::FindTableFamily(folder, table);
+        if (!family) {
+            continue;
         }
+        const Main::FamilyChange change = Main::DeleteFamily(*family, table);
+        if (!change.message.isEmpty()) {
+            notes << change.message;
+        }
+        // A data file that stays keeps its entry and ends the walk.
+        if (!change.done) {
+            break;
+        }
+        workspace.list2.removeAt(i);
+    }
+    if (!notes.isEmpty()) {
+        workspace.dialogs.message(workspace.owner, notes.join(QStringLiteral("\r\r")));
     }
 }
 
@@ -179,12 +145,14 @@ void RenameTableFile(commands::Workspace& workspace) {
     }
     const fs::path folder = Main::pathOf(workspace.settings.paradoxFolder());
     // A table that is not in the folder itself shows the new name all the same.
-    if (const std::optional<fs::path> source = Main::FindTableFile(folder, rename->oldName)) {
-        const FileMoves moves = moveTableFiles(*source, rename->newName);
-        if (!moves.messages.isEmpty()) {
-            workspace.dialogs.message(workspace.owner, moves.messages.join(QStringLiteral("\r\r")));
+    if (const std::optional<Main::TableFamily> family =
+            Main::FindTableFamily(folder, rename->oldName)) {
+        const Main::FamilyChange change =
+            Main::RenameFamily(*family, rename->oldName, rename->newName);
+        if (!change.message.isEmpty()) {
+            workspace.dialogs.message(workspace.owner, change.message);
         }
-        if (!moves.renamed) {
+        if (!change.done) {
             return;
         }
     }

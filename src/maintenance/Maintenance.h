@@ -8,11 +8,11 @@ namespace maintenance {
 
 // Drops the tables selected in List1 from the data source.
 void DropTables(commands::Workspace& workspace);
-// Deletes the data files of the tables selected in List2.
+// Deletes the files of the tables selected in List2.
 void DeleteTableFiles(commands::Workspace& workspace);
 // Renames the one table selected in List1.
 void RenameTable(commands::Workspace& workspace);
-// Renames the data file of the one table selected in List2.
+// Renames the files of the one table selected in List2.
 void RenameTableFile(commands::Workspace& workspace);
 
 } // namespace maintenance

@@ -1,6 +1,7 @@
 #include "transfer/SendTables.h"
 
 #include "files/Files.h"
+#include "files/TableFamily.h"
 #include "platform/paradox/Paradox.h"
 #include "platform/ui/EventPump.h"
 #include "sources/AddFolder.h"
@@ -35,11 +36,11 @@ std::optional<fs::path> findInSubfolders(const fs::path& folder, const QString& 
     return std::nullopt;
 }
 
-// The data file of a table of the folder itself; says where the table is
-// when it lies in a subfolder only.
-fs::path sourceFileOf(const fs::path& folder, const QString& table) {
-    if (std::optional<fs::path> file = Main::FindTableFile(folder, table)) {
-        return *file;
+// The files of a table of the folder itself; says where the table is when it
+// lies in a subfolder only.
+Main::TableFamily sourceFilesOf(const fs::path& folder, const QString& table) {
+    if (std::optional<Main::TableFamily> family = Main::FindTableFamily(folder, table)) {
+        return *family;
     }
     if (const std::optional<fs::path> subfolder = findInSubfolders(folder, table)) {
         throw Error(
@@ -304,7 +305,8 @@ void sendTable(Run& run, Place& place) {
         place.table = *existing;
     }
     // The source is read and its names checked before an existing table goes.
-    paradox::Recordset rows = paradox::openTable(sourceFileOf(run.folder, place.table));
+    const Main::TableFamily source = sourceFilesOf(run.folder, place.table);
+    paradox::Recordset rows = paradox::openTable(source.dataFile(), source.memoFile());
     place.rows = rows.recordCount();
     checkNamesFit(run.target, place.table, rows);
     if (existing) {

@@ -24,6 +24,15 @@ File::File(std::string path) : path_(std::move(path)) {
         throw Error(path_ + ": not a readable regular file");
     }
     size_ = static_cast<std::uint64_t>(st.st_size);
+    modified_ = st.st_mtim;
+}
+
+bool File::changedSinceOpen() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        return false;
+    return static_cast<std::uint64_t>(st.st_size) != size_ ||
+           st.st_mtim.tv_sec != modified_.tv_sec || st.st_mtim.tv_nsec != modified_.tv_nsec;
 }
 
 File::~File() {

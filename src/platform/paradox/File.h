@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <time.h>
 
 namespace paradox {
 
@@ -21,11 +22,14 @@ public:
     const std::string& name() const override { return path_; }
     std::uint64_t size() const override { return size_; }
     void readAt(std::uint64_t offset, void* buffer, std::size_t n) const override;
+    // Its size or modification time differs from those at open.
+    bool changedSinceOpen() const override;
 
 private:
     std::string path_;
     int fd_ = -1;
     std::uint64_t size_ = 0;
+    timespec modified_{};
 };
 
 } // namespace paradox

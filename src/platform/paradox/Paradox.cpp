@@ -43,4 +43,13 @@ Recordset openTable(const std::filesystem::path& dataFile, const TableOptions& o
     return Recordset(std::make_unique<TableFile>(dataFile.native(), options));
 }
 
+Recordset openTable(const std::filesystem::path& dataFile,
+                    const std::optional<std::filesystem::path>& memoFile,
+                    const TableOptions& options) {
+    std::optional<std::string> memo;
+    if (memoFile)
+        memo = memoFile->native();
+    return Recordset(std::make_unique<TableFile>(dataFile.native(), memo, options));
+}
+
 } // namespace paradox

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -121,5 +122,10 @@ struct TableOptions {
 // Opens the table of a data file (its memo file is found beside it). Throws
 // Error naming the file when it cannot be read.
 Recordset openTable(const std::filesystem::path& dataFile, const TableOptions& options = {});
+// Opens the table of a data file with the memo file given (nothing: there is
+// none, an error only for a table with memo or BLOB fields).
+Recordset openTable(const std::filesystem::path& dataFile,
+                    const std::optional<std::filesystem::path>& memoFile,
+                    const TableOptions& options = {});
 
 } // namespace paradox

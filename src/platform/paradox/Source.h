@@ -18,6 +18,9 @@ public:
     virtual std::uint64_t size() const = 0;
     // Reads exactly n bytes at offset; throws Error when the source is shorter.
     virtual void readAt(std::uint64_t offset, void* buffer, std::size_t n) const = 0;
+    // True when the source is no longer as it was when opened (another
+    // program wrote to it); bytes in memory never change.
+    virtual bool changedSinceOpen() const { return false; }
 };
 
 // A copy of some bytes, read as if they were the file `name`.

@@ -68,6 +68,19 @@ void roundDigits(std::string& digits, std::size_t keep) {
     }
 }
 
+// Byte 0 of 0, or without its bit 6 and with no digits: a blank field (a
+// value, even 0, has bit 6 set).
+bool isBlankBcd(const std::uint8_t* p) {
+    return p[0] == 0 || ((p[0] & 0x40) == 0 &&
+                         std::all_of(p + 1, p + 17, [](std::uint8_t b) { return b == 0; }));
+}
+
+// A memo's text without the terminators some writers count in its length.
+std::string_view withoutTrailingNuls(std::string_view text) {
+    const std::size_t end = text.find_last_not_of('\0');
+    return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
+}
+
 } // namespace
 
 TableFile::TableFile(const std::string& path, TableOptions options)
@@ -80,6 +93,17 @@ TableFile::TableFile(const std::string& path, TableOptions options)
           },
           options) {}
 
+TableFile::TableFile(const std::string& path, const std::optional<std::string>& memoPath,
+                     TableOptions options)
+    : TableFile(
+          std::make_unique<File>(path),
+          [&memoPath]() -> std::unique_ptr<ByteSource> {
+              if (memoPath)
+                  return std::make_unique<File>(*memoPath);
+              return nullptr;
+          },
+          options) {}
+
 TableFile::TableFile(std::unique_ptr<ByteSource> data, std::unique_ptr<ByteSource> memo,
                      TableOptions options)
     : TableFile(
@@ -87,7 +111,7 @@ TableFile::TableFile(std::unique_ptr<ByteSource> data, std::unique_ptr<ByteSourc
 
 TableFile::TableFile(std::unique_ptr<ByteSource> data, const MemoOpener& openMemo,
                      TableOptions options)
-    : file_(std::move(data)), header_(readHeader(*file_)) {
+    : file_(std::move(data)), header_(readHeader(*file_)), counts_(readCounts()) {
     warnings_ = header_.warnings;
     chooseCodePage(options);
     buildFields();
@@ -213,7 +237,7 @@ void TableFile::walkChain() {
         const std::uint64_t need = 6 + std::uint64_t{count} * header_.recordSize;
         if (blockStart(number) + need > file_->size())
             fail("the file is truncated inside block " + std::to_string(number));
-        chain_.push_back({number, count});
+        chain_.push_back({number, count, next});
         total_ += count;
         number = next;
     }
@@ -230,11 +254,34 @@ void TableFile::walkChain() {
 void TableFile::loadBlock(std::size_t chainIndex) {
     const BlockRef& ref = chain_[chainIndex];
     readBlock(ref.number, 6 + std::size_t{ref.count} * header_.recordSize);
-    const int add = static_cast<std::int16_t>(bytes::le16(&block_[4]));
-    if (add != (ref.count - 1) * header_.recordSize)
-        fail("block " + std::to_string(ref.number) + " changed while the table was read");
+    checkUnchanged(ref);
     chainIndex_ = chainIndex;
     inBlock_ = 0;
+}
+
+// The record count, block counts and first and last block of the header.
+std::array<std::uint8_t, 12> TableFile::readCounts() const {
+    std::array<std::uint8_t, 12> counts{};
+    file_->readAt(0x06, counts.data(), counts.size());
+    return counts;
+}
+
+// After a block is read: the file, its header counts and the block's place
+// in the chain must be as they were at open, or the rows would mix two
+// versions of the table.
+void TableFile::checkUnchanged(const BlockRef& ref) const {
+    if (file_->changedSinceOpen())
+        failChanged("its size or modification time is not what it was");
+    if (readCounts() != counts_)
+        failChanged("the header counts other records or blocks now");
+    const int add = static_cast<std::int16_t>(bytes::le16(&block_[4]));
+    if (bytes::le16(&block_[0]) != ref.next || add != (ref.count - 1) * header_.recordSize)
+        failChanged("block " + std::to_string(ref.number) + " holds other records now");
+}
+
+void TableFile::failChanged(const std::string& what) const {
+    fail("the file changed while it was read (" + what + "): it was read up to row " +
+         std::to_string(row_) + " only. Read it again when no other program is changing it.");
 }
 
 void TableFile::moveNext() {
@@ -268,6 +315,10 @@ Value TableFile::textValue(std::size_t i, std::string_view raw) {
     v.kind = Value::Kind::Text;
     v.text = out;
     return v;
+}
+
+Value TableFile::memoText(std::size_t i, std::string_view raw) {
+    return textValue(i, withoutTrailingNuls(raw));
 }
 
 Value TableFile::decodeValue(const FieldLayout& layout, std::size_t i, const std::uint8_t* p) {
@@ -356,7 +407,7 @@ Value TableFile::decodeValue(const FieldLayout& layout, std::size_t i, const std
 // are rounded to 15 significant digits.
 Value TableFile::decodeBcd(const FieldLayout& layout, std::size_t i, const std::uint8_t* p) {
     Value v;
-    if (p[0] == 0)
+    if (isBlankBcd(p))
         return v;
     const unsigned decimals = p[0] & 0x3F;
     if (decimals != layout.size)
@@ -418,7 +469,7 @@ Value TableFile::decodeBlob(const FieldLayout& layout, std::size_t i, const std:
     }
     switch (layout.type) {
     case FieldType::Memo:
-        return textValue(i, data);
+        return memoText(i, data);
     case FieldType::FormattedMemo: {
         // Seen layout: u32 7, u32 text length with its NUL, the text at 44.
         constexpr std::size_t textAt = 44;
@@ -427,7 +478,7 @@ Value TableFile::decodeBlob(const FieldLayout& layout, std::size_t i, const std:
             const std::uint32_t n =
                 bytes::le32(reinterpret_cast<const std::uint8_t*>(data.data()) + 4);
             if (n >= 1 && n <= data.size() - textAt && data[textAt + n - 1] == '\0')
-                return textValue(i, data.substr(textAt, n - 1));
+                return memoText(i, data.substr(textAt, n - 1));
         }
         failValue(i, "formatted memo of an unknown layout; its text cannot be extracted");
     }

@@ -9,6 +9,7 @@
 #include "platform/paradox/Paradox.h"
 #include "platform/paradox/Source.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,6 +24,10 @@ public:
     // Opens the table file at path, with its .mb file when it has memo or
     // BLOB fields. Throws Error naming the file when anything is wrong.
     explicit TableFile(const std::string& path, TableOptions options = {});
+    // Opens the table file at path with the memo file memoPath (none when
+    // nothing is given).
+    TableFile(const std::string& path, const std::optional<std::string>& memoPath,
+              TableOptions options = {});
     // Reads a table from any bytes; memo may be null when there is no memo
     // file, which is an error only for a table with memo or BLOB fields.
     TableFile(std::unique_ptr<ByteSource> data, std::unique_ptr<ByteSource> memo,
@@ -43,6 +48,7 @@ private:
     struct BlockRef {
         std::uint16_t number;
         std::uint16_t count;
+        std::uint16_t next; // as the chain was at open
     };
 
     // Called only for a table with memo or BLOB fields; null when missing.
@@ -56,12 +62,16 @@ private:
     std::uint16_t countRecords(std::uint16_t number, std::uint16_t& next);
     std::size_t readBlock(std::uint16_t number, std::size_t wanted);
     void loadBlock(std::size_t chainIndex);
+    std::array<std::uint8_t, 12> readCounts() const;
+    void checkUnchanged(const BlockRef& ref) const;
+    [[noreturn]] void failChanged(const std::string& what) const;
     std::uint64_t blockStart(std::uint16_t number) const;
 
     Value decodeValue(const FieldLayout& layout, std::size_t i, const std::uint8_t* p);
     Value decodeBlob(const FieldLayout& layout, std::size_t i, const std::uint8_t* p);
     Value decodeBcd(const FieldLayout& layout, std::size_t i, const std::uint8_t* p);
     Value textValue(std::size_t i, std::string_view raw);
+    Value memoText(std::size_t i, std::string_view raw);
     [[noreturn]] void failValue(std::size_t i, const std::string& what) const;
     [[noreturn]] void fail(const std::string& what) const;
 
@@ -75,6 +85,7 @@ private:
     bool bcdWarned_ = false;
 
     std::vector<BlockRef> chain_;
+    std::array<std::uint8_t, 12> counts_{}; // the header's record and block counts at open
     std::int64_t total_ = 0;
     std::vector<std::uint8_t> block_;
     std::size_t chainIndex_ = 0;

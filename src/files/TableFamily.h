@@ -1,0 +1,52 @@
+#pragma once
+
+// A Paradox table is a family of files sharing a base name: the data file
+// and its companions (memo, primary and secondary indexes, validity checks,
+// view and family files). Send, delete and rename find them here and act on
+// the whole family.
+
+#include <QString>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace Main {
+
+struct TableFamily {
+    // The data file first, then its companions in byte order.
+    std::vector<std::filesystem::path> files;
+    // Companions whose base name fits another data file of the folder as
+    // well (only in other letter case): they are left alone.
+    std::vector<std::filesystem::path> shared;
+
+    const std::filesystem::path& dataFile() const { return files.front(); }
+    // The memo file: the one spelt like the data file (.MB beside .DB, .mb
+    // beside .db), else the first in byte order; nothing when there is none.
+    std::optional<std::filesystem::path> memoFile() const;
+};
+
+// The family of the table listed as name in folder itself: its data file as
+// FindTableFile finds it, and every file of the folder with a companion
+// extension (.MB, .PX, .Xnn, .Ynn, .XGn, .YGn, .VAL, .TV, .FAM, in any letter
+// case) whose base name is the data file's, compared as FindTableFile
+// compares names. A companion spelt exactly like one data file belongs to
+// it; one that matches several data files only when letter case is ignored
+// belongs to none. Nothing when the table has no data file there.
+std::optional<TableFamily> FindTableFamily(const std::filesystem::path& folder,
+                                           const QString& name);
+
+struct FamilyChange {
+    bool done = false; // the data file was renamed or removed
+    QString message;   // what to tell the user; empty when all went well
+};
+
+// Moves every file of the family to newName (each extension as it is) by
+// the safe move of MoveByCopy, all or nothing: nothing moves when a target
+// exists, and a move that fails part way puts back what had moved.
+FamilyChange RenameFamily(const TableFamily& family, const QString& table, const QString& newName);
+
+// Removes the data file, then the companions. Nothing more is tried when the
+// data file stays.
+FamilyChange DeleteFamily(const TableFamily& family, const QString& table);
+
+} // namespace Main
