@@ -4,6 +4,7 @@
 #include "platform/paradox/Paradox.h"
 #include "platform/ui/EventPump.h"
 #include "sources/AddFolder.h"
+#include "sources/CodePageChoice.h"
 #include "sources/Target.h"
 #include "transfer/Statements.h"
 #include "transfer/ValueText.h"
@@ -201,7 +202,7 @@ void copyTable(Run& run, QString table) {
         table = *existing;
     }
     // The source is read and its names checked before an existing table goes.
-    paradox::Recordset rows = paradox::openTable(sourceFileOf(run.folder, table));
+    paradox::Recordset rows = sources::openParadoxTable(sourceFileOf(run.folder, table));
     checkNamesFit(run.target, table, rows);
     if (existing && !makeRoomFor(run, table)) {
         return;
