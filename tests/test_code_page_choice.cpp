@@ -4,6 +4,7 @@
 // such tables to real engines.
 
 #include "paradox-writer/ParadoxWriter.h"
+#include "platform/paradox/CodePage.h"
 #include "sources/CodePageChoice.h"
 #include "support/CodePageTexts.h"
 #include "support/Desk.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
+#include <random>
 
 namespace pw = paradox_writer;
 using sources::CodePageReason;
@@ -284,10 +286,9 @@ TEST(CodePageChoice, OneChoiceForTheWholeTable) {
     EXPECT_THROW(cut.value(1), paradox::Error);
 }
 
-// The letters that make no sense in a code page, value by value: Western
-// symbols beside letters where they belong, and the signs of another code
-// page.
-TEST(CodePageChoice, NonsenseIsToldFromWesternUsage) {
+// The letters that make no sense in a code page, value by value: symbols
+// beside letters where they belong, and the signs of another code page.
+TEST(CodePageChoice, NonsenseIsToldFromUsage) {
     const std::pair<const char*, bool> western[] = {
         {"Pedido nº 45", false},
         {"5 m³ Beton", false},
@@ -313,7 +314,37 @@ TEST(CodePageChoice, NonsenseIsToldFromWesternUsage) {
     // Icelandic letters read as Turkish, Turkish letters read as Icelandic.
     EXPECT_GT(sources::nonsenseShare(encodeIn("Guðrún á Íslandi", 1252), 1254), 0.5);
     EXPECT_GT(sources::nonsenseShare(encodeIn("Işık ağacı", 1254), 1252), 0.5);
-    EXPECT_EQ(sources::nonsenseShare(encodeIn("Işık ağacı", 1254), 1254), 0.0);
+    // Punctuation of other scripts where it belongs.
+    const std::pair<const char*, int> ownScript[] = {
+        {"Işık ağacı", 1254},
+        {"محمد عبد الله، المحاسب؟", 1256},
+        {"צה״ל, בית־ספר", 1255},
+        {"Ελαιόλαδο· εξαιρετικό", 1253},
+    };
+    for (const auto& [text, page] : ownScript)
+        EXPECT_EQ(sources::nonsenseShare(encodeIn(text, page), page), 0.0) << text;
+}
+
+// Any bytes in any code page: a share between 0 and 1, and a choice of a code
+// page the reader knows.
+TEST(CodePageChoice, AnyBytesGiveAShareAndAKnownCodePage) {
+    std::mt19937 random(27);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes(random() % 120, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(round % 2 ? 0x80 + random() % 128 : random() % 256);
+        for (const int page :
+             {1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 874, 437, 936}) {
+            const double share = sources::nonsenseShare(bytes, page);
+            ASSERT_TRUE(share >= 0.0 && share <= 1.0) << page;
+        }
+        sources::TextSample sample{1252, bytes, 0};
+        for (const char c : bytes)
+            sample.highBytes += static_cast<unsigned char>(c) >= 0x80;
+        const int chosen =
+            sources::chooseCodePage(sample, round % 3 ? "ru_RU.UTF-8" : "C").codePage;
+        ASSERT_NE(paradox::findCodePage(chosen), nullptr) << chosen;
+    }
 }
 
 namespace {

@@ -112,9 +112,12 @@ bool isAsciiLetter(char32_t c) {
 }
 
 // Symbols that may touch a letter: after it, before it, or between two.
-constexpr std::u32string_view afterLetter = U"’”»…™®©ºª°²³‰†‡›´·–—\u200C\u200D\u200E\u200F";
+// Among them the Arabic comma, semicolon and question mark, and the Hebrew
+// maqaf, geresh and gershayim.
+constexpr std::u32string_view afterLetter =
+    U"’”»…™®©ºª°²³‰†‡›´·–—\u200C\u200D\u200E\u200F\u060C\u061B\u061F\u05BE\u05F3\u05F4";
 constexpr std::u32string_view beforeLetter = U"¿¡«‹“‘„‚’·–—§©®°\u200C\u200D\u200E\u200F";
-constexpr std::u32string_view joiners = U"’´·–—\u200C\u200D";
+constexpr std::u32string_view joiners = U"’´·–—\u200C\u200D\u05BE\u05F3\u05F4";
 
 bool isIn(std::u32string_view set, char32_t c) {
     return set.find(c) != std::u32string_view::npos;
