@@ -18,6 +18,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <sstream>
 
 namespace pw = paradox_writer;
 using sources::CodePageReason;
@@ -314,6 +315,12 @@ TEST(CodePageChoice, NonsenseIsToldFromUsage) {
     // Icelandic letters read as Turkish, Turkish letters read as Icelandic.
     EXPECT_GT(sources::nonsenseShare(encodeIn("Guðrún á Íslandi", 1252), 1254), 0.5);
     EXPECT_GT(sources::nonsenseShare(encodeIn("Işık ağacı", 1254), 1252), 0.5);
+    // Icelandic ð, ý and þ without other Icelandic letters: nonsense only
+    // against Turkish, and there only where ý outnumbers ð.
+    const std::string greidsla = encodeIn("Greiðsla hefur borist", 1252);
+    EXPECT_EQ(sources::nonsenseShare(greidsla, 1252, 1254), 0.0);
+    EXPECT_EQ(sources::nonsenseShare(encodeIn("Lýsing", 1252), 1252, 1257), 0.0);
+    EXPECT_EQ(sources::nonsenseShare(encodeIn("Lýsing", 1252), 1252, 1254), 1.0);
     // Punctuation of other scripts where it belongs.
     const std::pair<const char*, int> ownScript[] = {
         {"Işık ağacı", 1254},
@@ -323,6 +330,34 @@ TEST(CodePageChoice, NonsenseIsToldFromUsage) {
     };
     for (const auto& [text, page] : ownScript)
         EXPECT_EQ(sources::nonsenseShare(encodeIn(text, page), page), 0.0) << text;
+}
+
+// Runs of words of the Western texts, alone as a table's whole text, stay as
+// the header says under the locales of every other Windows code page.
+TEST(CodePageChoice, WesternWordsStayWesternUnderEveryLocale) {
+    const char* const locales[] = {"C",     "ru_RU", "tr_TR", "pl_PL", "el_GR",
+                                   "he_IL", "ar_EG", "lt_LT", "vi_VN", "th_TH"};
+    for (const LanguageTexts& texts : testing_support::westernTexts()) {
+        std::vector<std::string> words = texts.fewWords;
+        for (const std::string& value : texts.values) {
+            std::istringstream in(value);
+            for (std::string word; in >> word;)
+                words.push_back(word);
+        }
+        for (std::size_t length = 1; length <= 3; ++length)
+            for (std::size_t start = 0; start + length <= words.size(); ++start) {
+                sources::TextSample sample{1252, {}, 0};
+                for (std::size_t k = start; k < start + length; ++k)
+                    sample.bytes += encodeIn(words[k], 1252) + ' ';
+                for (const char c : sample.bytes)
+                    sample.highBytes += static_cast<unsigned char>(c) >= 0x80;
+                for (const char* locale : locales) {
+                    const sources::CodePageChoice choice = sources::chooseCodePage(sample, locale);
+                    ASSERT_EQ(choice.codePage, 1252)
+                        << locale << ": " << sample.bytes << ": " << choice.explanation;
+                }
+            }
+    }
 }
 
 // Any bytes in any code page: a share between 0 and 1, and a choice of a code

@@ -176,10 +176,10 @@ Decoded decode(std::string_view bytes, const paradox::CodePageTable& table) {
 
 class NonsenseCounter {
 public:
-    NonsenseCounter(const Decoded& decoded, const PageLanguages& page)
+    NonsenseCounter(const Decoded& decoded, const PageLanguages& page, bool againstTurkish)
         : d_(decoded), page_(page), flagged_(decoded.text.size(), false) {
         if (page_.alphabets)
-            chooseAlphabets();
+            chooseAlphabets(againstTurkish);
     }
 
     double share() {
@@ -194,14 +194,24 @@ public:
     }
 
 private:
-    // Icelandic and Faroese letters count only where a letter of theirs that
-    // Turkish never uses is about: their ð, ý and þ are Turkish ğ, ı and ş
-    // in the wrong code page.
-    void chooseAlphabets() {
-        bool northern = false;
-        for (std::size_t i = 0; i < d_.text.size(); ++i)
-            if (d_.high[i] && isIn(U"áéíóúæøÁÉÍÓÚÆØ", d_.text[i]))
-                northern = true;
+    // Read in 1252, Turkish ğ, ı and ş are the ð, ý and þ of Icelandic and
+    // Faroese. Weighed against Turkish, their letters count only where the
+    // text looks northern: a letter Turkish never uses (á é í ó ú æ ø), or
+    // none that only Turkish uses (ç ü â î û) and no more ý than ð (Turkish
+    // ı is far more common than ğ, Icelandic ð than ý).
+    void chooseAlphabets(bool againstTurkish) {
+        std::size_t northernOnly = 0, turkishOnly = 0, eth = 0, yAcute = 0;
+        for (std::size_t i = 0; i < d_.text.size(); ++i) {
+            if (!d_.high[i])
+                continue;
+            const char32_t c = d_.text[i];
+            northernOnly += isIn(U"áéíóúæøÁÉÍÓÚÆØ", c);
+            turkishOnly += isIn(U"çüâîûÇÜÂÎÛ", c);
+            eth += isIn(U"ðÐ", c);
+            yAcute += isIn(U"ýÝ", c);
+        }
+        const bool northern =
+            !againstTurkish || northernOnly > 0 || (turkishOnly == 0 && yAcute <= eth);
         for (std::size_t k = 0; k < page_.count; ++k)
             if (northern || !page_.alphabets[k].northern)
                 alphabets_.push_back(toU32(page_.alphabets[k].letters));
@@ -364,13 +374,13 @@ std::string userLocaleName() {
     return "C";
 }
 
-double nonsenseShare(std::string_view bytes, int codePage) {
+double nonsenseShare(std::string_view bytes, int codePage, int rival) {
     const paradox::CodePageTable* table = paradox::findCodePage(codePage);
     if (!table)
         return 1.0;
     const Decoded decoded = decode(bytes, *table);
     const PageLanguages page = languagesOf(codePage);
-    return NonsenseCounter(decoded, page).share();
+    return NonsenseCounter(decoded, page, rival == 0 || rival == 1254).share();
 }
 
 Detection detectCodePage(std::string_view bytes) {
@@ -427,9 +437,12 @@ CodePageChoice chooseCodePage(const TextSample& sample, std::string_view localeN
         choice.explanation = "the header names it and the text reads sensibly in it";
         return choice;
     }
+    // The other code page must make sense of the text, and 1252 none of it
+    // when weighed against that one.
     const auto fits = [&](int codePage) {
         return codePage != western && paradox::findCodePage(codePage) &&
-               nonsenseShare(sample.bytes, codePage) < fitShare;
+               nonsenseShare(sample.bytes, codePage) < fitShare &&
+               nonsenseShare(sample.bytes, western, codePage) >= nonsenseLimit;
     };
     const std::string noSense = "; the text makes no sense in code page 1252";
     if (sample.highBytes >= evidenceBytes) {

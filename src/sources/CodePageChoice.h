@@ -44,8 +44,10 @@ std::string userLocaleName();
 
 // The share (0 to 1) of the bytes beyond ASCII whose decoding in codePage makes
 // no sense: control characters, symbols inside words, words that mix scripts
-// or letters no single language of the code page uses together.
-double nonsenseShare(std::string_view bytes, int codePage);
+// or letters no single language of the code page uses together. The rival is
+// the code page weighed against (0 for any): 1252's ð, ý and þ, which Icelandic
+// uses, make no sense only against Turkish 1254.
+double nonsenseShare(std::string_view bytes, int codePage, int rival = 0);
 
 // The Windows code page the charset detector names for the bytes, with the
 // detector's own name of it; 0 when it names none the reader knows.

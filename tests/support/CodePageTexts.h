@@ -280,7 +280,7 @@ inline const std::vector<LanguageTexts>& westernTexts() {
           "Viðskiptavinur óskar eftir endurgreiðslu", "Þórður Jónsson ehf.",
           "Fundurinn verður haldinn í næstu viku", "Vörurnar eru á lager í Hafnarfirði",
           "Skrifstofan er lokuð á sunnudögum", "Bókhald og launavinnsla"},
-         {"Þór", "Eiður"}},
+         {"Greiðsla hefur borist", "Eiður"}},
     };
     return texts;
 }
