@@ -6,7 +6,6 @@
 #include <QChar>
 #include <QString>
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <memory>
 #include <set>
@@ -316,9 +315,12 @@ struct DetectorDeleter {
     void operator()(uchardet* detector) const { uchardet_delete(detector); }
 };
 
-std::string upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+// Upper case of ASCII letters only, whatever the locale (a Turkish one has
+// its own capital of i).
+std::string asciiUpper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     return text;
 }
 
@@ -356,10 +358,11 @@ std::string pageText(int codePage) {
 int ansiCodePageOf(std::string_view localeName) {
     const std::string language = languageOf(localeName);
     const std::string modifier = modifierOf(localeName);
-    // Serbian and Uzbek are written in either script; Azeri too.
-    if ((language == "sr" || language == "bs") && modifier == "latin")
+    // Serbian is written in Cyrillic unless the locale says Latin; Uzbek,
+    // Azeri and Bosnian in Latin unless it says Cyrillic.
+    if (language == "sr" && modifier == "latin")
         return 1250;
-    if ((language == "uz" || language == "az") && modifier == "cyrillic")
+    if ((language == "uz" || language == "az" || language == "bs") && modifier == "cyrillic")
         return 1251;
     for (const LanguagePage& entry : languagePages)
         if (language == entry.language)
@@ -390,7 +393,7 @@ Detection detectCodePage(std::string_view bytes) {
     uchardet_data_end(detector.get());
     Detection found;
     found.charset = uchardet_get_charset(detector.get());
-    const std::string name = upper(found.charset);
+    const std::string name = asciiUpper(found.charset);
     for (const CharsetPage& entry : charsetPages)
         if (name == entry.charset)
             found.codePage = entry.codePage;
