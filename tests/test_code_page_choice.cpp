@@ -259,8 +259,8 @@ TEST(CodePageChoice, OnlyTheWesternDefaultIsLookedInto) {
     }
 }
 
-// One choice for the whole table: memo text counts, and a Western word among
-// Russian values is decoded as Russian too. A value the reader refuses ends
+// One choice for the whole table: memo text counts (a long one in part), and
+// a Western word among Russian values is decoded as Russian too. A value the reader refuses ends
 // the sample, not the opening: the rows before it still read.
 TEST(CodePageChoice, OneChoiceForTheWholeTable) {
     const UserLocale locale("C");
@@ -277,6 +277,15 @@ TEST(CodePageChoice, OneChoiceForTheWholeTable) {
     ASSERT_EQ(texts.size(), 1 + 2 * russian.values.size());
     EXPECT_EQ(texts[0], "Cafй");
     EXPECT_EQ(texts[2], russian.values[0]);
+
+    // A long memo is sampled only in part.
+    std::string longMemo;
+    while (longMemo.size() < 200000)
+        longMemo += encodeIn(russian.values[longMemo.size() % 7], 1251) + ' ';
+    pw::writeTable(folder.file("LONG.db"), design, {{std::string("x"), longMemo}});
+    const sources::TextSample sample = sources::readTextSample(folder.file("LONG.db"));
+    EXPECT_LE(sample.bytes.size(), 64u * 1024 + 1);
+    EXPECT_EQ(sources::chooseCodePage(sample, "C").codePage, 1251);
 
     // The memo file ends before the second row's memo.
     pw::writeTable(folder.file("CUT.db"), design, {rows[0], rows[1], rows[2]});

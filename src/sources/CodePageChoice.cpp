@@ -339,7 +339,9 @@ bool isTextField(paradox::FieldType type) {
            type == paradox::FieldType::FormattedMemo;
 }
 
+// Adds a text holding bytes beyond ASCII, as much of it as the sample takes.
 void addToSample(TextSample& sample, std::string_view bytes) {
+    bytes = bytes.substr(0, sampleLimit - std::min(sampleLimit, sample.bytes.size()));
     const auto high = static_cast<std::size_t>(std::count_if(
         bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
     if (high == 0)
