@@ -35,4 +35,4 @@ ensure_packages() {
 # Packages needed to build and run the program (used by the sourcing scripts).
 # shellcheck disable=SC2034
 RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev
-              unixodbc unixodbc-dev odbcinst libsqliteodbc fonts-liberation)
+              unixodbc unixodbc-dev odbcinst libsqliteodbc libuchardet-dev fonts-liberation)

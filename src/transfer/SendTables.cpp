@@ -5,6 +5,7 @@
 #include "platform/paradox/Paradox.h"
 #include "platform/ui/EventPump.h"
 #include "sources/AddFolder.h"
+#include "sources/CodePageChoice.h"
 #include "sources/Target.h"
 #include "transfer/Statements.h"
 #include "transfer/ValueText.h"
@@ -306,7 +307,7 @@ void sendTable(Run& run, Place& place) {
     }
     // The source is read and its names checked before an existing table goes.
     const Main::TableFamily source = sourceFilesOf(run.folder, place.table);
-    paradox::Recordset rows = paradox::openTable(source.dataFile(), source.memoFile());
+    paradox::Recordset rows = sources::openParadoxTable({source.dataFile(), source.memoFile()});
     place.rows = rows.recordCount();
     checkNamesFit(run.target, place.table, rows);
     if (existing) {

@@ -1,9 +1,11 @@
-// paradox-dump FILE.db: prints the table's header facts, columns (with the
+// paradox-dump FILE.db: prints the table's header facts, the code page its
+// text is decoded with and why (as the program chooses it), columns (with the
 // ADO type code reported for each) and every row as JSON. Binary values are
 // given by length and SHA-256 (and hexadecimal when short). On a bad file the
 // error goes to stderr and the exit code is 1.
 
 #include "platform/paradox/Table.h"
+#include "sources/CodePageChoice.h"
 #include "transfer/ValueText.h"
 
 #include <QCryptographicHash>
@@ -107,13 +109,16 @@ std::string jsonOf(const paradox::Value& value) {
     }
 }
 
-void dumpTable(paradox::TableFile& table, const std::string& path) {
+void dumpTable(paradox::TableFile& table, const sources::CodePageChoice& choice,
+               const std::string& path) {
     const auto& header = table.header();
     std::cout << "{\n \"file\": " << jsonString(std::filesystem::path(path).filename().string())
               << ",\n \"paradox_version\": " << jsonString(paradox::versionName(header.versionId))
               << ",\n \"code_page\": "
               << (header.versionId >= 5 ? std::to_string(header.storedCodePage) : "null")
               << ",\n \"code_page_used\": " << table.codePage()
+              << ",\n \"code_page_reason\": " << jsonString(sources::nameOf(choice.reason))
+              << ",\n \"code_page_why\": " << jsonString(choice.explanation)
               << ",\n \"encrypted\": " << (header.encrypted() ? "true" : "false")
               << ",\n \"columns\": [";
     for (std::size_t i = 0; i < table.fields().size(); ++i) {
@@ -144,8 +149,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        paradox::TableFile table(argv[1]);
-        dumpTable(table, argv[1]);
+        const sources::CodePageChoice choice =
+            sources::codePageOfTable(std::filesystem::path(argv[1]));
+        paradox::TableFile table(argv[1], sources::tableOptionsOf(choice));
+        dumpTable(table, choice, argv[1]);
     } catch (const paradox::Error& e) {
         std::cout.flush();
         std::cerr << e.what() << "\n";

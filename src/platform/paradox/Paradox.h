@@ -117,6 +117,9 @@ struct TableOptions {
     // The code page of tables that name none (3.x tables, or code page 0
     // with an unknown sort order).
     int defaultCodePage = 437;
+    // Text values and field names keep their bytes undecoded, so that the
+    // code page can be chosen from them.
+    bool textAsBytes = false;
 };
 
 // Opens the table of a data file (its memo file is found beside it). Throws

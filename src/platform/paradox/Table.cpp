@@ -132,14 +132,19 @@ void TableFile::failValue(std::size_t i, const std::string& what) const {
     fail("row " + std::to_string(row_ + 1) + ", field \"" + fields_[i].name + "\": " + what);
 }
 
+int TableFile::headerCodePage() const {
+    if (header_.storedCodePage != 0)
+        return header_.storedCodePage;
+    return codePageOfSortOrder(header_.sortOrderName);
+}
+
 // Override first, then the header's code page, then the sort order, then the
 // default.
 void TableFile::chooseCodePage(const TableOptions& options) {
+    textAsBytes_ = options.textAsBytes;
     codePage_ = options.codePageOverride;
     if (codePage_ == 0)
-        codePage_ = header_.storedCodePage;
-    if (codePage_ == 0)
-        codePage_ = codePageOfSortOrder(header_.sortOrderName);
+        codePage_ = headerCodePage();
     if (codePage_ == 0)
         codePage_ = options.defaultCodePage;
     table_ = findCodePage(codePage_);
@@ -151,7 +156,9 @@ void TableFile::chooseCodePage(const TableOptions& options) {
 void TableFile::buildFields() {
     for (const FieldLayout& layout : header_.fields) {
         Field field;
-        if (!appendUtf8(field.name, layout.rawName, table_))
+        if (textAsBytes_)
+            field.name = layout.rawName;
+        else if (!appendUtf8(field.name, layout.rawName, table_))
             fail("a field name uses characters of code page " + std::to_string(codePage_) +
                  ", which this reader cannot decode");
         field.type = layout.type;
@@ -308,7 +315,9 @@ Value TableFile::value(std::size_t i) {
 Value TableFile::textValue(std::size_t i, std::string_view raw) {
     std::string& out = text_[i];
     out.clear();
-    if (!appendUtf8(out, raw, table_))
+    if (textAsBytes_)
+        out.assign(raw);
+    else if (!appendUtf8(out, raw, table_))
         failValue(i, "the text uses characters of code page " + std::to_string(codePage_) +
                          ", which this reader cannot decode");
     Value v;

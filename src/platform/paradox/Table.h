@@ -42,6 +42,8 @@ public:
     // Facts about the table, for tools and tests.
     const TableHeader& header() const { return header_; }
     int codePage() const { return codePage_; }
+    // The code page the header names (by number, else by sort order); 0 for none.
+    int headerCodePage() const;
     const std::vector<std::string>& warnings() const { return warnings_; }
 
 private:
@@ -83,6 +85,7 @@ private:
     std::vector<Field> fields_;
     std::vector<std::string> warnings_;
     bool bcdWarned_ = false;
+    bool textAsBytes_ = false;
 
     std::vector<BlockRef> chain_;
     std::array<std::uint8_t, 12> counts_{}; // the header's record and block counts at open

@@ -1,0 +1,91 @@
+#pragma once
+
+// The one place the program opens a Paradox table: it chooses the code page
+// the table's text is decoded with. A header that names a code page other than
+// the Western default holds. For a header naming 1252, the text itself and the
+// user's locale may show that the writer used another Windows code page.
+
+#include "platform/paradox/Paradox.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sources {
+
+enum class CodePageReason {
+    Header,   // as the header names it
+    Locale,   // the user's locale's Windows code page
+    Detected, // the charset detector's finding over the table's text
+};
+
+struct CodePageChoice {
+    int codePage = 0; // 0 when the header names none (the reader's default holds)
+    CodePageReason reason = CodePageReason::Header;
+    std::string explanation; // one sentence for people
+};
+
+// The bytes of a table's text before decoding: field names and the Alpha and
+// Memo values that hold bytes beyond ASCII, one a line.
+struct TextSample {
+    int headerCodePage = 0; // by number, else by sort order; 0 for none
+    std::string bytes;
+    std::size_t highBytes = 0; // bytes of 0x80 and above in bytes
+};
+
+// The Windows ANSI code page of a locale name such as "ru_RU.UTF-8"; 1252 for
+// every language outside the other Windows code pages, and for "C".
+int ansiCodePageOf(std::string_view localeName);
+
+// The locale the C library takes for characters: LC_ALL, else LC_CTYPE, else
+// LANG; "C" when none is set.
+std::string userLocaleName();
+
+// The share (0 to 1) of the bytes beyond ASCII whose decoding in codePage makes
+// no sense: control characters, symbols inside words, words that mix scripts
+// or letters no single language of the code page uses together. The rival is
+// the code page weighed against (0 for any): 1252's ð, ý and þ, which Icelandic
+// uses, make no sense only against Turkish 1254.
+double nonsenseShare(std::string_view bytes, int codePage, int rival = 0);
+
+// The Windows code page the charset detector names for the bytes, with the
+// detector's own name of it; 0 when it names none the reader knows.
+struct Detection {
+    int codePage = 0;
+    std::string charset;
+};
+Detection detectCodePage(std::string_view bytes);
+
+// The files a table is read from.
+struct TableFiles {
+    // The memo file beside the data file, as the reader finds it.
+    TableFiles(std::filesystem::path dataFile); // NOLINT: a data file alone names a table
+    // The memo file as the caller found it; nothing: the table has none.
+    TableFiles(std::filesystem::path dataFile, std::optional<std::filesystem::path> memoFile);
+
+    std::filesystem::path dataFile;
+    std::optional<std::filesystem::path> memoFile;
+};
+
+// Reads the sample of a table's text. Throws paradox::Error when the table
+// cannot be opened.
+TextSample readTextSample(const TableFiles& table);
+
+// Chooses from the sample and the locale's code page (ansiCodePageOf).
+CodePageChoice chooseCodePage(const TextSample& sample, std::string_view localeName);
+
+// The choice for a table under the user's locale.
+CodePageChoice codePageOfTable(const TableFiles& table);
+
+// Reader options that decode with the choice.
+paradox::TableOptions tableOptionsOf(const CodePageChoice& choice);
+
+// Opens a table for the program with its text in the chosen code page.
+paradox::Recordset openParadoxTable(const TableFiles& table);
+
+// "header", "locale" or "detected".
+const char* nameOf(CodePageReason reason);
+
+} // namespace sources

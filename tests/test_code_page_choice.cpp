@@ -1,0 +1,434 @@
+// The code page a table's text is decoded with: tables whose header names the
+// Western default but whose writer used another Windows code page, Western
+// tables that must stay as they are, under several locales, and the send of
+// such tables to real engines.
+
+#include "paradox-writer/ParadoxWriter.h"
+#include "platform/paradox/CodePage.h"
+#include "sources/CodePageChoice.h"
+#include "support/CodePageTexts.h"
+#include "support/Desk.h"
+#include "support/ParadoxTestFiles.h"
+#include "transfer/SendTables.h"
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <optional>
+#include <random>
+#include <sstream>
+
+namespace pw = paradox_writer;
+using sources::CodePageReason;
+using testing_support::encodeIn;
+using testing_support::LanguageTexts;
+using testing_support::TempFolder;
+
+namespace {
+
+// Runs under a locale as a user has it: the environment names it and the C
+// library uses it. Both are put back at the end.
+class UserLocale {
+public:
+    explicit UserLocale(const std::string& name) {
+        for (const char* variable : variables) {
+            if (const char* value = std::getenv(variable))
+                saved_[variable] = value;
+            ::unsetenv(variable);
+        }
+        ::setenv("LC_ALL", name.c_str(), 1);
+        ::setenv("LANG", name.c_str(), 1);
+        available_ = std::setlocale(LC_ALL, name.c_str()) != nullptr;
+    }
+    UserLocale(const UserLocale&) = delete;
+    UserLocale& operator=(const UserLocale&) = delete;
+    ~UserLocale() {
+        for (const char* variable : variables) {
+            if (const auto it = saved_.find(variable); it != saved_.end())
+                ::setenv(variable, it->second.c_str(), 1);
+            else
+                ::unsetenv(variable);
+        }
+        std::setlocale(LC_ALL, c_.c_str());
+    }
+    bool available() const { return available_; }
+
+private:
+    static constexpr const char* variables[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+    const std::string c_ = std::setlocale(LC_ALL, nullptr);
+    std::map<std::string, std::string> saved_;
+    bool available_ = false;
+};
+
+// An Alpha and a Memo column named in the language; the values alternate
+// between them, so that both count.
+pw::TableDesign designFor(const LanguageTexts& texts, int headerCodePage = 1252) {
+    pw::TableDesign design;
+    design.columns = {{"ID", pw::Long},
+                      {encodeIn(texts.fieldName, texts.codePage), pw::Alpha, 80},
+                      {"NOTE", pw::Memo, 11}};
+    design.codePage = headerCodePage;
+    return design;
+}
+
+std::vector<pw::Row> rowsOf(const LanguageTexts& texts, const std::vector<std::string>& values) {
+    std::vector<pw::Row> rows;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        pw::Cell text = encodeIn(values[i], texts.codePage);
+        rows.push_back({static_cast<std::int64_t>(i + 1), i % 2 ? pw::Cell{} : text,
+                        i % 2 ? text : pw::Cell{}});
+    }
+    return rows;
+}
+
+// Every text the recordset holds, in row order.
+std::vector<std::string> textsOf(paradox::Recordset rows) {
+    std::vector<std::string> texts;
+    for (; !rows.eof(); rows.moveNext())
+        for (std::size_t i = 0; i < rows.fields().size(); ++i)
+            if (const paradox::Value value = rows.value(i);
+                value.kind == paradox::Value::Kind::Text)
+                texts.emplace_back(value.text);
+    return texts;
+}
+
+struct Written {
+    const LanguageTexts* texts;
+    std::string file;
+    bool few; // only the few short words
+};
+
+// Every language's table, and its table of a few words, written once.
+const std::vector<Written>& writtenTables() {
+    static const TempFolder folder;
+    static const std::vector<Written> tables = [] {
+        std::vector<Written> written;
+        for (const auto* set : {&testing_support::foreignTexts(), &testing_support::westernTexts()})
+            for (const LanguageTexts& texts : *set)
+                for (const bool few : {false, true}) {
+                    const std::string file =
+                        folder.file(std::string(texts.language) + (few ? "-few" : "") + ".db");
+                    pw::writeTable(file, designFor(texts),
+                                   rowsOf(texts, few ? texts.fewWords : texts.values));
+                    written.push_back({&texts, file, few});
+                }
+        return written;
+    }();
+    return tables;
+}
+
+struct Expected {
+    int codePage;
+    CodePageReason reason;
+};
+
+// A table of dozens of values is told by its text under any locale; Western
+// text stays in 1252. A few words are too little for the detector: they take
+// the locale's code page where 1252 makes no sense of them and that one does
+// (Greek, Arabic and Hebrew words read as Cyrillic under a Russian locale, as
+// on the Windows the tables come from), else they stay as the header says.
+Expected expectedFor(const Written& table, const std::string& locale) {
+    const int page = table.texts->codePage;
+    if (page == 1252)
+        return {1252, CodePageReason::Header};
+    if (!table.few)
+        return {page, CodePageReason::Detected};
+    const std::string language = table.texts->language;
+    if (locale.starts_with("ru") && language != "Turkish" && language != "Polish")
+        return {1251, CodePageReason::Locale};
+    if (locale.starts_with("tr") && language == "Turkish")
+        return {1254, CodePageReason::Locale};
+    return {1252, CodePageReason::Header};
+}
+
+class ChoiceUnderLocale : public ::testing::TestWithParam<std::string> {};
+
+} // namespace
+
+TEST_P(ChoiceUnderLocale, TablesReadInTheirWritersCodePage) {
+    const UserLocale locale(GetParam());
+    if (!locale.available())
+        GTEST_SKIP() << "the " << GetParam() << " locale is not installed (scripts/test makes it)";
+    for (const Written& table : writtenTables()) {
+        SCOPED_TRACE(std::string(table.texts->language) + (table.few ? ", a few words" : ""));
+        const sources::CodePageChoice choice =
+            sources::codePageOfTable(sources::TableFiles(table.file));
+        const Expected expected = expectedFor(table, GetParam());
+        EXPECT_EQ(choice.codePage, expected.codePage) << choice.explanation;
+        EXPECT_EQ(choice.reason, expected.reason) << choice.explanation;
+
+        const auto& values = table.few ? table.texts->fewWords : table.texts->values;
+        paradox::Recordset rows = sources::openParadoxTable(sources::TableFiles(table.file));
+        if (expected.codePage != table.texts->codePage) {
+            // As the header says exactly as before, or in the locale's code page.
+            paradox::TableOptions options;
+            if (expected.reason != CodePageReason::Header)
+                options.codePageOverride = expected.codePage;
+            EXPECT_EQ(textsOf(std::move(rows)), textsOf(paradox::openTable(table.file, options)));
+            continue;
+        }
+        EXPECT_EQ(rows.fields().at(1).name, table.texts->fieldName);
+        EXPECT_EQ(textsOf(std::move(rows)), values);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, ChoiceUnderLocale,
+                         ::testing::Values("C", "en_US.UTF-8", "ru_RU.UTF-8", "tr_TR.UTF-8"),
+                         [](const auto& info) {
+                             std::string name = info.param.substr(0, info.param.find('.'));
+                             return name;
+                         });
+
+TEST(CodePageChoice, LocalesNameTheirWindowsCodePage) {
+    const std::pair<const char*, int> locales[] = {
+        {"ru_RU.UTF-8", 1251},
+        {"uk_UA.UTF-8", 1251},
+        {"sr_RS", 1251},
+        {"sr_RS@latin", 1250},
+        {"tr_TR.UTF-8", 1254},
+        {"el_GR.UTF-8", 1253},
+        {"he_IL.UTF-8", 1255},
+        {"ar_EG.UTF-8", 1256},
+        {"fa_IR", 1256},
+        {"pl_PL.UTF-8", 1250},
+        {"cs_CZ", 1250},
+        {"hu_HU", 1250},
+        {"lt_LT", 1257},
+        {"et_EE.UTF-8", 1257},
+        {"vi_VN", 1258},
+        {"th_TH.UTF-8", 874},
+        {"de_DE.UTF-8", 1252},
+        {"is_IS.ISO-8859-1", 1252},
+        {"en_US.UTF-8", 1252},
+        {"C", 1252},
+        {"POSIX", 1252},
+        {"C.UTF-8", 1252},
+        {"", 1252},
+    };
+    for (const auto& [name, page] : locales)
+        EXPECT_EQ(sources::ansiCodePageOf(name), page) << name;
+
+    const UserLocale locale("C");
+    EXPECT_EQ(sources::userLocaleName(), "C");
+    ::unsetenv("LC_ALL");
+    ::setenv("LC_CTYPE", "tr_TR.UTF-8", 1);
+    ::setenv("LANG", "ru_RU.UTF-8", 1);
+    EXPECT_EQ(sources::userLocaleName(), "tr_TR.UTF-8");
+    ::setenv("LC_CTYPE", "", 1);
+    EXPECT_EQ(sources::userLocaleName(), "ru_RU.UTF-8");
+    ::unsetenv("LANG");
+    EXPECT_EQ(sources::userLocaleName(), "C");
+}
+
+// What a header names other than 1252 holds, under a locale and with text that
+// says otherwise; a 1252 named only by the sort order is looked into.
+TEST(CodePageChoice, OnlyTheWesternDefaultIsLookedInto) {
+    const UserLocale locale("C");
+    const LanguageTexts& russian = testing_support::foreignTexts().at(0);
+    const LanguageTexts& german = testing_support::westernTexts().at(1);
+    const TempFolder folder;
+    struct Case {
+        const char* name;
+        const LanguageTexts& texts;
+        int headerPage;
+        const char* sortOrder;
+        int versionId;
+        Expected expected;
+    };
+    const Case cases[] = {
+        {"german in 1251", german, 1251, "ancyrr", 12, {1251, CodePageReason::Header}},
+        {"russian in 1251", russian, 1251, "ancyrr", 12, {1251, CodePageReason::Header}},
+        {"by sort order", russian, 0, "DBWINUS0", 12, {1251, CodePageReason::Detected}},
+        {"none named", russian, 0, "ascii", 12, {0, CodePageReason::Header}},
+        {"version 3", russian, 1252, "ascii", 3, {0, CodePageReason::Header}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pw::TableDesign design = designFor(c.texts, c.headerPage);
+        design.sortOrder = c.sortOrder;
+        design.versionId = c.versionId;
+        const std::string file = folder.file(std::string(c.name) + ".db");
+        pw::writeTable(file, design, rowsOf(c.texts, c.texts.values));
+        const sources::CodePageChoice choice = sources::codePageOfTable(sources::TableFiles(file));
+        EXPECT_EQ(choice.codePage, c.expected.codePage) << choice.explanation;
+        EXPECT_EQ(choice.reason, c.expected.reason) << choice.explanation;
+        if (c.expected.reason == CodePageReason::Header) {
+            EXPECT_EQ(textsOf(sources::openParadoxTable(sources::TableFiles(file))),
+                      textsOf(paradox::openTable(file)));
+        }
+    }
+}
+
+// One choice for the whole table: memo text counts (a long one in part), and
+// a Western word among Russian values is decoded as Russian too. A value the reader refuses ends
+// the sample, not the opening: the rows before it still read.
+TEST(CodePageChoice, OneChoiceForTheWholeTable) {
+    const UserLocale locale("C");
+    const LanguageTexts& russian = testing_support::foreignTexts().at(0);
+    const TempFolder folder;
+    pw::TableDesign design;
+    design.columns = {{"NAME", pw::Alpha, 20}, {"NOTE", pw::Memo, 11}};
+    std::vector<pw::Row> rows{{std::string("Caf\xE9"), pw::Cell{}}};
+    for (const std::string& value : russian.values)
+        rows.push_back({std::string("plain"), encodeIn(value, 1251)});
+    pw::writeTable(folder.file("MIXED.db"), design, rows);
+    const std::vector<std::string> texts =
+        textsOf(sources::openParadoxTable(sources::TableFiles(folder.file("MIXED.db"))));
+    ASSERT_EQ(texts.size(), 1 + 2 * russian.values.size());
+    EXPECT_EQ(texts[0], "Cafй");
+    EXPECT_EQ(texts[2], russian.values[0]);
+
+    // A long memo is sampled only in part.
+    std::string longMemo;
+    while (longMemo.size() < 200000)
+        longMemo += encodeIn(russian.values[longMemo.size() % 7], 1251) + ' ';
+    pw::writeTable(folder.file("LONG.db"), design, {{std::string("x"), longMemo}});
+    const sources::TextSample sample =
+        sources::readTextSample(sources::TableFiles(folder.file("LONG.db")));
+    EXPECT_LE(sample.bytes.size(), 64u * 1024 + 1);
+    EXPECT_EQ(sources::chooseCodePage(sample, "C").codePage, 1251);
+
+    // The memo file ends before the second row's memo.
+    pw::writeTable(folder.file("CUT.db"), design, {rows[0], rows[1], rows[2]});
+    std::filesystem::resize_file(folder.file("CUT.mb"), 4096);
+    paradox::Recordset cut = sources::openParadoxTable(sources::TableFiles(folder.file("CUT.db")));
+    EXPECT_EQ(cut.value(0).text, "Café");
+    cut.moveNext();
+    EXPECT_THROW(cut.value(1), paradox::Error);
+}
+
+// The letters that make no sense in a code page, value by value: symbols
+// beside letters where they belong, and the signs of another code page.
+TEST(CodePageChoice, NonsenseIsToldFromUsage) {
+    const std::pair<const char*, bool> western[] = {
+        {"Pedido nº 45", false},
+        {"5 m³ Beton", false},
+        {"¿Sí? ¡Claro!", false},
+        {"bei 20°C lagern", false},
+        {"50 € netto", false},
+        {"l’été «chaud»", false},
+        {"Þór og Guðrún á Íslandi", false},
+        {"Crème brûlée", false},
+        {"Cœur", false},
+        {"ma³y ¿ó³w", true},
+        {"TEMÝZLÝK", true},
+        {"Ïðèâåò ìèð", true},
+        {"aºa", true},
+        {"ÀÁÂ", true},
+        {"Pøíliš žluouèký", true},
+    };
+    for (const auto& [text, nonsense] : western) {
+        const std::string bytes = encodeIn(text, 1252);
+        EXPECT_EQ(sources::nonsenseShare(bytes, 1252) >= 0.25, nonsense) << text;
+    }
+    EXPECT_EQ(sources::nonsenseShare("plain", 1252), 0.0);
+    // Icelandic letters read as Turkish, Turkish letters read as Icelandic.
+    EXPECT_GT(sources::nonsenseShare(encodeIn("Guðrún á Íslandi", 1252), 1254), 0.5);
+    EXPECT_GT(sources::nonsenseShare(encodeIn("Işık ağacı", 1254), 1252), 0.5);
+    // Icelandic ð, ý and þ without other Icelandic letters: nonsense only
+    // against Turkish, and there only where ý outnumbers ð.
+    const std::string greidsla = encodeIn("Greiðsla hefur borist", 1252);
+    EXPECT_EQ(sources::nonsenseShare(greidsla, 1252, 1254), 0.0);
+    EXPECT_EQ(sources::nonsenseShare(encodeIn("Lýsing", 1252), 1252, 1257), 0.0);
+    EXPECT_EQ(sources::nonsenseShare(encodeIn("Lýsing", 1252), 1252, 1254), 1.0);
+    // Punctuation of other scripts where it belongs.
+    const std::pair<const char*, int> ownScript[] = {
+        {"Işık ağacı", 1254},
+        {"محمد عبد الله، المحاسب؟", 1256},
+        {"צה״ל, בית־ספר", 1255},
+        {"Ελαιόλαδο· εξαιρετικό", 1253},
+    };
+    for (const auto& [text, page] : ownScript)
+        EXPECT_EQ(sources::nonsenseShare(encodeIn(text, page), page), 0.0) << text;
+}
+
+// Runs of words of the Western texts, alone as a table's whole text, stay as
+// the header says under the locales of every other Windows code page.
+TEST(CodePageChoice, WesternWordsStayWesternUnderEveryLocale) {
+    const char* const locales[] = {"C",     "ru_RU", "tr_TR", "pl_PL", "el_GR",
+                                   "he_IL", "ar_EG", "lt_LT", "vi_VN", "th_TH"};
+    for (const LanguageTexts& texts : testing_support::westernTexts()) {
+        std::vector<std::string> words = texts.fewWords;
+        for (const std::string& value : texts.values) {
+            std::istringstream in(value);
+            for (std::string word; in >> word;)
+                words.push_back(word);
+        }
+        for (std::size_t length = 1; length <= 3; ++length)
+            for (std::size_t start = 0; start + length <= words.size(); ++start) {
+                sources::TextSample sample{1252, {}, 0};
+                for (std::size_t k = start; k < start + length; ++k)
+                    sample.bytes += encodeIn(words[k], 1252) + ' ';
+                for (const char c : sample.bytes)
+                    sample.highBytes += static_cast<unsigned char>(c) >= 0x80;
+                for (const char* locale : locales) {
+                    const sources::CodePageChoice choice = sources::chooseCodePage(sample, locale);
+                    ASSERT_EQ(choice.codePage, 1252)
+                        << locale << ": " << sample.bytes << ": " << choice.explanation;
+                }
+            }
+    }
+}
+
+// Any bytes in any code page: a share between 0 and 1, and a choice of a code
+// page the reader knows.
+TEST(CodePageChoice, AnyBytesGiveAShareAndAKnownCodePage) {
+    std::mt19937 random(27);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes(random() % 120, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(round % 2 ? 0x80 + random() % 128 : random() % 256);
+        for (const int page :
+             {1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 874, 437, 936}) {
+            const double share = sources::nonsenseShare(bytes, page);
+            ASSERT_TRUE(share >= 0.0 && share <= 1.0) << page;
+        }
+        sources::TextSample sample{1252, bytes, 0};
+        for (const char c : bytes)
+            sample.highBytes += static_cast<unsigned char>(c) >= 0x80;
+        const int chosen =
+            sources::chooseCodePage(sample, round % 3 ? "ru_RU.UTF-8" : "C").codePage;
+        ASSERT_NE(paradox::findCodePage(chosen), nullptr) << chosen;
+    }
+}
+
+namespace {
+
+// The send of one table of each language, on SQLite and PostgreSQL, by an
+// administrator with an English locale.
+class SendInCodePageTest : public testing_support::DeskTest,
+                           public ::testing::WithParamInterface<QString> {
+protected:
+    QString kind() const override { return GetParam(); }
+};
+
+} // namespace
+
+TEST_P(SendInCodePageTest, TextArrivesInItsScript) {
+    const UserLocale locale("en_US.UTF-8");
+    if (!locale.available())
+        GTEST_SKIP() << "the en_US.UTF-8 locale is not installed (scripts/test makes it)";
+    std::vector<std::pair<QString, const LanguageTexts*>> sent;
+    for (const auto* set : {&testing_support::foreignTexts(), &testing_support::westernTexts()})
+        for (const LanguageTexts& texts : *set)
+            sent.emplace_back(
+                addParadoxTable(texts.language, designFor(texts), rowsOf(texts, texts.values)),
+                &texts);
+    desk.run(transfer::SendTables);
+    ASSERT_TRUE(desk.dialogs.shown.empty()) << desk.dialogs.messages().join("|").toStdString();
+    for (const auto& [table, texts] : sent) {
+        SCOPED_TRACE(texts->language);
+        const QString field = QString::fromStdString(texts->fieldName);
+        const odbc::Rows arrived = database.connection().query(
+            "SELECT \"" + field + "\", \"NOTE\" FROM \"" + table + "\" ORDER BY \"ID\"");
+        ASSERT_EQ(arrived.rows.size(), texts->values.size());
+        for (std::size_t i = 0; i < texts->values.size(); ++i)
+            EXPECT_EQ(arrived.rows[i].at(i % 2),
+                      odbc::Value(QString::fromStdString(texts->values[i])));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(DataSources, SendInCodePageTest, ::testing::Values("SQLite", "PostgreSQL"),
+                         [](const auto& info) { return info.param.toStdString(); });
