@@ -127,6 +127,57 @@ INSTANTIATE_TEST_SUITE_P(Servers, SilentDataSource,
 
 namespace {
 
+struct LongStatement {
+    const char* kind;
+    const char* sleep;          // a statement that runs for 10 seconds
+    double bound;               // seconds until the wait ends
+    bool connectionStaysUsable; // the server cancelled it, not the watchdog
+};
+
+class LongStatementTest : public ::testing::TestWithParam<LongStatement> {};
+
+} // namespace
+
+// A statement that runs longer than the bound on a server that answers:
+// PostgreSQL's driver has the server cancel it at the bound and the
+// connection goes on; MariaDB's driver has no statement timeout, so the
+// watchdog cuts the connection once the grace has passed too.
+TEST_P(LongStatementTest, EndsAtTheBoundNamingTheDataSource) {
+    const LongStatement& c = GetParam();
+    const auto name = testing_support::dataSourceOf(c.kind);
+    if (!name) {
+        GTEST_SKIP() << testing_support::missingDataSource(c.kind).toStdString();
+    }
+    odbc::OdbcOpener opener(shortBounds);
+    const auto connection = opener.open({"Data Source=" + *name, {}});
+    const auto start = Clock::now();
+    try {
+        connection->execute(c.sleep);
+        ADD_FAILURE() << "the statement was not given up";
+    } catch (const odbc::Error& error) {
+        EXPECT_TRUE(error.description().startsWith(
+            QStringLiteral("The data source \"%1\" did not answer a statement within %2 seconds")
+                .arg(*name)
+                .arg(c.bound)))
+            << error.description().toStdString();
+    }
+    EXPECT_LT(secondsSince(start, std::string(c.kind) + ", a statement running too long"),
+              c.bound + slack);
+    if (c.connectionStaysUsable) {
+        EXPECT_EQ(connection->query("SELECT 1").rows.size(), 1u);
+    } else {
+        EXPECT_THROW(connection->query("SELECT 1"), odbc::Error);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, LongStatementTest,
+                         ::testing::Values(LongStatement{"PostgreSQL", "SELECT pg_sleep(10)", 2,
+                                                         true},
+                                           LongStatement{"MariaDB", "DO SLEEP(10)", 3, false}),
+                         [](const auto& info) { return std::string(info.param.kind); });
+
+namespace {
+
 // Runs the script scripts/test writes to stop or resume the processes
 // serving a fault data source ("Fault", "MariaDBFault").
 void controlFaultServer(const char* action, const std::string& kind) {
