@@ -5,6 +5,7 @@
 // on (SIGCONT) the committed rows are there and no session is left open.
 // Each bounded wait prints how long it took.
 
+#include "maintenance/Maintenance.h"
 #include "shell/Application.h"
 #include "sources/Catalogues.h"
 #include "support/Desk.h"
@@ -209,6 +210,20 @@ protected:
         return database.connection().query(GetParam().otherSessions).rows.at(0).at(0)->toInt();
     }
 
+    // Lets the server go on; then no session of the program may be left.
+    void thawAndExpectNoSessionLeft() {
+        controlFaultServer("thaw", GetParam().kind);
+        frozen = false;
+        const auto thawedAt = Clock::now();
+        int left = otherSessions();
+        for (int wait = 0; left != 0 && wait < 250; ++wait) {
+            QThread::msleep(20); // the server notices the closed session once it runs
+            left = otherSessions();
+        }
+        EXPECT_EQ(left, 0);
+        secondsSince(thawedAt, std::string(GetParam().kind) + ", until no session is left");
+    }
+
     bool frozen = false;
 };
 
@@ -244,16 +259,7 @@ TEST_P(FrozenServer, ASendEndsWithinItsBoundAndKeepsWhatWasCommitted) {
         << messages[0].toStdString();
     EXPECT_EQ(desk.opener.closed, static_cast<int>(desk.opener.opened.size()));
 
-    controlFaultServer("thaw", GetParam().kind);
-    frozen = false;
-    const auto thawedAt = Clock::now();
-    int left = otherSessions();
-    for (int wait = 0; left != 0 && wait < 250; ++wait) {
-        QThread::msleep(20); // the server notices the closed session once it runs
-        left = otherSessions();
-    }
-    EXPECT_EQ(left, 0);
-    secondsSince(thawedAt, std::string(GetParam().kind) + ", until no session is left");
+    thawAndExpectNoSessionLeft();
     // The statement under way when the server stopped may have run once it went on.
     const std::size_t kept = database.rowsOf(table).size();
     EXPECT_TRUE(kept == 2 || kept == 3) << kept;
@@ -263,6 +269,40 @@ TEST_P(FrozenServer, ASendEndsWithinItsBoundAndKeepsWhatWasCommitted) {
     desk.run(transfer::SendTables);
     EXPECT_EQ(desk.dialogs.messages().size(), 1);
     EXPECT_EQ(database.rowsOf(table).size(), 4u);
+}
+
+// As a rename waits for the new name, the server stops answering: the
+// rename ends within the statement bound with a message naming the data
+// source, and no session is left once the server goes on. (The rename may
+// still be carried out then: the server had received it.)
+TEST_P(FrozenServer, ARenameEndsWithinItsBound) {
+    const QString table = database.createTable("frozen");
+    const QString renamed = testing_support::uniqueTableName("thawed");
+    database.own(renamed);
+    testing_support::fill(desk.list1, {table}, {table});
+    desk.list1.setCurrent(0);
+    desk.dialogs.inputs = {renamed};
+    Clock::time_point frozenAt;
+    desk.dialogs.whileOpen = [&] {
+        if (frozen) {
+            return; // the message at the end
+        }
+        controlFaultServer("freeze", GetParam().kind);
+        frozen = true;
+        frozenAt = Clock::now();
+    };
+    desk.run(maintenance::RenameTable);
+    ASSERT_TRUE(frozen);
+    const std::chrono::milliseconds bound = shortBounds.statement + shortBounds.serverCancelGrace;
+    EXPECT_LT(secondsSince(frozenAt, std::string(GetParam().kind) + ", rename"),
+              std::chrono::duration<double>(bound).count() + slack);
+    ASSERT_EQ(desk.dialogs.messages().size(), 1);
+    EXPECT_TRUE(desk.dialogs.messages()[0].startsWith(
+        QStringLiteral("The data source \"%1\" did not answer a statement within 3 seconds")
+            .arg(database.name())))
+        << desk.dialogs.messages()[0].toStdString();
+    thawAndExpectNoSessionLeft();
+    EXPECT_NE(database.exists(table), database.exists(renamed));
 }
 
 INSTANTIATE_TEST_SUITE_P(
