@@ -117,6 +117,12 @@ TEST(ParadoxConnectionTest, NeedsATableFileInTheFolderItself) {
     testing_support::openToOthers(QFile::encodeName(root.path()).constData());
     EXPECT_EQ(testing_support::runUnprivileged([&] { return Paradox::TestConnection(settings); }),
               0);
+    // The setup window's test says why.
+    const QString unreadable =
+        QStringLiteral("The folder \"%1\" cannot be read: Permission denied.").arg(settings.folder);
+    EXPECT_EQ(testing_support::runUnprivileged(
+                  [&] { return Paradox::WhyNoConnection(settings) == unreadable ? 1 : 0; }),
+              1);
     ::chmod(QFile::encodeName(settings.folder).constData(), 0755);
 }
 

@@ -258,41 +258,88 @@ protected:
 
 } // namespace
 
-TEST_F(SetupWindowTest, TheDataSourceTestReportsFailureInItsOwnWords) {
-    form.Check1->click();
-    EXPECT_EQ(dialogs.messages(),
-              QStringList{"Could not connect. Please check with your administrator."});
-    EXPECT_EQ(form.pointer(), ui::DefaultPointer);
+// A failed test keeps its sentence and says why on a line of its own; keys
+// typed after the name (a password) stay out of it.
+TEST_F(SetupWindowTest, TheDataSourceTestReportsFailureInItsOwnWordsAndWhy) {
+    const QString failed = "Could not connect. Please check with your administrator.\n";
+    const QStringList files = odbc::dataSourceFiles();
+    const QString undefined = failed +
+                              "The data source \"NoSuchDataSource\" is not defined: unixODBC "
+                              "looks for it in " +
+                              files[0] + " (your data sources) and " + files[1] +
+                              " (those of the system).";
+    struct Case {
+        QString typed;
+        QString shown;      // the whole message, or
+        QString secondLine; // the start of its second line
+    };
+    std::vector<Case> cases = {
+        {"", failed + "No data source name is given.", {}},
+        {"NoSuchDataSource", undefined, {}},
+        {" NoSuchDataSource ;UID=me;PWD=secret", undefined, {}},
+    };
+    if (const auto noDriver = testing_support::dataSourceOf("NoDriver")) {
+        cases.push_back({*noDriver,
+                         {},
+                         "The driver of the data source \"" + *noDriver + "\" cannot be loaded: "});
+    }
+    if (const auto password = testing_support::dataSourceOf("Password")) {
+        cases.push_back({*password + ";PWD=secret", {}, "08001: "}); // the driver's own text
+    }
     for (const char* kind : {"SQLite", "PostgreSQL", "MariaDB"}) {
         if (const auto dsn = testing_support::dataSourceOf(kind)) {
-            form.Text2->setText(*dsn);
-            form.Check1->click();
-            EXPECT_EQ(dialogs.messages().last(), "Connection successful.") << kind;
+            cases.push_back({*dsn, "Connection successful.", {}});
         }
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        form.Text2->setText(c.typed);
+        dialogs.shown.clear();
+        form.Check1->click();
+        ASSERT_EQ(dialogs.messages().size(), 1);
+        const QString shown = dialogs.messages()[0];
+        if (c.secondLine.isEmpty()) {
+            EXPECT_EQ(shown, c.shown) << shown.toStdString();
+        } else {
+            EXPECT_TRUE(shown.startsWith(failed + c.secondLine)) << shown.toStdString();
+        }
+        EXPECT_FALSE(shown.contains("secret"));
+        EXPECT_EQ(form.pointer(), ui::DefaultPointer);
     }
 }
 
 // Only a table file ("*.db", any letter case) in the folder itself passes:
-// memo and index files, other files and tables in a subfolder do not.
+// memo and index files, other files and tables in a subfolder do not. A
+// failed test says why on a line of its own.
 TEST_F(SetupWindowTest, TheFolderTestNeedsTablesInTheFolderItself) {
-    const QString failed = "Could not connect.";
+    const QString failed = "Could not connect.\n";
     const QString passed = "Connection successful.";
-    const std::vector<std::pair<QStringList, QString>> cases = {
-        {{"/X.MB", "/X.PX", "/readme.txt", "/sub/ONLY.db", "/Old.db/IN.db"}, failed},
-        {{"/x.Db"}, passed},
+    QTemporaryDir base;
+    touch(base.path() + "/plain-file");
+    const QString tables = base.path() + "/tables";
+    const std::vector<std::tuple<QString, QStringList, QString>> cases = {
+        {tables,
+         {"/X.MB", "/X.PX", "/readme.txt", "/sub/ONLY.db", "/Old.db/IN.db"},
+         failed + "The folder \"%1\" holds no Paradox table (no *.db file)."},
+        {tables, {"/x.Db"}, passed},
+        {"", {}, failed + "No Paradox folder is given."},
+        {base.path() + "/gone", {}, failed + "The folder \"%1\" does not exist."},
+        {base.path() + "/plain-file", {}, failed + "\"%1\" is not a folder."},
     };
-    for (const auto& [files, expected] : cases) {
-        SCOPED_TRACE(files.join(' ').toStdString());
-        QTemporaryDir folder;
-        for (const QString& file : files) {
-            touch(folder.path() + file);
+    for (const auto& [folder, files, expected] : cases) {
+        SCOPED_TRACE(folder.toStdString() + ": " + files.join(' ').toStdString());
+        if (folder == tables) {
+            QDir(folder).removeRecursively();
         }
-        form.Text1->setText(folder.path());
+        for (const QString& file : files) {
+            touch(folder + file);
+        }
+        form.Text1->setText(folder);
         int busyDuringMessage = 0;
         dialogs.whileOpen = [&] { busyDuringMessage = form.pointer(); };
         dialogs.shown.clear();
         form.Check3->click();
-        EXPECT_EQ(dialogs.messages(), QStringList{expected});
+        EXPECT_EQ(dialogs.messages(), QStringList{QString(expected).replace("%1", folder)});
         EXPECT_EQ(busyDuringMessage, ui::BusyPointer);
         EXPECT_EQ(form.pointer(), ui::DefaultPointer);
     }

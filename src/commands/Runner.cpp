@@ -1,6 +1,5 @@
 #include "commands/Runner.h"
 
-#include "platform/paradox/Paradox.h"
 #include "platform/ui/EventPump.h"
 
 #include <filesystem>
@@ -9,8 +8,13 @@ namespace commands {
 
 namespace {
 
-QString errorText(const QString& number, const QString& description) {
-    return QStringLiteral("Error %1\r\r%2").arg(number, description);
+// The number heads the text only where there is one: the program's own
+// checks and some driver messages have none.
+QString errorText(long number, const QString& description) {
+    if (number == 0) {
+        return description;
+    }
+    return QStringLiteral("Error %1\r\r%2").arg(number).arg(description);
 }
 
 // Sets the flag for as long as it lives.
@@ -31,14 +35,11 @@ QString describeCurrentError() {
     try {
         throw;
     } catch (const odbc::Error& error) {
-        return errorText(QString::number(error.number()), error.description());
+        return errorText(error.number(), error.description());
     } catch (const std::filesystem::filesystem_error& error) {
-        return errorText(QString::number(error.code().value()),
-                         QString::fromLocal8Bit(error.what()));
-    } catch (const paradox::Error& error) {
-        return errorText(QStringLiteral("0"), QString::fromUtf8(error.what()));
+        return errorText(error.code().value(), QString::fromLocal8Bit(error.what()));
     } catch (const std::exception& error) {
-        return errorText(QStringLiteral("0"), QString::fromUtf8(error.what()));
+        return errorText(0, QString::fromUtf8(error.what()));
     }
 }
 

@@ -10,7 +10,8 @@
 namespace commands {
 
 // "Error <number>", two carriage returns and the description of the exception
-// being handled. Call only inside a catch block.
+// being handled; the description alone when it has no number (0). Call only
+// inside a catch block.
 QString describeCurrentError();
 
 // While one piece of work runs (and lets window events through), running

@@ -130,21 +130,29 @@ void Form1::pickParadoxFolder() {
     }
 }
 
+// A failed test says why on a line of its own.
 void Form1::testParadoxConnection() {
     const ui::BusyScope busy(*this);
-    const bool ok = Paradox::TestConnection(*this);
-    dialogs_.message(this, ok ? connected : QStringLiteral("Could not connect."));
+    const QString reason = Paradox::WhyNoConnection(*this);
+    dialogs_.message(this, reason.isEmpty() ? connected
+                                            : QStringLiteral("Could not connect.\n") + reason);
 }
 
 void Form1::testDataSource() {
     const ui::BusyScope busy(*this);
+    QString reason;
     try {
         const sources::Target target = sources::openTarget(*this, opener_);
-        dialogs_.message(this, connected);
-    } catch (const std::exception&) {
-        dialogs_.message(
-            this, QStringLiteral("Could not connect. Please check with your administrator."));
+    } catch (const odbc::Error& error) {
+        reason = sources::whyNotOpened(error, dataSourceName());
+    } catch (const std::exception& error) {
+        reason = QString::fromUtf8(error.what());
     }
+    dialogs_.message(this, reason.isEmpty()
+                               ? connected
+                               : QStringLiteral("Could not connect. Please check with your "
+                                                "administrator.\n") +
+                                     reason);
 }
 
 void Form1::showHelp() {

@@ -12,6 +12,11 @@ namespace Paradox {
 // the disk for an empty folder text; never throws.
 bool TestConnection(const sources::LiveSettings& settings);
 
+// Why TestConnection fails, as a sentence for the user (no folder given, the
+// folder does not exist, cannot be read, or holds no table); empty when it
+// passes. Never throws.
+QString WhyNoConnection(const sources::LiveSettings& settings);
+
 // Appends the table names found in the folder tree (upper-cased, ".DB"
 // removed, "~" names skipped), root folder first, level by level.
 void ListTables(ui::TableList& list, const sources::LiveSettings& settings);

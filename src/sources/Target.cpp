@@ -58,6 +58,27 @@ QString Target::nameTooLong(const QString& name, NameKind kind) const {
         .arg(limit);
 }
 
+QString whyNotOpened(const odbc::Error& error, const QString& dataSourceText) {
+    const QString& text = error.description();
+    // Keys typed after the name (a password, say) stay out of the message.
+    const QString dataSource = dataSourceText.section(QLatin1Char(';'), 0, 0).trimmed();
+    if (error.state() == QLatin1String("IM002")) {
+        if (dataSource.isEmpty()) {
+            return QStringLiteral("No data source name is given.");
+        }
+        const QStringList files = odbc::dataSourceFiles();
+        return QStringLiteral("The data source \"%1\" is not defined: unixODBC looks for it in "
+                              "%2 (your data sources) and %3 (those of the system).")
+            .arg(dataSource, files.value(0), files.value(1));
+    }
+    // The driver manager names the library it could not open in its text.
+    if (error.state() == QLatin1String("IM003") || text.contains(QLatin1String("Can't open lib"))) {
+        return QStringLiteral("The driver of the data source \"%1\" cannot be loaded: %2")
+            .arg(dataSource, text);
+    }
+    return text;
+}
+
 Target openTarget(const LiveSettings& settings, odbc::Opener& opener, Provider provider) {
     const QString name = provider == Provider::Odbc ? QStringLiteral("MSDASQL") : QString();
     return Target(opener.open({sybaseConnectionString(settings.dataSourceName()), name}));

@@ -52,6 +52,12 @@ private:
     std::int64_t statementLimit_ = 0;
 };
 
+// Why the data source (the setting's text: its name, maybe followed by keys
+// for the driver) did not open, as a sentence for the user: it is not
+// defined in the files unixODBC reads, its driver cannot be loaded, or the
+// driver's own text.
+QString whyNotOpened(const odbc::Error& error, const QString& dataSourceText);
+
 // Opens "Data Source=<name>" of the settings. Throws odbc::Error.
 Target openTarget(const LiveSettings& settings, odbc::Opener& opener,
                   Provider provider = Provider::Unnamed);

@@ -35,6 +35,9 @@ ui::Dialogs::Answer ScriptedDialogs::ask(QWidget*, const QString& text, const QS
 QString ScriptedDialogs::input(QWidget*, const QString& prompt, const QString& title,
                                const QString& defaultText) {
     shown.push_back({"input", prompt, title, defaultText, false});
+    if (whileOpen) {
+        whileOpen();
+    }
     return takeFirst(inputs, "input " + prompt);
 }
 

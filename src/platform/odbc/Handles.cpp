@@ -48,7 +48,7 @@ QString describeReturnCode(SQLRETURN rc) {
     if (handle != SQL_NULL_HANDLE && rc != SQL_INVALID_HANDLE) {
         const Diagnostics found = readDiagnostics(handleType, handle);
         if (!found.description.isEmpty()) {
-            throw Error(found.number, found.description);
+            throw Error(found.number, found.description, found.state);
         }
     }
     throw Error(0, QStringLiteral("%1 failed with %2 and the driver gave no reason.")
@@ -66,6 +66,7 @@ Diagnostics readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLIN
          ++record) {
         if (record == 1) {
             found.number = diagnostic.nativeError;
+            found.state = diagnostic.state;
         }
         lines << diagnostic.state + QStringLiteral(": ") + diagnostic.message;
     }
@@ -121,14 +122,68 @@ SQLRETURN connectWithKeys(SQLHDBC connection, const QString& dataSource,
                              SQL_DRIVER_NOPROMPT);
 }
 
+// Attributes a driver may not support: asked for, and left when refused.
+void askForTimeouts(SQLHDBC connection, const Timeouts& timeouts) {
+    const auto seconds = [](std::chrono::milliseconds bound) {
+        return reinterpret_cast<SQLPOINTER>(
+            static_cast<SQLULEN>(std::chrono::ceil<std::chrono::seconds>(bound).count()));
+    };
+    SQLSetConnectAttrW(connection, SQL_ATTR_LOGIN_TIMEOUT, seconds(timeouts.connect), 0);
+    SQLSetConnectAttrW(connection, SQL_ATTR_CONNECTION_TIMEOUT, seconds(timeouts.statement), 0);
+}
+
+QString inSeconds(std::chrono::milliseconds bound) {
+    return QString::number(static_cast<double>(bound.count()) / 1000);
+}
+
 } // namespace
 
-Session::Session(const Handle& environment, const QString& dataSource, const QString& driverKeys)
+bool isTimeout(const QString& state, std::chrono::milliseconds waited,
+               std::chrono::milliseconds bound, bool cancelOnly) {
+    if (state == QLatin1String("HYT00") || state == QLatin1String("HYT01")) {
+        return true;
+    }
+    const bool cancelled = state == QLatin1String("57014") || state == QLatin1String("HY008");
+    // Drivers count their timeouts in whole seconds and may end a little early.
+    return (cancelled || !cancelOnly) && waited >= bound - std::chrono::seconds(1);
+}
+
+QString connectTimedOut(const QString& dataSource, std::chrono::milliseconds bound) {
+    return QStringLiteral("The data source \"%1\" did not answer within %2 seconds, so the "
+                          "program stopped waiting for it. Check that its server is running and "
+                          "can be reached from this computer.")
+        .arg(dataSource, inSeconds(bound));
+}
+
+QString statementTimedOut(const QString& dataSource, std::chrono::milliseconds bound) {
+    return QStringLiteral("The data source \"%1\" did not answer a statement within %2 "
+                          "seconds, so the program stopped waiting for it. Check that its "
+                          "server is running and can be reached from this computer.")
+        .arg(dataSource, inSeconds(bound));
+}
+
+Session::Session(const Handle& environment, const QString& dataSource, const QString& driverKeys,
+                 const Timeouts& timeouts, Watchdog& watchdog)
     : connection_(SQL_HANDLE_DBC, environment.get(), SQL_HANDLE_ENV) {
-    connection_.check(driverKeys.isEmpty()
-                          ? connectByName(connection_.get(), dataSource)
-                          : connectWithKeys(connection_.get(), dataSource, driverKeys),
-                      "Connecting to the data source");
+    askForTimeouts(connection_.get(), timeouts);
+    const auto start = std::chrono::steady_clock::now();
+    SQLRETURN connected = SQL_ERROR;
+    {
+        const Watchdog::Call call(watchdog, timeouts.connect);
+        connected = driverKeys.isEmpty()
+                        ? connectByName(connection_.get(), dataSource)
+                        : connectWithKeys(connection_.get(), dataSource, driverKeys);
+    }
+    if (!SQL_SUCCEEDED(connected)) {
+        const Diagnostics found = readDiagnostics(SQL_HANDLE_DBC, connection_.get());
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+        if (watchdog.tripped() || isTimeout(found.state, waited, timeouts.connect, false)) {
+            throw Error(0, connectTimedOut(dataSource, timeouts.connect), found.state);
+        }
+        connection_.check(connected, "Connecting to the data source");
+    }
+    watchdog.adoptNewSockets();
     const SQLRETURN rc = SQLSetConnectAttrW(connection_.get(), SQL_ATTR_AUTOCOMMIT,
                                             reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
     if (!SQL_SUCCEEDED(rc)) {

@@ -4,6 +4,7 @@
 // odbc::Error. Private to the ODBC layer.
 
 #include "platform/odbc/Odbc.h"
+#include "platform/odbc/Watchdog.h"
 
 #include <sql.h>
 #include <sqlext.h>
@@ -39,6 +40,7 @@ constexpr SQLSMALLINT maxMessageChars = 32767;
 
 struct Diagnostics {
     long number = 0;     // native error of the first record
+    QString state;       // SQLSTATE of the first record
     QString description; // "SQLSTATE: message" of every record, one a line; empty when none
 };
 
@@ -72,12 +74,25 @@ private:
     SQLHANDLE handle_ = SQL_NULL_HANDLE;
 };
 
+// Whether a failure with SQLSTATE state after waiting so long is the
+// driver's timeout: one it reports as such, or one that came once the bound
+// had passed; with cancelOnly, only a cancelled statement (the server's own
+// statement timeout) counts so.
+bool isTimeout(const QString& state, std::chrono::milliseconds waited,
+               std::chrono::milliseconds bound, bool cancelOnly);
+
+// The texts of the errors for a data source that did not answer in time.
+QString connectTimedOut(const QString& dataSource, std::chrono::milliseconds bound);
+QString statementTimedOut(const QString& dataSource, std::chrono::milliseconds bound);
+
 // A connection handle that is connected: disconnects before it is freed.
 // Connects by data source name alone, or, with driver keys, through the
-// driver with "DSN=<name>;<keys>".
+// driver with "DSN=<name>;<keys>". The driver is asked to give up connecting
+// after timeouts.connect, and so is the watchdog.
 class Session {
 public:
-    Session(const Handle& environment, const QString& dataSource, const QString& driverKeys);
+    Session(const Handle& environment, const QString& dataSource, const QString& driverKeys,
+            const Timeouts& timeouts, Watchdog& watchdog);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;

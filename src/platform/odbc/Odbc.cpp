@@ -3,13 +3,17 @@
 #include "platform/odbc/ConnectionString.h"
 #include "platform/odbc/Handles.h"
 
+#include <QDir>
 #include <algorithm>
 #include <iterator>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace odbc {
 
-Error::Error(long number, const QString& description)
-    : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
+Error::Error(long number, const QString& description, const QString& state)
+    : std::runtime_error(description.toStdString()), number_(number), description_(description),
+      state_(state) {}
 
 namespace {
 
@@ -19,26 +23,75 @@ using detail::WideText;
 // Characters fetched per SQLGetData call; longer values come in several calls.
 constexpr SQLLEN chunkChars = 4096;
 
+// What bounds the waits of one connection.
+struct Bounds {
+    detail::Watchdog& watchdog;
+    Timeouts timeouts;
+    QString dataSource;
+};
+
+// Runs one call that waits for the server. A failure once the watchdog gave
+// up, or that is the driver's own statement timeout, is thrown as a timeout;
+// any other result is returned.
+template <typename Call>
+SQLRETURN waitFor(const Bounds& bounds, SQLSMALLINT handleType, SQLHANDLE handle, Call call) {
+    const Timeouts& timeouts = bounds.timeouts;
+    const std::chrono::milliseconds watched = timeouts.statement + timeouts.serverCancelGrace;
+    const auto start = std::chrono::steady_clock::now();
+    SQLRETURN rc = SQL_ERROR;
+    {
+        const detail::Watchdog::Call waiting(bounds.watchdog, watched);
+        rc = call();
+    }
+    if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA) {
+        return rc;
+    }
+    if (bounds.watchdog.tripped()) {
+        throw Error(0, detail::statementTimedOut(bounds.dataSource, watched));
+    }
+    const detail::Diagnostics found = detail::readDiagnostics(handleType, handle);
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    if (detail::isTimeout(found.state, waited, timeouts.statement, true)) {
+        throw Error(found.number,
+                    detail::statementTimedOut(bounds.dataSource, timeouts.statement) +
+                        QLatin1Char('\n') + found.description,
+                    found.state);
+    }
+    return rc;
+}
+
 class Statement {
 public:
-    explicit Statement(const Handle& connection)
-        : handle_(SQL_HANDLE_STMT, connection.get(), SQL_HANDLE_DBC) {}
+    // Asks the driver to give up a statement after the bound; drivers that
+    // cannot are bounded by the watchdog alone.
+    Statement(const Handle& connection, const Bounds& bounds)
+        : handle_(SQL_HANDLE_STMT, connection.get(), SQL_HANDLE_DBC), bounds_(bounds) {
+        const auto seconds =
+            std::chrono::ceil<std::chrono::seconds>(bounds.timeouts.statement).count();
+        SQLSetStmtAttrW(get(), SQL_ATTR_QUERY_TIMEOUT,
+                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0);
+    }
 
     SQLHSTMT get() const { return handle_.get(); }
     void check(SQLRETURN rc, const char* operation, bool noDataIsSuccess = false) const {
         handle_.check(rc, operation, noDataIsSuccess);
     }
+    template <typename Call> SQLRETURN waitFor(Call call) const {
+        return odbc::waitFor(bounds_, SQL_HANDLE_STMT, get(), call);
+    }
 
     void executeDirect(const QString& text) {
         WideText wide(text);
-        check(SQLExecDirectW(get(), wide.data(), wide.length()), "Executing the statement", true);
+        check(waitFor([&] { return SQLExecDirectW(get(), wide.data(), wide.length()); }),
+              "Executing the statement", true);
     }
 
     // Reads and drops every further result, so that errors in later results
     // are reported too.
     void skipResults() {
         for (;;) {
-            const SQLRETURN rc = SQLMoreResults(get());
+            const SQLRETURN rc = waitFor([this] { return SQLMoreResults(get()); });
             if (rc == SQL_NO_DATA) {
                 return;
             }
@@ -72,7 +125,7 @@ public:
 
     // Moves to the next row; false after the last one.
     bool fetch() {
-        const SQLRETURN rc = SQLFetch(get());
+        const SQLRETURN rc = waitFor([this] { return SQLFetch(get()); });
         if (rc == SQL_NO_DATA) {
             return false;
         }
@@ -87,8 +140,10 @@ public:
         QString value;
         for (;;) {
             SQLLEN indicator = 0;
-            const SQLRETURN rc =
-                SQLGetData(get(), column, SQL_C_WCHAR, buffer.data(), bufferBytes, &indicator);
+            const SQLRETURN rc = waitFor([&] {
+                return SQLGetData(get(), column, SQL_C_WCHAR, buffer.data(), bufferBytes,
+                                  &indicator);
+            });
             if (rc == SQL_NO_DATA) {
                 return value;
             }
@@ -124,19 +179,23 @@ private:
     }
 
     Handle handle_;
+    const Bounds& bounds_;
 };
 
 class OdbcCatalogRows : public CatalogRows {
 public:
-    OdbcCatalogRows(const Handle& connection, const std::optional<QString>& catalog)
-        : catalogue_(connection) {
+    OdbcCatalogRows(const Handle& connection, const Bounds& bounds,
+                    const std::optional<QString>& catalog)
+        : catalogue_(connection, bounds) {
         std::optional<WideText> name;
         if (catalog) {
             name.emplace(*catalog);
         }
-        catalogue_.check(SQLTablesW(catalogue_.get(), name ? name->data() : nullptr,
-                                    name ? static_cast<SQLSMALLINT>(name->length()) : 0, nullptr, 0,
-                                    nullptr, 0, nullptr, 0),
+        catalogue_.check(catalogue_.waitFor([&] {
+            return SQLTablesW(catalogue_.get(), name ? name->data() : nullptr,
+                              name ? static_cast<SQLSMALLINT>(name->length()) : 0, nullptr, 0,
+                              nullptr, 0, nullptr, 0);
+        }),
                          "Reading the tables catalogue");
     }
 
@@ -156,18 +215,18 @@ private:
 
 class OdbcConnection : public Connection {
 public:
-    explicit OdbcConnection(const detail::DataSourceRequest& request)
-        : environment_(makeEnvironment()),
-          session_(*environment_, request.name, request.driverKeys) {}
+    OdbcConnection(const detail::DataSourceRequest& request, const Timeouts& timeouts)
+        : environment_(makeEnvironment()), bounds_{watchdog_, timeouts, request.name},
+          session_(*environment_, request.name, request.driverKeys, timeouts, watchdog_) {}
 
     void execute(const QString& statement) override {
-        Statement command(session_.handle());
+        Statement command(session_.handle(), bounds_);
         command.executeDirect(statement);
         command.skipResults();
     }
 
     std::unique_ptr<CatalogRows> tables(const std::optional<QString>& catalog) override {
-        return std::make_unique<OdbcCatalogRows>(session_.handle(), catalog);
+        return std::make_unique<OdbcCatalogRows>(session_.handle(), bounds_, catalog);
     }
 
     ServerInfo server() override {
@@ -183,9 +242,11 @@ public:
         for (;;) {
             SQLINTEGER bytes = 0;
             const auto capacity = static_cast<SQLINTEGER>(name.size() * sizeof(SQLWCHAR));
-            session_.handle().check(SQLGetConnectAttrW(session_.handle().get(),
-                                                       SQL_ATTR_CURRENT_CATALOG, name.data(),
-                                                       capacity, &bytes),
+            session_.handle().check(waitFor([&] {
+                                        return SQLGetConnectAttrW(session_.handle().get(),
+                                                                  SQL_ATTR_CURRENT_CATALOG,
+                                                                  name.data(), capacity, &bytes);
+                                    }),
                                     "Reading the current database");
             if (bytes < capacity) {
                 const QString catalog = detail::fromWide(
@@ -197,7 +258,7 @@ public:
     }
 
     Rows query(const QString& statement) override {
-        Statement select(session_.handle());
+        Statement select(session_.handle(), bounds_);
         select.executeDirect(statement);
         Rows result;
         const SQLSMALLINT count = select.columnCount();
@@ -219,9 +280,11 @@ private:
     QString textInfo(SQLUSMALLINT item) const {
         SQLWCHAR text[256] = {};
         SQLSMALLINT bytes = 0;
-        session_.handle().check(
-            SQLGetInfoW(session_.handle().get(), item, text, sizeof text, &bytes),
-            "Asking the driver about the server");
+        session_.handle().check(waitFor([&] {
+                                    return SQLGetInfoW(session_.handle().get(), item, text,
+                                                       sizeof text, &bytes);
+                                }),
+                                "Asking the driver about the server");
         const qsizetype chars = std::min<qsizetype>(
             bytes / static_cast<SQLSMALLINT>(sizeof(SQLWCHAR)), std::size(text) - 1);
         return detail::fromWide(text, chars);
@@ -229,10 +292,16 @@ private:
 
     int numberInfo(SQLUSMALLINT item) const {
         SQLUSMALLINT number = 0;
-        session_.handle().check(
-            SQLGetInfoW(session_.handle().get(), item, &number, sizeof number, nullptr),
-            "Asking the driver about the server");
+        session_.handle().check(waitFor([&] {
+                                    return SQLGetInfoW(session_.handle().get(), item, &number,
+                                                       sizeof number, nullptr);
+                                }),
+                                "Asking the driver about the server");
         return number;
+    }
+
+    template <typename Call> SQLRETURN waitFor(Call call) const {
+        return odbc::waitFor(bounds_, SQL_HANDLE_DBC, session_.handle().get(), call);
     }
 
     static std::unique_ptr<Handle> makeEnvironment() {
@@ -245,15 +314,34 @@ private:
     }
 
     // Declared in this order so that the session is closed before the
-    // environment is freed.
+    // watchdog stops and the environment is freed.
     std::unique_ptr<Handle> environment_;
+    detail::Watchdog watchdog_;
+    Bounds bounds_;
     detail::Session session_;
 };
 
 } // namespace
 
+// As unixODBC finds them: $ODBCINI, else .odbc.ini in the account's home
+// directory; odbc.ini in $ODBCSYSINI, else in /etc.
+QStringList dataSourceFiles() {
+    QString user = qEnvironmentVariable("ODBCINI");
+    if (user.isEmpty()) {
+        const passwd* account = getpwuid(getuid());
+        const QString home =
+            account && account->pw_dir ? QString::fromLocal8Bit(account->pw_dir) : QDir::homePath();
+        user = home + QStringLiteral("/.odbc.ini");
+    }
+    QString system = qEnvironmentVariable("ODBCSYSINI");
+    if (system.isEmpty()) {
+        system = QStringLiteral("/etc");
+    }
+    return {user, system + QStringLiteral("/odbc.ini")};
+}
+
 std::unique_ptr<Connection> OdbcOpener::open(const OpenRequest& request) {
-    return std::make_unique<OdbcConnection>(detail::dataSourceOf(request));
+    return std::make_unique<OdbcConnection>(detail::dataSourceOf(request), timeouts_);
 }
 
 } // namespace odbc

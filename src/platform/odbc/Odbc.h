@@ -5,6 +5,8 @@
 // and query results. Text crosses the API as UTF-16 (the W calls).
 
 #include <QString>
+#include <QStringList>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -13,17 +15,32 @@
 namespace odbc {
 
 // Every failure of this layer. number is the driver's native error of the
-// first diagnostic record; description holds SQLSTATE and message of all
-// records.
+// first diagnostic record (0: none); description holds SQLSTATE and message
+// of all records; state is the SQLSTATE of the first record (empty: none).
 class Error : public std::runtime_error {
 public:
-    Error(long number, const QString& description);
+    Error(long number, const QString& description, const QString& state = {});
     long number() const { return number_; }
     const QString& description() const { return description_; }
+    const QString& state() const { return state_; }
 
 private:
     long number_;
     QString description_;
+    QString state_;
+};
+
+// How long the program waits for a data source. 15 s to connect and 30 s for
+// a statement are what data access layers have long used by default. A
+// statement's bound counts from the last byte that moved between program and
+// server, so a large statement on a slow link is not cut while it flows. The
+// driver's own statement timeout (where the server carries it out and ends
+// the statement cleanly) gets serverCancelGrace more before the program cuts
+// the connection.
+struct Timeouts {
+    std::chrono::milliseconds connect = std::chrono::seconds(15);
+    std::chrono::milliseconds statement = std::chrono::seconds(30);
+    std::chrono::milliseconds serverCancelGrace = std::chrono::seconds(5);
 };
 
 using Value = std::optional<QString>; // nullopt is SQL NULL
@@ -110,7 +127,14 @@ public:
 // apply. Throws Error on failure.
 class OdbcOpener : public Opener {
 public:
+    explicit OdbcOpener(Timeouts timeouts = {}) : timeouts_(timeouts) {}
     std::unique_ptr<Connection> open(const OpenRequest& request) override;
+
+private:
+    Timeouts timeouts_;
 };
+
+// The files unixODBC reads data sources from: the user's, then the system's.
+QStringList dataSourceFiles();
 
 } // namespace odbc

@@ -1,0 +1,190 @@
+#include "platform/odbc/Watchdog.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <linux/sockios.h>
+#include <linux/tcp.h>
+#include <netinet/in.h>
+#include <string>
+#include <string_view>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace odbc::detail {
+
+namespace {
+
+// How often the sockets are looked at while a call waits.
+constexpr std::chrono::milliseconds tick{200};
+
+// How long the watchdog keeps looking after a call ended before it sleeps
+// until the next one, so that a run of short calls does not wake it each time.
+constexpr std::chrono::seconds linger{1};
+
+constexpr unsigned long long unknownActivity = ~0ULL;
+
+// The inode of a descriptor when it is a socket, else 0.
+ino_t socketInode(int descriptor) {
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0 || !S_ISSOCK(status.st_mode)) {
+        return 0;
+    }
+    return status.st_ino;
+}
+
+bool isStill(const Socket& socket) {
+    return socketInode(socket.descriptor) == socket.inode;
+}
+
+// A figure that changes whenever bytes move on the socket: for TCP the bytes
+// the peer acknowledged and those received; for other sockets the bytes
+// queued either way.
+unsigned long long activityOf(const Socket& socket) {
+    tcp_info info{};
+    socklen_t length = sizeof info;
+    if (getsockopt(socket.descriptor, IPPROTO_TCP, TCP_INFO, &info, &length) == 0 &&
+        length >= offsetof(tcp_info, tcpi_bytes_received) + sizeof info.tcpi_bytes_received) {
+        return info.tcpi_bytes_acked + info.tcpi_bytes_received;
+    }
+    int queuedOut = 0;
+    int queuedIn = 0;
+    ioctl(socket.descriptor, SIOCOUTQ, &queuedOut);
+    ioctl(socket.descriptor, SIOCINQ, &queuedIn);
+    return (static_cast<unsigned long long>(static_cast<unsigned>(queuedOut)) << 32) ^
+           static_cast<unsigned>(queuedIn);
+}
+
+unsigned long long activityOf(const std::vector<Socket>& sockets) {
+    unsigned long long sum = 0;
+    for (const Socket& socket : sockets) {
+        sum += activityOf(socket);
+    }
+    return sum;
+}
+
+} // namespace
+
+std::vector<Socket> openSockets() {
+    std::vector<Socket> sockets;
+    DIR* folder = opendir("/proc/self/fd");
+    if (!folder) {
+        return sockets;
+    }
+    const int own = dirfd(folder);
+    while (const dirent* entry = readdir(folder)) {
+        const std::string_view name(entry->d_name);
+        if (name.empty() || name.front() < '0' || name.front() > '9') {
+            continue;
+        }
+        const int descriptor = std::stoi(std::string(name));
+        if (descriptor == own) {
+            continue;
+        }
+        if (const ino_t inode = socketInode(descriptor)) {
+            sockets.push_back({descriptor, inode});
+        }
+    }
+    closedir(folder);
+    return sockets;
+}
+
+Watchdog::Watchdog()
+    : before_(openSockets()), thread_([this](std::stop_token stop) { watch(stop); }) {}
+
+Watchdog::~Watchdog() {
+    thread_.request_stop();
+    thread_.join();
+}
+
+void Watchdog::adoptNewSockets() {
+    const std::lock_guard lock(mutex_);
+    sockets_ = connectionSockets();
+    adopted_ = true;
+    before_.clear();
+}
+
+bool Watchdog::tripped() const {
+    const std::lock_guard lock(mutex_);
+    return tripped_;
+}
+
+// Before adoption every socket opened since the watchdog was made counts.
+std::vector<Socket> Watchdog::connectionSockets() const {
+    if (adopted_) {
+        return sockets_;
+    }
+    std::vector<Socket> found = openSockets();
+    std::erase_if(found, [this](const Socket& socket) {
+        return std::ranges::any_of(before_, [&socket](const Socket& old) {
+            return old.inode == socket.inode && old.descriptor == socket.descriptor;
+        });
+    });
+    return found;
+}
+
+// Shutting a socket down, unlike closing it, leaves its descriptor to the
+// driver: its blocked read returns, and it closes the socket itself.
+void Watchdog::giveUp() {
+    tripped_ = true;
+    for (const Socket& socket : connectionSockets()) {
+        if (isStill(socket)) {
+            shutdown(socket.descriptor, SHUT_RDWR);
+        }
+    }
+}
+
+void Watchdog::watch(std::stop_token stop) {
+    std::unique_lock lock(mutex_);
+    Clock::time_point lastCall = Clock::now();
+    while (!stop.stop_requested()) {
+        if (!watching_ && Clock::now() - lastCall >= linger) {
+            sleeping_ = true;
+            wake_.wait(lock, stop, [this] { return watching_; });
+            sleeping_ = false;
+            lastCall = Clock::now();
+            continue;
+        }
+        wake_.wait_for(lock, stop, tick, [] { return false; });
+        if (!watching_) {
+            continue;
+        }
+        lastCall = Clock::now();
+        if (tripped_) {
+            giveUp(); // sockets the driver opened again since
+            continue;
+        }
+        const std::vector<Socket> sockets = connectionSockets();
+        if (sockets.empty()) {
+            continue; // nothing that could stop answering (a file database), or not yet
+        }
+        const unsigned long long moved = activityOf(sockets);
+        if (bytesMoved_ == unknownActivity) {
+            bytesMoved_ = moved;
+        } else if (moved != bytesMoved_) {
+            bytesMoved_ = moved;
+            lastMove_ = lastCall;
+        } else if (lastCall - lastMove_ >= bound_) {
+            giveUp();
+        }
+    }
+}
+
+Watchdog::Call::Call(Watchdog& watchdog, std::chrono::milliseconds bound) : watchdog_(watchdog) {
+    const std::lock_guard lock(watchdog_.mutex_);
+    watchdog_.watching_ = true;
+    watchdog_.bound_ = bound;
+    watchdog_.lastMove_ = Clock::now();
+    watchdog_.bytesMoved_ = unknownActivity;
+    if (watchdog_.sleeping_) {
+        watchdog_.wake_.notify_one();
+    }
+}
+
+Watchdog::Call::~Call() {
+    const std::lock_guard lock(watchdog_.mutex_);
+    watchdog_.watching_ = false;
+}
+
+} // namespace odbc::detail

@@ -1,0 +1,318 @@
+// Servers that do not answer: every wait for one ends within its bound with a
+// message that names the data source. A server that takes connections and
+// never answers (SilentServer) meets every way of connecting; a real server
+// stopped (SIGSTOP) in the middle of a send meets the send, and after it goes
+// on (SIGCONT) the committed rows are there and no session is left open.
+// Each bounded wait prints how long it took.
+
+#include "maintenance/Maintenance.h"
+#include "shell/Application.h"
+#include "sources/Catalogues.h"
+#include "support/Desk.h"
+#include "support/Lists.h"
+#include "support/SilentServer.h"
+#include "transfer/SendTables.h"
+
+#include <QTemporaryDir>
+#include <QThread>
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <iostream>
+
+namespace pw = paradox_writer;
+using Answer = ui::Dialogs::Answer;
+using testing_support::entriesOf;
+using testing_support::touch;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Short bounds keep the tests fast; one test below runs the program's own.
+const odbc::Timeouts shortBounds{2s, 2s, 1s};
+
+// Seconds since start, printed for the record under what.
+double secondsSince(Clock::time_point start, const std::string& what) {
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::cout << "[bounded wait] " << what << ": " << seconds << " s" << std::endl;
+    ::testing::Test::RecordProperty(what, std::to_string(seconds));
+    return seconds;
+}
+
+// How much longer than its bound a wait may take: the drivers count whole
+// seconds and the watchdog looks at the sockets five times a second.
+constexpr double slack = 3;
+
+class SilentDataSource : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        if (!server.listening()) {
+            GTEST_SKIP() << server.problem().toStdString();
+        }
+        const auto name = testing_support::dataSourceOf(GetParam());
+        if (!name) {
+            GTEST_SKIP() << testing_support::missingDataSource(GetParam()).toStdString();
+        }
+        dataSource = *name;
+        touch(folder.path() + "/Customer.db");
+        sources::store::write(sources::store::ParadoxFolder, folder.path());
+        sources::store::write(sources::store::DataSourceName, dataSource);
+    }
+
+    std::string label(const char* what) const { return std::string(GetParam()) + ", " + what; }
+
+    testing_support::SilentServer server;
+    QString dataSource;
+    QTemporaryDir folder;
+};
+
+} // namespace
+
+// The start-up gate, "OK", the data source's "Test Connection" and the
+// tables catalogue each give up after the connect bound; the gate silently
+// (the setup window stays), the others with a message naming the data source.
+TEST_P(SilentDataSource, EveryConnectionAttemptGivesUpWithinItsBound) {
+    const double bound = std::chrono::duration<double>(shortBounds.connect).count();
+    testing_support::ScriptedDialogs dialogs;
+    odbc::OdbcOpener opener(shortBounds);
+    auto start = Clock::now();
+    shell::Application app(dialogs, opener, [] {});
+    app.start();
+    EXPECT_LT(secondsSince(start, label("start-up gate")), bound + slack);
+    EXPECT_TRUE(app.setupWindow().isVisible());
+    EXPECT_EQ(app.mainWindow(), nullptr);
+
+    start = Clock::now();
+    app.setupWindow().Check2->click();
+    EXPECT_LT(secondsSince(start, label("OK")), bound + slack);
+    EXPECT_EQ(app.mainWindow(), nullptr);
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+
+    start = Clock::now();
+    app.setupWindow().Check1->click();
+    EXPECT_LT(secondsSince(start, label("Test Connection")), bound + slack);
+    start = Clock::now();
+    testing_support::MemoryList list;
+    app.runner().run([&] { Sybase::ListTables(list, app.setupWindow(), opener); },
+                     [&](const QString& text) { dialogs.message(nullptr, text); });
+    EXPECT_LT(secondsSince(start, label("catalogue")), bound + slack);
+
+    const QString silence =
+        QStringLiteral("The data source \"%1\" did not answer within 2 seconds").arg(dataSource);
+    ASSERT_EQ(dialogs.messages().size(), 2);
+    EXPECT_EQ(dialogs.messages()[0],
+              "Could not connect. Please check with your administrator.\n" + silence +
+                  ", so the program stopped waiting for it. Check that its server is running "
+                  "and can be reached from this computer.");
+    EXPECT_TRUE(dialogs.messages()[1].startsWith(silence)) << dialogs.messages()[1].toStdString();
+}
+
+// The program as it is built, with its own bounds: the start-up gate gives
+// up after 15 seconds and shows the setup window.
+TEST_P(SilentDataSource, TheProgramsOwnBoundIsFifteenSecondsToConnect) {
+    const auto start = Clock::now();
+    shell::Application app;
+    app.start();
+    const double seconds = secondsSince(start, label("start-up gate, the program's own bounds"));
+    EXPECT_GE(seconds, 14);
+    EXPECT_LT(seconds, 15 + slack);
+    EXPECT_TRUE(app.setupWindow().isVisible());
+    EXPECT_EQ(app.mainWindow(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, SilentDataSource,
+                         ::testing::Values("SilentPostgres", "SilentMariaDB"),
+                         [](const auto& info) { return std::string(info.param); });
+
+namespace {
+
+struct LongStatement {
+    const char* kind;
+    const char* sleep;          // a statement that runs for 10 seconds
+    double bound;               // seconds until the wait ends
+    bool connectionStaysUsable; // the server cancelled it, not the watchdog
+};
+
+class LongStatementTest : public ::testing::TestWithParam<LongStatement> {};
+
+} // namespace
+
+// A statement that runs longer than the bound on a server that answers:
+// PostgreSQL's driver has the server cancel it at the bound and the
+// connection goes on; MariaDB's driver has no statement timeout, so the
+// watchdog cuts the connection once the grace has passed too.
+TEST_P(LongStatementTest, EndsAtTheBoundNamingTheDataSource) {
+    const LongStatement& c = GetParam();
+    const auto name = testing_support::dataSourceOf(c.kind);
+    if (!name) {
+        GTEST_SKIP() << testing_support::missingDataSource(c.kind).toStdString();
+    }
+    odbc::OdbcOpener opener(shortBounds);
+    const auto connection = opener.open({"Data Source=" + *name, {}});
+    const auto start = Clock::now();
+    try {
+        connection->execute(c.sleep);
+        ADD_FAILURE() << "the statement was not given up";
+    } catch (const odbc::Error& error) {
+        EXPECT_TRUE(error.description().startsWith(
+            QStringLiteral("The data source \"%1\" did not answer a statement within %2 seconds")
+                .arg(*name)
+                .arg(c.bound)))
+            << error.description().toStdString();
+    }
+    EXPECT_LT(secondsSince(start, std::string(c.kind) + ", a statement running too long"),
+              c.bound + slack);
+    if (c.connectionStaysUsable) {
+        EXPECT_EQ(connection->query("SELECT 1").rows.size(), 1u);
+    } else {
+        EXPECT_THROW(connection->query("SELECT 1"), odbc::Error);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, LongStatementTest,
+                         ::testing::Values(LongStatement{"PostgreSQL", "SELECT pg_sleep(10)", 2,
+                                                         true},
+                                           LongStatement{"MariaDB", "DO SLEEP(10)", 3, false}),
+                         [](const auto& info) { return std::string(info.param.kind); });
+
+namespace {
+
+// Runs the script scripts/test writes to stop or resume the processes
+// serving a fault data source ("Fault", "MariaDBFault").
+void controlFaultServer(const char* action, const std::string& kind) {
+    const QByteArray script = qgetenv("ORVANDEL_TEST_FAULT_SERVER");
+    ASSERT_FALSE(script.isEmpty()) << "ORVANDEL_TEST_FAULT_SERVER is not set";
+    ASSERT_EQ(std::system((script + " " + action + " " + kind.c_str()).constData()), 0) << action;
+}
+
+struct Frozen {
+    const char* kind;
+    const char* otherSessions; // counts the database's sessions but the asking one
+};
+
+class FrozenServer : public testing_support::DeskTest,
+                     public ::testing::WithParamInterface<Frozen> {
+protected:
+    QString kind() const override { return GetParam().kind; }
+    void SetUp() override {
+        DeskTest::SetUp();
+        desk.real = odbc::OdbcOpener(shortBounds);
+    }
+    void TearDown() override {
+        if (frozen) {
+            controlFaultServer("thaw", GetParam().kind);
+        }
+    }
+
+    int otherSessions() {
+        return database.connection().query(GetParam().otherSessions).rows.at(0).at(0)->toInt();
+    }
+
+    // Lets the server go on; then no session of the program may be left.
+    void thawAndExpectNoSessionLeft() {
+        controlFaultServer("thaw", GetParam().kind);
+        frozen = false;
+        const auto thawedAt = Clock::now();
+        int left = otherSessions();
+        for (int wait = 0; left != 0 && wait < 250; ++wait) {
+            QThread::msleep(20); // the server notices the closed session once it runs
+            left = otherSessions();
+        }
+        EXPECT_EQ(left, 0);
+        secondsSince(thawedAt, std::string(GetParam().kind) + ", until no session is left");
+    }
+
+    bool frozen = false;
+};
+
+} // namespace
+
+// As row 3 of 4 is about to go, the server stops answering: the send ends
+// within the statement bound with a message naming the data source; once the
+// server goes on, the rows sent before are there, no session of the program
+// is left, and the next send completes.
+TEST_P(FrozenServer, ASendEndsWithinItsBoundAndKeepsWhatWasCommitted) {
+    const QString table = addParadoxTable(
+        "frozen", testing_support::designOf({{"ID", pw::Long}, {"NOTE", pw::Memo, 11}}),
+        std::vector<pw::Row>(4, {std::int64_t{1}, std::string("fine")}));
+    Clock::time_point frozenAt;
+    desk.bar.onChange = [&](double percent) {
+        if (percent == 75) {
+            controlFaultServer("freeze", GetParam().kind);
+            frozen = true;
+            frozenAt = Clock::now();
+        }
+    };
+    desk.run(transfer::SendTables);
+    ASSERT_TRUE(frozen);
+    const std::chrono::milliseconds bound = shortBounds.statement + shortBounds.serverCancelGrace;
+    EXPECT_LT(secondsSince(frozenAt, std::string(GetParam().kind) + ", statement"),
+              std::chrono::duration<double>(bound).count() + slack);
+    desk.bar.onChange = nullptr;
+    const QStringList messages = desk.dialogs.messages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(
+        QStringLiteral("The data source \"%1\" did not answer a statement within 3 seconds")
+            .arg(database.name())))
+        << messages[0].toStdString();
+    for (const QString& part :
+         {table, QStringLiteral("row 3"), QStringLiteral("2 of its 4 rows")}) {
+        EXPECT_TRUE(messages[0].contains(part)) << messages[0].toStdString();
+    }
+    EXPECT_EQ(desk.opener.closed, static_cast<int>(desk.opener.opened.size()));
+
+    thawAndExpectNoSessionLeft();
+    // The statement under way when the server stopped may have run once it went on.
+    const std::size_t kept = database.rowsOf(table).size();
+    EXPECT_TRUE(kept == 2 || kept == 3) << kept;
+    EXPECT_TRUE(entriesOf(desk.list1).contains(table));
+
+    desk.dialogs.answers = {Answer::Yes};
+    desk.run(transfer::SendTables);
+    EXPECT_EQ(desk.dialogs.messages().size(), 1);
+    EXPECT_EQ(database.rowsOf(table).size(), 4u);
+}
+
+// As a rename waits for the new name, the server stops answering: the
+// rename ends within the statement bound with a message naming the data
+// source, and no session is left once the server goes on. (The rename may
+// still be carried out then: the server had received it.)
+TEST_P(FrozenServer, ARenameEndsWithinItsBound) {
+    const QString table = database.createTable("frozen");
+    const QString renamed = testing_support::uniqueTableName("thawed");
+    database.own(renamed);
+    testing_support::fill(desk.list1, {table}, {table});
+    desk.list1.setCurrent(0);
+    desk.dialogs.inputs = {renamed};
+    Clock::time_point frozenAt;
+    desk.dialogs.whileOpen = [&] {
+        if (frozen) {
+            return; // the message at the end
+        }
+        controlFaultServer("freeze", GetParam().kind);
+        frozen = true;
+        frozenAt = Clock::now();
+    };
+    desk.run(maintenance::RenameTable);
+    ASSERT_TRUE(frozen);
+    const std::chrono::milliseconds bound = shortBounds.statement + shortBounds.serverCancelGrace;
+    EXPECT_LT(secondsSince(frozenAt, std::string(GetParam().kind) + ", rename"),
+              std::chrono::duration<double>(bound).count() + slack);
+    ASSERT_EQ(desk.dialogs.messages().size(), 1);
+    EXPECT_TRUE(desk.dialogs.messages()[0].startsWith(
+        QStringLiteral("The data source \"%1\" did not answer a statement within 3 seconds")
+            .arg(database.name())))
+        << desk.dialogs.messages()[0].toStdString();
+    thawAndExpectNoSessionLeft();
+    EXPECT_NE(database.exists(table), database.exists(renamed));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, FrozenServer,
+    ::testing::Values(Frozen{"Fault", "SELECT count(*) FROM pg_stat_activity WHERE datname = "
+                                      "current_database() AND pid <> pg_backend_pid()"},
+                      Frozen{"MariaDBFault", "SELECT COUNT(*) FROM information_schema.PROCESSLIST "
+                                             "WHERE DB = DATABASE() AND ID <> CONNECTION_ID()"}),
+    [](const auto& info) { return std::string(info.param.kind); });
