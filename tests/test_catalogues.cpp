@@ -23,7 +23,7 @@ QStringList paradoxTablesOf(const QString& folder) {
     testing_support::MemoryList list{testing_support::MemoryList::Order::AsAdded};
     FixedSettings settings;
     settings.folder = folder;
-    Paradox::ListTables(list, settings);
+    sources::ListParadoxTables(list, settings);
     return entriesOf(list);
 }
 
@@ -97,36 +97,36 @@ TEST(ParadoxCatalogue, LoopingLinksEndAndUnreadableFoldersDoNotStopTheWalk) {
 TEST(ParadoxConnectionTest, NeedsATableFileInTheFolderItself) {
     QTemporaryDir root;
     FixedSettings settings;
-    EXPECT_FALSE(Paradox::TestConnection(settings)); // empty folder text
+    EXPECT_FALSE(sources::TestParadoxFolder(settings)); // empty folder text
     settings.folder = root.path() + "/missing";
-    EXPECT_FALSE(Paradox::TestConnection(settings));
+    EXPECT_FALSE(sources::TestParadoxFolder(settings));
     settings.folder = root.path();
     touch(root.path() + "/sub/ONLY.db");
-    EXPECT_FALSE(Paradox::TestConnection(settings));
+    EXPECT_FALSE(sources::TestParadoxFolder(settings));
     QDir().mkpath(root.path() + "/Old.db");
-    EXPECT_FALSE(Paradox::TestConnection(settings)); // a folder is not a table
+    EXPECT_FALSE(sources::TestParadoxFolder(settings)); // a folder is not a table
     for (const char* name : {"~TMP.db", ".A.db", "X.DB"}) {
         QTemporaryDir one;
         touch(one.path() + "/" + name);
         settings.folder = one.path();
-        EXPECT_TRUE(Paradox::TestConnection(settings)) << name;
+        EXPECT_TRUE(sources::TestParadoxFolder(settings)) << name;
     }
     settings.folder = root.path() + "/locked";
     touch(settings.folder + "/IN.db");
     ::chmod(QFile::encodeName(settings.folder).constData(), 0);
     testing_support::openToOthers(QFile::encodeName(root.path()).constData());
-    EXPECT_EQ(testing_support::runUnprivileged([&] { return Paradox::TestConnection(settings); }),
-              0);
+    EXPECT_EQ(
+        testing_support::runUnprivileged([&] { return sources::TestParadoxFolder(settings); }), 0);
     // The setup window's test says why.
     const QString unreadable =
         QStringLiteral("The folder \"%1\" cannot be read: Permission denied.").arg(settings.folder);
     EXPECT_EQ(testing_support::runUnprivileged(
-                  [&] { return Paradox::WhyNoConnection(settings) == unreadable ? 1 : 0; }),
+                  [&] { return sources::WhyParadoxFolderFails(settings) == unreadable ? 1 : 0; }),
               1);
     ::chmod(QFile::encodeName(settings.folder).constData(), 0755);
 }
 
-class SybaseCatalogue : public ::testing::TestWithParam<QString> {
+class TargetCatalogue : public ::testing::TestWithParam<QString> {
 protected:
     void SetUp() override {
         if (!database.open(GetParam())) {
@@ -147,7 +147,7 @@ protected:
     odbc::OdbcOpener real;
 };
 
-TEST_P(SybaseCatalogue, ListsUserTablesWithoutSysNamesAndReplacesTheList) {
+TEST_P(TargetCatalogue, ListsUserTablesWithoutSysNamesAndReplacesTheList) {
     const QString orders = createTable("Orders");
     const QString kept = createTable("SY_S");
     QStringList hidden;
@@ -160,7 +160,7 @@ TEST_P(SybaseCatalogue, ListsUserTablesWithoutSysNamesAndReplacesTheList) {
     testing_support::MemoryList list{testing_support::MemoryList::Order::AsAdded};
     list.add("stale entry");
     testing_support::RecordingOpener opener(real);
-    Sybase::ListTables(list, settings, opener);
+    sources::ListTargetTables(list, settings, opener);
     database.connection().execute(QStringLiteral("DROP VIEW \"%1\"").arg(view));
 
     const QStringList names = entriesOf(list);
@@ -180,31 +180,31 @@ TEST_P(SybaseCatalogue, ListsUserTablesWithoutSysNamesAndReplacesTheList) {
 }
 
 // A name pasted with blanks around it still names the data source.
-TEST_P(SybaseCatalogue, BlanksAroundTheNameAreNotPartOfIt) {
+TEST_P(TargetCatalogue, BlanksAroundTheNameAreNotPartOfIt) {
     const QString table = createTable("Blank");
     settings.dataSource = " " + database.name() + "\t ";
-    EXPECT_TRUE(Sybase::TestConnection(settings, real));
+    EXPECT_TRUE(sources::TestDataSource(settings, real));
     testing_support::MemoryList list;
-    Sybase::ListTables(list, settings, real);
+    sources::ListTargetTables(list, settings, real);
     EXPECT_TRUE(entriesOf(list).contains(table));
 }
 
-TEST_P(SybaseCatalogue, AFailedOpenKeepsTheListAndTheGateFails) {
+TEST_P(TargetCatalogue, AFailedOpenKeepsTheListAndTheGateFails) {
     testing_support::MemoryList list{testing_support::MemoryList::Order::AsAdded};
     list.add("kept");
     for (const QString& name : {QString("NoSuchDataSource"), QString()}) {
         settings.dataSource = name;
-        EXPECT_THROW(Sybase::ListTables(list, settings, real), odbc::Error);
+        EXPECT_THROW(sources::ListTargetTables(list, settings, real), odbc::Error);
         EXPECT_EQ(entriesOf(list), QStringList{"kept"});
-        EXPECT_FALSE(Sybase::TestConnection(settings, real));
+        EXPECT_FALSE(sources::TestDataSource(settings, real));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(DataSources, SybaseCatalogue,
+INSTANTIATE_TEST_SUITE_P(DataSources, TargetCatalogue,
                          ::testing::Values("SQLite", "PostgreSQL", "MariaDB"),
                          [](const auto& info) { return info.param.toStdString(); });
 
-TEST(SybaseCatalogueOfAnEmptyDataSource, IsEmpty) {
+TEST(TargetCatalogueOfAnEmptyDataSource, IsEmpty) {
     const auto name = testing_support::dataSourceOf("Empty");
     if (!name) {
         GTEST_SKIP() << "no empty data source: set ORVANDEL_TEST_EMPTY_DSN (scripts/test does)";
@@ -214,6 +214,6 @@ TEST(SybaseCatalogueOfAnEmptyDataSource, IsEmpty) {
     testing_support::MemoryList list{testing_support::MemoryList::Order::AsAdded};
     list.add("stale entry");
     odbc::OdbcOpener real;
-    Sybase::ListTables(list, settings, real);
+    sources::ListTargetTables(list, settings, real);
     EXPECT_EQ(list.count(), 0);
 }

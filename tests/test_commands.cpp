@@ -77,7 +77,7 @@ enum class Pick { NoneCurrent, Two, NoneSelected };
 struct Guard {
     const char* name;
     commands::Command command;
-    bool onList1; // the command works on List1, else on List2
+    bool onList1; // the command works on targetList, else on paradoxList
     Pick pick;
     QString message; // what it says, if anything
     int opens;       // connections it opens meanwhile
@@ -105,9 +105,9 @@ TEST_F(CommandTest, SelectionGuardsSayWhatIsMissing) {
     addOrders("a", 1);
     for (const Guard& guard : guards) {
         SCOPED_TRACE(guard.name);
-        testing_support::MemoryList& list = guard.onList1 ? desk.list1 : desk.list2;
-        desk.list1.clearAll();
-        desk.list2.clearAll();
+        testing_support::MemoryList& list = guard.onList1 ? desk.targetList : desk.paradoxList;
+        desk.targetList.clearAll();
+        desk.paradoxList.clearAll();
         fill(list, {"A", "B"}, guard.pick == Pick::Two ? QStringList{"A", "B"} : QStringList{});
         list.setCurrent(guard.pick == Pick::NoneCurrent ? -1 : 0);
         desk.dialogs.shown.clear();
@@ -128,7 +128,7 @@ TEST_F(CommandTest, SelectionGuardsSayWhatIsMissing) {
 // While a send runs and lets events through, other commands do nothing.
 TEST_F(CommandTest, OtherCommandsDoNothingWhileASendRuns) {
     addOrders("orders", 2);
-    fill(desk.list1, {"SOMETHING"}, {"SOMETHING"});
+    fill(desk.targetList, {"SOMETHING"}, {"SOMETHING"});
     bool pressed = false;
     desk.bar.onChange = [&](double percent) {
         if (percent > 0 && !pressed) {
@@ -146,7 +146,7 @@ TEST_F(CommandTest, OtherCommandsDoNothingWhileASendRuns) {
     EXPECT_TRUE(desk.dialogs.shown.empty());
     EXPECT_EQ(desk.opener.opened.size(), 1);
     EXPECT_TRUE(desk.opener.statements.filter("DROP").isEmpty());
-    EXPECT_EQ(entriesOf(desk.list1).count("SOMETHING"), 1);
+    EXPECT_EQ(entriesOf(desk.targetList).count("SOMETHING"), 1);
 }
 
 namespace {
@@ -210,7 +210,7 @@ Failure serverStopped(const char* name, const char* kind) {
             false};
 }
 
-// The target holds the table although List1 does not.
+// The target holds the table although targetList does not.
 Failure createRefused(const char* name, const char* kind) {
     return {name,
             kind,
@@ -263,7 +263,7 @@ protected:
 
 } // namespace
 
-// One message, List1 matches the database, the pointer and bar are back, the
+// One message, targetList matches the database, the pointer and bar are back, the
 // rows sent before stay, and after a repair a second send answered Yes
 // completes. When the program ends there is nothing to show.
 TEST_P(FailureTest, EndsTheCommandAndTheNextOneWorks) {
@@ -297,21 +297,21 @@ TEST_P(FailureTest, EndsTheCommandAndTheNextOneWorks) {
     }
     EXPECT_EQ(desk.pointer.setting, ui::DefaultPointer);
     EXPECT_FALSE(desk.runner.busy());
-    // List1 shows the table exactly when the send made it; the source stays.
-    EXPECT_EQ(entriesOf(desk.list1).contains(table), failure.rowsKept >= 0);
-    EXPECT_TRUE(entriesOf(desk.list2).contains(table) && QFile::exists(file));
+    // targetList shows the table exactly when the send made it; the source stays.
+    EXPECT_EQ(entriesOf(desk.targetList).contains(table), failure.rowsKept >= 0);
+    EXPECT_TRUE(entriesOf(desk.paradoxList).contains(table) && QFile::exists(file));
 
     failure.repair(desk, database, table, file);
     if (failure.rowsKept >= 0) {
         EXPECT_EQ(database.rowsOf(table).size(), static_cast<std::size_t>(failure.rowsKept));
     }
-    if (entriesOf(desk.list1).contains(table)) {
+    if (entriesOf(desk.targetList).contains(table)) {
         desk.dialogs.answers = {Answer::Yes};
     }
     desk.run(transfer::SendTables);
     EXPECT_EQ(desk.dialogs.messages().size(), failure.messages);
     EXPECT_EQ(database.rowsOf(table).size(), 4u);
-    EXPECT_EQ(entriesOf(desk.list1), QStringList{table});
+    EXPECT_EQ(entriesOf(desk.targetList), QStringList{table});
 }
 
 INSTANTIATE_TEST_SUITE_P(

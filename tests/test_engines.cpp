@@ -3,7 +3,7 @@
 // command leaves behind.
 
 #include "maintenance/Maintenance.h"
-#include "setup/Form1.h"
+#include "setup/SetupWindow.h"
 #include "sources/Catalogues.h"
 #include "support/Desk.h"
 #include "transfer/SendTables.h"
@@ -67,7 +67,7 @@ protected:
     void sendOnly(const QString& name) {
         desk.dialogs.shown.clear();
         desk.opener.statements.clear();
-        fill(desk.list2, {name}, {name});
+        fill(desk.paradoxList, {name}, {name});
         desk.run(transfer::SendTables);
     }
 
@@ -148,7 +148,7 @@ TEST_P(EngineTest, NamesTheEngineWouldCutAreRefusedBeforeAnythingIsMade) {
                   .rows.size(),
               1u);
     testing_support::MemoryList listed;
-    Sybase::ListTables(listed, desk.settings, desk.real);
+    sources::ListTargetTables(listed, desk.settings, desk.real);
     EXPECT_TRUE(entriesOf(listed).contains(atLimit));
     if (engine.nameLimit == 0) {
         return;
@@ -166,7 +166,7 @@ TEST_P(EngineTest, NamesTheEngineWouldCutAreRefusedBeforeAnythingIsMade) {
                           Case{nameOfLength(limit), overField.toStdString(), overField}}) {
         // Never made, and a name the engine refuses even to drop.
         writeTable(c.table, designOf({{c.field, pw::Long}}), {{std::int64_t{1}}}, false);
-        desk.list1.clearAll();
+        desk.targetList.clearAll();
         sendOnly(c.table);
         ASSERT_EQ(desk.dialogs.messages().size(), 1);
         const QString message = desk.dialogs.messages()[0];
@@ -175,16 +175,16 @@ TEST_P(EngineTest, NamesTheEngineWouldCutAreRefusedBeforeAnythingIsMade) {
             EXPECT_TRUE(message.contains(part)) << message.toStdString();
         }
         EXPECT_TRUE(sentStatements().isEmpty()) << sentStatements().join("|").toStdString();
-        EXPECT_EQ(desk.list1.count(), 0);
+        EXPECT_EQ(desk.targetList.count(), 0);
     }
 
-    fill(desk.list1, {atLimit}, {atLimit});
+    fill(desk.targetList, {atLimit}, {atLimit});
     desk.opener.statements.clear();
     desk.dialogs.inputs = {overLimit};
     desk.run(maintenance::RenameTable);
     EXPECT_TRUE(desk.dialogs.messages().last().contains("was not renamed"));
     EXPECT_TRUE(sentStatements().isEmpty());
-    EXPECT_EQ(entriesOf(desk.list1), QStringList{atLimit});
+    EXPECT_EQ(entriesOf(desk.targetList), QStringList{atLimit});
     EXPECT_TRUE(database.exists(atLimit));
 }
 
@@ -207,7 +207,7 @@ TEST_P(EngineTest, TheLargestNumbersArriveAndANulInTextStopsBeforeItsRow) {
         EXPECT_TRUE(message.contains(part)) << message.toStdString();
     }
     EXPECT_TRUE(message.contains(t));
-    EXPECT_EQ(entriesOf(desk.list1), QStringList{t});
+    EXPECT_EQ(entriesOf(desk.targetList), QStringList{t});
     EXPECT_EQ(sentStatements().filter("INSERT").size(), 2);
     const odbc::Rows same =
         database.connection().query("SELECT COUNT(*) FROM \"" + t +
@@ -242,8 +242,8 @@ TEST_P(EngineTest, ABadSourceNeverCostsTheTableItWouldReplace) {
         database.createTableNamed(name);
         database.connection().execute("INSERT INTO \"" + name + "\" VALUES('kept')");
         sources[s](name);
-        desk.list1.clearAll();
-        fill(desk.list1, {name}, {});
+        desk.targetList.clearAll();
+        fill(desk.targetList, {name}, {});
         desk.dialogs.answers = {ui::Dialogs::Answer::Yes};
         sendOnly(name);
         ASSERT_EQ(desk.dialogs.shown.size(), 1u) << "source " << s;
@@ -253,7 +253,7 @@ TEST_P(EngineTest, ABadSourceNeverCostsTheTableItWouldReplace) {
         EXPECT_TRUE(sentStatements().isEmpty()) << sentStatements().join("|").toStdString();
         EXPECT_EQ(database.rowsOf(name),
                   (std::vector<std::vector<odbc::Value>>{{QString("kept")}}));
-        EXPECT_EQ(entriesOf(desk.list1), QStringList{name});
+        EXPECT_EQ(entriesOf(desk.targetList), QStringList{name});
         desk.dialogs.answers.clear();
     }
 }
@@ -277,32 +277,32 @@ TEST_P(EngineTest, EveryCommandClosesTheSessionsItOpens) {
                                  designOf({{"ID", pw::Long}}), {{std::int64_t{1}}});
     sendOnly(t);
     expectNoneLeft("send");
-    desk.list1.clearAll();
+    desk.targetList.clearAll();
     sendOnly(t); // the table exists but is not listed: CREATE fails
     EXPECT_EQ(desk.dialogs.messages().size(), 1);
     expectNoneLeft("failed send");
     const QString renamed = testing_support::uniqueTableName("r");
     database.own(renamed);
-    fill(desk.list1, {t}, {t});
+    fill(desk.targetList, {t}, {t});
     desk.dialogs.inputs = {renamed};
     desk.run(maintenance::RenameTable);
     expectNoneLeft("rename");
-    fill(desk.list1, {"no_such_table", renamed}, {"no_such_table", renamed});
+    fill(desk.targetList, {"no_such_table", renamed}, {"no_such_table", renamed});
     desk.run(maintenance::DropTables);
     EXPECT_TRUE(desk.dialogs.messages().last().startsWith("Error "));
     expectNoneLeft("drop, failing at the second");
     testing_support::MemoryList listed;
-    Sybase::ListTables(listed, desk.settings, desk.real);
+    sources::ListTargetTables(listed, desk.settings, desk.real);
     expectNoneLeft("catalogue");
     EXPECT_TRUE(sources::passGate(desk.settings, desk.real));
     expectNoneLeft("gate");
     commands::Runner runner;
-    setup::Form1 form{desk.dialogs, desk.real, runner};
-    form.Text1->setText(desk.settings.folder);
+    setup::SetupWindow form{desk.dialogs, desk.real, runner};
+    form.folderField->setText(desk.settings.folder);
     for (const QString& name : {desk.settings.dataSource, QStringLiteral("NoSuchDataSource")}) {
-        form.Text2->setText(name);
-        form.Check1->click();
-        form.Check3->click();
+        form.dataSourceField->setText(name);
+        form.testDataSourceButton->click();
+        form.testFolderButton->click();
         expectNoneLeft("connection tests");
     }
     QStringList shown = desk.dialogs.messages().mid(desk.dialogs.messages().size() - 4);
@@ -320,7 +320,7 @@ TEST_P(EngineTest, TheDataSourcesOwnAccountIsUsed) {
     if (!GetParam().whoAndWhere) {
         GTEST_SKIP() << GetParam().kind << " has no accounts";
     }
-    EXPECT_TRUE(Sybase::TestConnection(desk.settings, desk.real));
+    EXPECT_TRUE(sources::TestDataSource(desk.settings, desk.real));
     const sources::Target target = sources::openTarget(desk.settings, desk.real);
     const std::vector<odbc::Value> who = target->query(GetParam().whoAndWhere).rows.at(0);
     EXPECT_EQ(who.at(0), QString::fromLatin1(GetParam().account));
@@ -411,7 +411,7 @@ TEST_F(SmallPacketTest, AStatementPastTheServersLimitIsRefusedBeforeItIsSent) {
                     {std::int64_t{2}, memoOf(limit - 1)},
                     {std::int64_t{3}, std::string("never sent")}});
     database.own(t);
-    fill(desk.list2, {t}, {t});
+    fill(desk.paradoxList, {t}, {t});
     desk.run(transfer::SendTables);
 
     ASSERT_EQ(desk.dialogs.messages().size(), 1);
@@ -423,5 +423,5 @@ TEST_F(SmallPacketTest, AStatementPastTheServersLimitIsRefusedBeforeItIsSent) {
         EXPECT_TRUE(message.contains(part)) << message.toStdString();
     }
     EXPECT_EQ(database.rowsOf(t).size(), 1u);
-    EXPECT_EQ(entriesOf(desk.list1), QStringList{t});
+    EXPECT_EQ(entriesOf(desk.targetList), QStringList{t});
 }

@@ -1,5 +1,5 @@
-#include "setup/Form1.h"
-#include "shell/Form2.h"
+#include "setup/SetupWindow.h"
+#include "shell/MainWindow.h"
 #include "support/Recording.h"
 #include "support/ScriptedDialogs.h"
 #include "widgets/Pointer.h"
@@ -35,8 +35,8 @@ protected:
 } // namespace
 
 TEST_F(LayoutTest, WindowsHaveTheirFixedSizeLookAndClickableButtons) {
-    setup::Form1 form(dialogs, opener, runner);
-    shell::Form2 window(dialogs, settings, opener, runner);
+    setup::SetupWindow form(dialogs, opener, runner);
+    shell::MainWindow window(dialogs, settings, opener, runner);
     ASSERT_EQ(form.logicalDpiX(), 96);
     EXPECT_EQ(form.size(), QSize(425, 243));
     EXPECT_EQ(window.size(), QSize(488, 362));
@@ -54,7 +54,8 @@ TEST_F(LayoutTest, WindowsHaveTheirFixedSizeLookAndClickableButtons) {
     form.show();
     window.show();
     for (QWidget* button :
-         {form.Check3, window.Check4, window.Check5, window.Check6, window.Check7}) {
+         {form.testFolderButton, window.sendToTargetButton, window.deleteParadoxButton,
+          window.renameTargetButton, window.renameParadoxButton}) {
         const QRect area = button->geometry();
         for (const QPoint corner : {area.topLeft(), area.bottomRight(), area.center()}) {
             EXPECT_EQ(button->parentWidget()->childAt(corner), button);
@@ -63,22 +64,22 @@ TEST_F(LayoutTest, WindowsHaveTheirFixedSizeLookAndClickableButtons) {
 }
 
 TEST_F(LayoutTest, EnterAndEscapePressNothingAndSpacePressesOnce) {
-    shell::Form2 window(dialogs, settings, opener, runner);
-    window.List1->add("a");
+    shell::MainWindow window(dialogs, settings, opener, runner);
+    window.targetList->add("a");
     window.show();
     QApplication::setActiveWindow(&window);
     int setups = 0;
     window.onSetup = [&] { ++setups; };
-    window.Check2->setFocus();
-    QTest::keyClick(window.Check2, Qt::Key_Return);
-    QTest::keyClick(window.Check2, Qt::Key_Escape);
+    window.setupButton->setFocus();
+    QTest::keyClick(window.setupButton, Qt::Key_Return);
+    QTest::keyClick(window.setupButton, Qt::Key_Escape);
     QTest::keyClick(&window, Qt::Key_Enter);
     EXPECT_EQ(setups, 0);
-    QTest::keyClick(window.Check2, Qt::Key_Space);
+    QTest::keyClick(window.setupButton, Qt::Key_Space);
     EXPECT_EQ(setups, 1);
-    EXPECT_EQ(window.Check2->value(), 0);
-    window.Check10->click();
-    EXPECT_EQ(window.List1->selectedCount(), 1);
+    EXPECT_EQ(window.setupButton->value(), 0);
+    window.selectAllTargetButton->click();
+    EXPECT_EQ(window.targetList->selectedCount(), 1);
 }
 
 namespace {
@@ -95,38 +96,40 @@ void expectPointers(ui::PointerSetting& window,
 } // namespace
 
 TEST_F(LayoutTest, PointerFollowsTheRulesOfTheSetupWindow) {
-    setup::Form1 form(dialogs, opener, runner);
+    setup::SetupWindow form(dialogs, opener, runner);
     form.show();
     const int plain = ui::DefaultPointer, hand = ui::CustomPointer;
-    expectPointers(form,
-                   {{&form, plain}, {form.Check2, hand}, {&form, plain}, {form.Check5, hand}});
+    expectPointers(
+        form,
+        {{&form, plain}, {form.okButton, hand}, {&form, plain}, {form.pickFolderButton, hand}});
     // A text field after a button shows its own text cursor again.
-    EXPECT_EQ(form.Text1->cursor().shape(), Qt::ArrowCursor);
-    expectPointers(form, {{form.Text1, plain}});
-    EXPECT_EQ(form.Text1->cursor().shape(), Qt::IBeamCursor);
+    EXPECT_EQ(form.folderField->cursor().shape(), Qt::ArrowCursor);
+    expectPointers(form, {{form.folderField, plain}});
+    EXPECT_EQ(form.folderField->cursor().shape(), Qt::IBeamCursor);
     // "Help" never sets the hand itself, and leaves the setting alone.
-    expectPointers(form, {{form.Frame2, plain},
-                          {form.Check4, plain},
-                          {form.Check1, hand},
-                          {form.Check4, hand},
-                          {form.Label2, hand}});
+    expectPointers(form, {{form.dataSourceFrame, plain},
+                          {form.helpButton, plain},
+                          {form.testDataSourceButton, hand},
+                          {form.helpButton, hand},
+                          {form.folderLabel, hand}});
 }
 
 TEST_F(LayoutTest, TheBusyPointerHoldsOverEverything) {
-    shell::Form2 window(dialogs, settings, opener, runner);
+    shell::MainWindow window(dialogs, settings, opener, runner);
     window.show();
     window.setPointer(ui::BusyPointer);
     for (QWidget* control : std::initializer_list<QWidget*>{
-             window.Check4, window.List1, window.List2->viewport(), window.Frame1, &window}) {
+             window.sendToTargetButton, window.targetList, window.paradoxList->viewport(),
+             window.targetFrame, &window}) {
         moveOver(*control);
         EXPECT_EQ(window.pointer(), ui::BusyPointer);
         EXPECT_EQ(control->cursor().shape(), Qt::WaitCursor);
     }
     window.setPointer(ui::DefaultPointer);
-    expectPointers(window, {{window.Check4, ui::CustomPointer},
-                            {window.List2->viewport(), ui::DefaultPointer},
-                            {window.Check8, ui::CustomPointer},
-                            {window.ProgressBar1, ui::CustomPointer}});
+    expectPointers(window, {{window.sendToTargetButton, ui::CustomPointer},
+                            {window.paradoxList->viewport(), ui::DefaultPointer},
+                            {window.selectAllParadoxButton, ui::CustomPointer},
+                            {window.progressBar, ui::CustomPointer}});
 }
 
 TEST(HandCursor, IsReadWithItsHotSpot) {

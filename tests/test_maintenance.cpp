@@ -77,7 +77,7 @@ Contents writeFamily(const QString& folder, const QString& name, const QStringLi
 
 // The memo texts of the table name, read through its family's memo file.
 std::vector<std::string> readMemos(const QString& folder, const QString& name) {
-    const auto family = Main::FindTableFamily(Main::pathOf(folder), name);
+    const auto family = files::FindTableFamily(files::pathOf(folder), name);
     std::vector<std::string> memos;
     if (!family) {
         return memos;
@@ -95,8 +95,8 @@ void giveToNobody(const QString& path) {
     }
 }
 
-Main::MoveResult move(const QString& from, const QString& to) {
-    return Main::MoveByCopy(Main::pathOf(from), Main::pathOf(to));
+files::MoveResult move(const QString& from, const QString& to) {
+    return files::MoveByCopy(files::pathOf(from), files::pathOf(to));
 }
 
 // The same commands against SQLite, PostgreSQL and MariaDB.
@@ -116,7 +116,7 @@ TEST_P(DataSourceTest, DropsTheSelectedTablesHighestIndexFirst) {
     const QString kept = database.createTable("d");
     const QString spaced = "Order Details " + testing_support::uniqueTableName("x");
     database.createTableNamed(spaced);
-    fill(desk.list1, {a, b, c, kept, spaced}, {a, c, spaced, b});
+    fill(desk.targetList, {a, b, c, kept, spaced}, {a, c, spaced, b});
     desk.run(maintenance::DropTables);
 
     EXPECT_TRUE(desk.dialogs.shown.empty());
@@ -128,19 +128,19 @@ TEST_P(DataSourceTest, DropsTheSelectedTablesHighestIndexFirst) {
         expected << "DROP TABLE \"" + *name + "\"";
     }
     EXPECT_EQ(sentStatements(), expected);
-    EXPECT_EQ(entriesOf(desk.list1), QStringList{kept});
+    EXPECT_EQ(entriesOf(desk.targetList), QStringList{kept});
     EXPECT_FALSE(database.exists(a));
     EXPECT_TRUE(database.exists(kept));
 }
 
 TEST_P(DataSourceTest, AFailedDropKeepsTheRestListedAndReportsOnce) {
     const QString present = database.createTable("present");
-    fill(desk.list1, {present, "aaa_missing_table"}, {present, "aaa_missing_table"});
+    fill(desk.targetList, {present, "aaa_missing_table"}, {present, "aaa_missing_table"});
     desk.run(maintenance::DropTables);
     // The walk drops the higher index first, then fails on the missing table.
     ASSERT_EQ(desk.dialogs.messages().size(), 1);
     EXPECT_TRUE(desk.dialogs.messages()[0].startsWith("Error "));
-    EXPECT_EQ(entriesOf(desk.list1), QStringList{"aaa_missing_table"});
+    EXPECT_EQ(entriesOf(desk.targetList), QStringList{"aaa_missing_table"});
     EXPECT_EQ(desk.pointer.setting, ui::DefaultPointer);
 }
 
@@ -150,7 +150,7 @@ TEST_P(DataSourceTest, RenamesTheOneSelectedTable) {
     const QString sales = "Sales " + testing_support::uniqueTableName("s");
     database.own(sales);
     const QString other = database.createTable("aaa");
-    fill(desk.list1, {orders, other}, {orders});
+    fill(desk.targetList, {orders, other}, {orders});
     desk.dialogs.inputs = {sales};
     desk.run(maintenance::RenameTable);
 
@@ -162,22 +162,22 @@ TEST_P(DataSourceTest, RenamesTheOneSelectedTable) {
               QStringList{"ALTER TABLE \"" + orders + "\" RENAME TO \"" + sales + "\";"});
     QStringList sorted{other, sales};
     sorted.sort(Qt::CaseInsensitive);
-    EXPECT_EQ(entriesOf(desk.list1), sorted);
-    EXPECT_EQ(desk.list1.current(), 0);
-    EXPECT_EQ(desk.list1.selectedCount(), 0);
+    EXPECT_EQ(entriesOf(desk.targetList), sorted);
+    EXPECT_EQ(desk.targetList.current(), 0);
+    EXPECT_EQ(desk.targetList.selectedCount(), 0);
     EXPECT_TRUE(database.exists(sales));
     EXPECT_FALSE(database.exists(orders));
 }
 
 TEST_P(DataSourceTest, RenameNeedsExactlyOneSelectionAndACancelDoesNothing) {
-    fill(desk.list1, {"a", "b"}, {});
+    fill(desk.targetList, {"a", "b"}, {});
     desk.run(maintenance::RenameTable);
     EXPECT_EQ(desk.dialogs.messages(), QStringList{"Please select just one table to rename."});
-    desk.list1.setSelectedAt(0, true);
+    desk.targetList.setSelectedAt(0, true);
     desk.dialogs.inputs = {QString()};
     desk.run(maintenance::RenameTable);
     EXPECT_TRUE(sentStatements().isEmpty());
-    EXPECT_EQ(entriesOf(desk.list1), (QStringList{"a", "b"}));
+    EXPECT_EQ(entriesOf(desk.targetList), (QStringList{"a", "b"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(DataSources, DataSourceTest,
@@ -202,42 +202,42 @@ TEST_F(FileTest, DeletesTheFilesOfSelectedTablesOnly) {
     writeFile(f + "/Items.Db");
     QDir().mkpath(f + "/sub");
     writeFile(f + "/sub/DEEP.db");
-    fill(desk.list2, {"CUSTOMER", "ORDERS", "ITEMS", "DEEP"}, {"CUSTOMER", "ITEMS", "DEEP"});
+    fill(desk.paradoxList, {"CUSTOMER", "ORDERS", "ITEMS", "DEEP"}, {"CUSTOMER", "ITEMS", "DEEP"});
     desk.settings.folder = f + "/"; // a trailing separator gives "//", which works
     desk.run(maintenance::DeleteTableFiles);
 
     EXPECT_TRUE(desk.dialogs.shown.empty());
     EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMERS.PX", "ORDERS.DB", "ORDERS.PX"}));
     EXPECT_TRUE(QFile::exists(f + "/sub/DEEP.db"));
-    EXPECT_EQ(entriesOf(desk.list2), (QStringList{"DEEP", "ORDERS"}));
+    EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{"DEEP", "ORDERS"}));
 }
 
 TEST_F(FileTest, RenamesATableFileAndShowsTheNameAsTyped) {
     const QString f = folder.path();
     writeFile(f + "/CUSTOMER.DB", "customers");
     writeFile(f + "/CUSTOMER.PX");
-    fill(desk.list2, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
+    fill(desk.paradoxList, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
     desk.dialogs.inputs = {"Client"};
     desk.run(maintenance::RenameTableFile);
 
     EXPECT_TRUE(desk.dialogs.messages().isEmpty());
     EXPECT_EQ(filesIn(f), (QStringList{"Client.DB", "Client.PX"}));
     EXPECT_EQ(contentsOf(f + "/Client.DB"), "customers");
-    EXPECT_EQ(entriesOf(desk.list2), (QStringList{"Client", "ORDERS"}));
-    EXPECT_EQ(desk.list2.current(), 0);
+    EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{"Client", "ORDERS"}));
+    EXPECT_EQ(desk.paradoxList.current(), 0);
 }
 
 TEST_F(FileTest, RenameTakesTheCaseVariantTheLookupFindsFirst) {
     const QString f = folder.path();
     writeFile(f + "/orders.Db", "second");
     writeFile(f + "/Orders.db", "first"); // "O" comes before "o" in byte order
-    fill(desk.list2, {"ORDERS", "ORDERS"}, {"ORDERS"});
-    desk.list2.setSelectedAt(1, false);
+    fill(desk.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
+    desk.paradoxList.setSelectedAt(1, false);
     desk.dialogs.inputs = {"Moved"};
     desk.run(maintenance::RenameTableFile);
     EXPECT_EQ(filesIn(f), (QStringList{"Moved.db", "orders.Db"}));
     EXPECT_EQ(contentsOf(f + "/Moved.db"), "first");
-    EXPECT_EQ(entriesOf(desk.list2), (QStringList{"Moved", "ORDERS"}));
+    EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{"Moved", "ORDERS"}));
 }
 
 // A keyed table with a memo field, two secondary indexes, validity checks,
@@ -250,7 +250,7 @@ TEST_F(FileTest, RenameMovesTheWholeFamily) {
     for (const QString other : {"CX.PX", "C.BAK", "B.PX"}) {
         writeFile(f + "/" + other, other.toLatin1());
     }
-    fill(desk.list2, {"C"}, {"C"});
+    fill(desk.paradoxList, {"C"}, {"C"});
     desk.dialogs.inputs = {"CNEW"};
     desk.run(maintenance::RenameTableFile);
 
@@ -261,7 +261,7 @@ TEST_F(FileTest, RenameMovesTheWholeFamily) {
         expected[QString(name).replace(0, 1, "CNEW")] = bytes;
     }
     EXPECT_EQ(contentsIn(f), expected);
-    EXPECT_EQ(entriesOf(desk.list2), QStringList{"CNEW"});
+    EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"CNEW"});
     EXPECT_EQ(readMemos(f, "CNEW"), std::vector<std::string>{"note of C"});
 }
 
@@ -270,7 +270,7 @@ TEST_F(FileTest, RenameMovesTheWholeFamily) {
 TEST_F(FileTest, ARenameThatFailsPartWayPutsBackWhatMoved) {
     const QString f = folder.path();
     const Contents before = writeFamily(f, "C", {"FAM", "PX", "X02"}, std::string(200000, 'm'));
-    fill(desk.list2, {"C"}, {"C"});
+    fill(desk.paradoxList, {"C"}, {"C"});
     desk.dialogs.inputs = {"CNEW"};
     testing_support::FileSizeLimit full;
     full.limit(65536); // C.DB and C.FAM fit, C.MB does not
@@ -284,7 +284,7 @@ TEST_F(FileTest, ARenameThatFailsPartWayPutsBackWhatMoved) {
         EXPECT_TRUE(text.contains(part)) << text.toStdString();
     }
     EXPECT_EQ(contentsIn(f), before);
-    EXPECT_EQ(entriesOf(desk.list2), QStringList{"C"});
+    EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"C"});
 }
 
 // Before anything moves: any file of the new name stops the rename.
@@ -294,14 +294,14 @@ TEST_F(FileTest, ARenameOntoAnExistingFileOfTheFamilyMovesNothing) {
     writeFile(f + "/Other.VAL", "in the way");
     writeFile(f + "/Other.PX", "in the way");
     const Contents before = contentsIn(f);
-    fill(desk.list2, {"NOTES"}, {"NOTES"});
+    fill(desk.paradoxList, {"NOTES"}, {"NOTES"});
     desk.dialogs.inputs = {"Other"};
     desk.run(maintenance::RenameTableFile);
     EXPECT_EQ(desk.dialogs.messages(),
               QStringList{"The table NOTES was not renamed, because these files already exist: " +
                           f + "/Other.PX, " + f + "/Other.VAL. Nothing was moved."});
     EXPECT_EQ(contentsIn(f), before);
-    EXPECT_EQ(entriesOf(desk.list2), QStringList{"NOTES"});
+    EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"NOTES"});
 }
 
 // Delete takes every companion along, so a table renamed to the freed name
@@ -310,13 +310,13 @@ TEST_F(FileTest, DeleteThenRenameAnotherTableToTheFreedName) {
     const QString f = folder.path();
     writeFamily(f, "C", {"PX", "X02", "Y02", "X03", "Y03", "VAL", "TV", "FAM"});
     const Contents b = writeFamily(f, "B", {"PX"});
-    fill(desk.list2, {"B", "C"}, {"C"});
+    fill(desk.paradoxList, {"B", "C"}, {"C"});
     desk.run(maintenance::DeleteTableFiles);
     EXPECT_TRUE(desk.dialogs.messages().isEmpty());
     EXPECT_EQ(contentsIn(f), b);
-    EXPECT_EQ(entriesOf(desk.list2), QStringList{"B"});
+    EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"B"});
 
-    desk.list2.setSelectedAt(0, true);
+    desk.paradoxList.setSelectedAt(0, true);
     desk.dialogs.inputs = {"C"};
     desk.run(maintenance::RenameTableFile);
     EXPECT_TRUE(desk.dialogs.messages().isEmpty());
@@ -333,8 +333,8 @@ TEST_F(FileTest, CompanionsOfTwoSpellingsGoWithTheirOwnTableOnly) {
     writeFamily(f, "ORDERS", {"PX"});
     writeFamily(f, "orders", {}, {}, ".db");
     writeFile(f + "/Orders.VAL", "Orders.VAL");
-    fill(desk.list2, {"ORDERS", "ORDERS"}, {"ORDERS"});
-    desk.list2.setSelectedAt(1, false);
+    fill(desk.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
+    desk.paradoxList.setSelectedAt(1, false);
     desk.dialogs.inputs = {"SALES"};
     desk.run(maintenance::RenameTableFile);
     EXPECT_EQ(desk.dialogs.messages(),
@@ -345,7 +345,7 @@ TEST_F(FileTest, CompanionsOfTwoSpellingsGoWithTheirOwnTableOnly) {
     EXPECT_EQ(readMemos(f, "SALES"), std::vector<std::string>{"note of ORDERS"});
 
     // Now orders.db is the only table of that name: the checks are its own.
-    fill(desk.list2, {}, {"ORDERS"});
+    fill(desk.paradoxList, {}, {"ORDERS"});
     desk.run(maintenance::DeleteTableFiles);
     EXPECT_EQ(desk.dialogs.messages().size(), 1);
     EXPECT_EQ(filesIn(f), (QStringList{"SALES.DB", "SALES.MB", "SALES.PX"}));
@@ -386,10 +386,10 @@ TEST_F(FileTest, FilesThatCannotBeRemovedLeaveWholeTablesAndSaySo) {
         }
         ::chmod(QFile::encodeName(f).constData(), c.folderMode);
         const int code = testing_support::runUnprivileged([&] {
-            const auto family = Main::FindTableFamily(Main::pathOf(f), "ORDERS");
-            const Main::FamilyChange change = c.rename
-                                                  ? Main::RenameFamily(*family, "ORDERS", "ORD2")
-                                                  : Main::DeleteFamily(*family, "ORDERS");
+            const auto family = files::FindTableFamily(files::pathOf(f), "ORDERS");
+            const files::FamilyChange change = c.rename
+                                                   ? files::RenameFamily(*family, "ORDERS", "ORD2")
+                                                   : files::DeleteFamily(*family, "ORDERS");
             return change.done == c.done && change.message.contains(c.says) ? 0 : 1;
         });
         ::chmod(QFile::encodeName(f).constData(), 0700);
@@ -413,7 +413,7 @@ TEST(MoveByCopy, ACopyWhoseSourceCannotBeDeletedSaysSoNamingBothFiles) {
         GTEST_SKIP() << "needs root to act as another user (CI runs as root)";
     }
     const int code = testing_support::runUnprivileged([&] {
-        const Main::MoveResult result = move(f + "/A.DB", f + "/B.DB");
+        const files::MoveResult result = move(f + "/A.DB", f + "/B.DB");
         const bool named =
             result.reason.contains(f + "/A.DB") && result.reason.contains(f + "/B.DB");
         return result.moved && named ? 0 : 1;
@@ -426,7 +426,7 @@ TEST_F(FileTest, ARefusedFileRenameSaysWhyAndChangesNothing) {
     const QString f = folder.path();
     writeFile(f + "/CUSTOMER.DB", "customers");
     writeFile(f + "/ORDERS.DB", "orders");
-    fill(desk.list2, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
+    fill(desk.paradoxList, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
     for (const QString& answer :
          {QString("ORDERS"), QString("CUSTOMER"), QString("customer"), QString("../escape"),
           QString("a/b"), QString("A") + QChar(0) + "B"}) {
@@ -436,17 +436,17 @@ TEST_F(FileTest, ARefusedFileRenameSaysWhyAndChangesNothing) {
     EXPECT_EQ(desk.dialogs.messages().size(), 6);
     EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMER.DB", "ORDERS.DB"}));
     EXPECT_EQ(contentsOf(f + "/ORDERS.DB"), "orders");
-    EXPECT_EQ(entriesOf(desk.list2), (QStringList{"CUSTOMER", "ORDERS"}));
+    EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{"CUSTOMER", "ORDERS"}));
 }
 
 TEST_F(FileTest, AFileInASubfolderIsNotMovedButTheListShowsTheNewName) {
     QDir().mkpath(folder.path() + "/sub");
     writeFile(folder.path() + "/sub/DEEP.db");
-    fill(desk.list2, {"DEEP"}, {"DEEP"});
+    fill(desk.paradoxList, {"DEEP"}, {"DEEP"});
     desk.dialogs.inputs = {"Shallow"};
     desk.run(maintenance::RenameTableFile);
     EXPECT_TRUE(QFile::exists(folder.path() + "/sub/DEEP.db"));
-    EXPECT_EQ(entriesOf(desk.list2), QStringList{"Shallow"});
+    EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"Shallow"});
 }
 
 TEST(MoveByCopy, MovesAndKeepsTheContents) {
@@ -454,7 +454,7 @@ TEST(MoveByCopy, MovesAndKeepsTheContents) {
     const QString from = folder.path() + "/A.DB";
     writeFile(from, QByteArray(300000, 'x'));
     QFile::setPermissions(from, QFile::ReadOwner | QFile::WriteOwner);
-    const Main::MoveResult result = move(from, folder.path() + "/B.DB");
+    const files::MoveResult result = move(from, folder.path() + "/B.DB");
     EXPECT_TRUE(result.moved) << result.reason.toStdString();
     EXPECT_EQ(filesIn(folder.path()), QStringList{"B.DB"});
     EXPECT_EQ(contentsOf(folder.path() + "/B.DB"), QByteArray(300000, 'x'));
@@ -471,7 +471,7 @@ TEST(MoveByCopy, AFailedCopyLeavesTheSourceAndNoLeftovers) {
 
     testing_support::FileSizeLimit full;
     full.limit(4096);
-    const Main::MoveResult result = move(from, folder.path() + "/B.DB");
+    const files::MoveResult result = move(from, folder.path() + "/B.DB");
     full.lift();
 
     EXPECT_FALSE(result.moved);

@@ -72,10 +72,10 @@ protected:
     void send(const QString& folder, const QString& table) {
         testing_support::dropTableIfExists(database.connection(), table);
         desk.settings.folder = folder;
-        desk.list1.clearAll();
-        desk.list2.clearAll();
+        desk.targetList.clearAll();
+        desk.paradoxList.clearAll();
         desk.dialogs.shown.clear();
-        testing_support::fill(desk.list2, {table}, {table});
+        testing_support::fill(desk.paradoxList, {table}, {table});
         desk.run(transfer::SendTables);
     }
 

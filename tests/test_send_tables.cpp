@@ -47,7 +47,7 @@ TEST_F(SendTablesTest, StatementTextsAreExactlyTheExpectedOnes) {
                            "INSERT INTO " + q + " VALUES(NULL, NULL, NULL)",
                            "INSERT INTO " + q + " VALUES('1', '''', NULL)"}));
     EXPECT_EQ(database.rowsOf(t).size(), 4u);
-    EXPECT_EQ(entriesOf(desk.list1), QStringList{t});
+    EXPECT_EQ(entriesOf(desk.targetList), QStringList{t});
     EXPECT_EQ(desk.opener.closed, 1);
     EXPECT_EQ(desk.pointer.setting, ui::DefaultPointer);
 }
@@ -86,13 +86,13 @@ TEST_F(SendTablesTest, SendTakesTheSameCaseVariantAsDelete) {
     pw::writeTable((f + "/" + name + ".DB").toStdString(), design, {{std::int64_t{3}}});
     database.own(name);
     for (const qint64 expected : {3, 1, 2}) {
-        fill(desk.list2, {name}, {name});
+        fill(desk.paradoxList, {name}, {name});
         desk.dialogs.answers = {Answer::Yes};
         send();
         ASSERT_EQ(database.rowsOf(name).size(), 1u);
         EXPECT_EQ(database.rowsOf(name)[0][0], QString::number(expected));
         desk.run(maintenance::DeleteTableFiles); // deletes the file just sent
-        EXPECT_EQ(desk.list2.count(), 0);
+        EXPECT_EQ(desk.paradoxList.count(), 0);
     }
     EXPECT_TRUE(QDir(f).entryList(QDir::Files).isEmpty());
 }
@@ -102,7 +102,7 @@ TEST_F(SendTablesTest, ATableOfASubfolderStopsTheSendSayingWhere) {
     QDir().mkpath(folder.path() + "/old/1999");
     const QString deep = testing_support::uniqueTableName("z_deep").toUpper();
     pw::writeTable((folder.path() + "/old/1999/" + deep + ".db").toStdString(), ordersDesign, {});
-    fill(desk.list2, {deep}, {deep, later});
+    fill(desk.paradoxList, {deep}, {deep, later});
     send();
     ASSERT_EQ(messages().size(), 1);
     const QString text = messages()[0];
@@ -110,9 +110,9 @@ TEST_F(SendTablesTest, ATableOfASubfolderStopsTheSendSayingWhere) {
                                 QString("set the Paradox folder to that subfolder")}) {
         EXPECT_TRUE(text.contains(part)) << text.toStdString();
     }
-    EXPECT_FALSE(entriesOf(desk.list1).contains(later)); // walked after it
+    EXPECT_FALSE(entriesOf(desk.targetList).contains(later)); // walked after it
 
-    fill(desk.list2, {"NOWHERE"}, {"NOWHERE"});
+    fill(desk.paradoxList, {"NOWHERE"}, {"NOWHERE"});
     send();
     EXPECT_TRUE(messages().last().contains("no data file (NOWHERE.DB)")) << shownText();
 }
@@ -125,15 +125,15 @@ TEST_F(SendTablesTest, FolderAndFileNamesThatLinuxAllows) {
     const QString t = addParadoxTable("odd", designOf({{"N", pw::Long}, {"M", pw::Memo, 11}}),
                                       {{std::int64_t{7}, std::string("memo text")}});
     // CAFÉ.db with the É in Latin-1, as copied from an old system.
-    const std::string latin1 = (Main::pathOf(desk.settings.folder) / "CAF\xC9.db").native();
+    const std::string latin1 = (files::pathOf(desk.settings.folder) / "CAF\xC9.db").native();
     pw::writeTable(latin1, ordersDesign, {{std::int64_t{9}, {}, {}}});
 
-    desk.list2.clearAll();
-    Paradox::ListTables(desk.list2, desk.settings);
+    desk.paradoxList.clearAll();
+    sources::ListParadoxTables(desk.paradoxList, desk.settings);
     const QString cafe = QString::fromUtf8("CAF\xC3\x89");
-    EXPECT_EQ(entriesOf(desk.list2), (QStringList{cafe, t}));
+    EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{cafe, t}));
     database.own(cafe);
-    fill(desk.list2, {}, {cafe, t});
+    fill(desk.paradoxList, {}, {cafe, t});
     send();
     ASSERT_TRUE(desk.dialogs.shown.empty()) << shownText();
     EXPECT_EQ(database.rowsOf(t).at(0),
@@ -141,15 +141,15 @@ TEST_F(SendTablesTest, FolderAndFileNamesThatLinuxAllows) {
     EXPECT_EQ(database.rowsOf(cafe).at(0).at(0), QString("9"));
 
     // Rename moves the data and memo files; delete removes the Latin-1 file.
-    fill(desk.list2, {}, {t});
+    fill(desk.paradoxList, {}, {t});
     desk.dialogs.inputs = {"Renamed"};
     desk.run(maintenance::RenameTableFile);
     EXPECT_TRUE(QFile::exists(desk.settings.folder + "/Renamed.db"));
     EXPECT_TRUE(QFile::exists(desk.settings.folder + "/Renamed.mb"));
-    fill(desk.list2, {}, {cafe});
+    fill(desk.paradoxList, {}, {cafe});
     desk.run(maintenance::DeleteTableFiles);
     EXPECT_FALSE(std::filesystem::exists(latin1));
-    EXPECT_EQ(entriesOf(desk.list2), QStringList{"Renamed"});
+    EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"Renamed"});
     EXPECT_TRUE(messages().isEmpty()) << shownText();
 }
 
@@ -168,7 +168,7 @@ TEST_P(OverwriteTest, QuestionsComeInReverseOrderAndNoKeepsThatTable) {
     for (const char* prefix : {"a", "b", "c"}) {
         names << addParadoxTable(prefix, ordersDesign, {{std::int64_t{1}, {}, {}}});
         database.createTableNamed(names.last());
-        desk.list1.add(names.last());
+        desk.targetList.add(names.last());
     }
     desk.dialogs.answers = {Answer::Yes, Answer::No, Answer::Yes};
     send();
@@ -182,7 +182,7 @@ TEST_P(OverwriteTest, QuestionsComeInReverseOrderAndNoKeepsThatTable) {
     EXPECT_EQ(database.rowsOf(names[0]).size(), 1u);
     EXPECT_EQ(database.rowsOf(names[2]).size(), 1u);
     EXPECT_NO_THROW(database.connection().query("SELECT old FROM \"" + names[1] + "\""));
-    EXPECT_EQ(entriesOf(desk.list1).count(names[1]), 1);
+    EXPECT_EQ(entriesOf(desk.targetList).count(names[1]), 1);
     EXPECT_EQ(desk.opener.statements.filter("DROP TABLE").size(), 2);
 }
 
@@ -190,14 +190,14 @@ TEST_P(OverwriteTest, TheTargetSpellingIsUsedEverywhere) {
     const QString upper = addParadoxTable("orders", ordersDesign, {{std::int64_t{5}, {}, {}}});
     const QString lower = upper.toLower();
     database.createTableNamed(lower);
-    desk.list1.add(lower);
+    desk.targetList.add(lower);
     desk.dialogs.answers = {Answer::Yes};
     send();
     EXPECT_EQ(desk.dialogs.shown.at(0).text, "Would you like to overwrite " + lower + "?");
     for (const QString& statement : sentStatements()) {
         EXPECT_TRUE(statement.contains("\"" + lower + "\"")) << statement.toStdString();
     }
-    EXPECT_EQ(entriesOf(desk.list1), QStringList{lower});
+    EXPECT_EQ(entriesOf(desk.targetList), QStringList{lower});
 }
 
 // Where names differ by letter case, the exact spelling is asked about and
@@ -211,11 +211,11 @@ TEST_P(OverwriteTest, TheExactSpellingIsReplacedWhereOthersDifferOnlyInCase) {
     mixed[0] = mixed[0].toUpper();
     for (const QStringList& others : {QStringList{mixed}, QStringList{mixed, upper.toLower()}}) {
         SCOPED_TRACE(others.join(",").toStdString());
-        desk.list1.clearAll();
+        desk.targetList.clearAll();
         for (const QString& name : others + QStringList{upper}) {
             testing_support::dropTableIfExists(database.connection(), name);
             database.createTableNamed(name);
-            desk.list1.add(name);
+            desk.targetList.add(name);
         }
         desk.dialogs.shown.clear();
         desk.dialogs.answers = {Answer::Yes};
@@ -226,8 +226,8 @@ TEST_P(OverwriteTest, TheExactSpellingIsReplacedWhereOthersDifferOnlyInCase) {
         for (const QString& other : others) {
             EXPECT_NO_THROW(database.connection().query("SELECT old FROM \"" + other + "\""));
         }
-        EXPECT_EQ(entriesOf(desk.list1).count(upper), 1);
-        EXPECT_EQ(desk.list1.count(), others.size() + 1);
+        EXPECT_EQ(entriesOf(desk.targetList).count(upper), 1);
+        EXPECT_EQ(desk.targetList.count(), others.size() + 1);
     }
 }
 
@@ -240,11 +240,11 @@ TEST_F(SendTablesTest, TheBarShowsTheShareOfRowsBegunThenZero) {
     send();
     EXPECT_EQ(desk.bar.shown, std::vector<double>{0});
     EXPECT_TRUE(database.rowsOf(empty).empty());
-    EXPECT_TRUE(entriesOf(desk.list1).contains(empty));
+    EXPECT_TRUE(entriesOf(desk.targetList).contains(empty));
 
     const std::vector<pw::Row> four(4, pw::Row{std::int64_t{1}, {}, {}});
     for (const std::size_t rows : {4, 3}) {
-        fill(desk.list2, {}, {});
+        fill(desk.paradoxList, {}, {});
         addParadoxTable("rows", ordersDesign, {four.begin(), four.begin() + rows});
         desk.bar.shown.clear();
         send();
@@ -283,14 +283,14 @@ TEST_F(SendTablesTest, ATableRewrittenWhileSentStopsWithoutMixingVersions) {
     const std::vector<std::vector<odbc::Value>> sent = database.rowsOf(t);
     EXPECT_EQ(sent.size(), 254u);
     EXPECT_EQ(std::count(sent.begin(), sent.end(), std::vector<odbc::Value>{QString("1")}), 254);
-    EXPECT_EQ(entriesOf(desk.list1), QStringList{t});
+    EXPECT_EQ(entriesOf(desk.targetList), QStringList{t});
 }
 
 TEST_F(SendTablesTest, DoubleQuotesInNamesCannotBreakOut) {
     const QString name = testing_support::uniqueTableName("Q").toUpper() + "\"X";
     pw::writeTable((folder.path() + "/" + name + ".db").toStdString(),
                    designOf({{"A\"B", pw::Alpha, 5}}), {{std::string("v")}});
-    fill(desk.list2, {name}, {name});
+    fill(desk.paradoxList, {name}, {name});
     database.own(name);
     send();
     EXPECT_TRUE(desk.dialogs.shown.empty());

@@ -85,17 +85,17 @@ TEST_P(SilentDataSource, EveryConnectionAttemptGivesUpWithinItsBound) {
     EXPECT_EQ(app.mainWindow(), nullptr);
 
     start = Clock::now();
-    app.setupWindow().Check2->click();
+    app.setupWindow().okButton->click();
     EXPECT_LT(secondsSince(start, label("OK")), bound + slack);
     EXPECT_EQ(app.mainWindow(), nullptr);
     EXPECT_TRUE(dialogs.messages().isEmpty());
 
     start = Clock::now();
-    app.setupWindow().Check1->click();
+    app.setupWindow().testDataSourceButton->click();
     EXPECT_LT(secondsSince(start, label("Test Connection")), bound + slack);
     start = Clock::now();
     testing_support::MemoryList list;
-    app.runner().run([&] { Sybase::ListTables(list, app.setupWindow(), opener); },
+    app.runner().run([&] { sources::ListTargetTables(list, app.setupWindow(), opener); },
                      [&](const QString& text) { dialogs.message(nullptr, text); });
     EXPECT_LT(secondsSince(start, label("catalogue")), bound + slack);
 
@@ -267,7 +267,7 @@ TEST_P(FrozenServer, ASendEndsWithinItsBoundAndKeepsWhatWasCommitted) {
     // The statement under way when the server stopped may have run once it went on.
     const std::size_t kept = database.rowsOf(table).size();
     EXPECT_TRUE(kept == 2 || kept == 3) << kept;
-    EXPECT_TRUE(entriesOf(desk.list1).contains(table));
+    EXPECT_TRUE(entriesOf(desk.targetList).contains(table));
 
     desk.dialogs.answers = {Answer::Yes};
     desk.run(transfer::SendTables);
@@ -283,8 +283,8 @@ TEST_P(FrozenServer, ARenameEndsWithinItsBound) {
     const QString table = database.createTable("frozen");
     const QString renamed = testing_support::uniqueTableName("thawed");
     database.own(renamed);
-    testing_support::fill(desk.list1, {table}, {table});
-    desk.list1.setCurrent(0);
+    testing_support::fill(desk.targetList, {table}, {table});
+    desk.targetList.setCurrent(0);
     desk.dialogs.inputs = {renamed};
     Clock::time_point frozenAt;
     desk.dialogs.whileOpen = [&] {

@@ -1,5 +1,5 @@
 #include "paradox-writer/ParadoxWriter.h"
-#include "setup/Form1.h"
+#include "setup/SetupWindow.h"
 #include "shell/Application.h"
 #include "support/Desk.h"
 #include "support/Lists.h"
@@ -78,12 +78,12 @@ TEST_F(StartUpTest, WorkingSettingsGoStraightToTheFilledMainWindow) {
     EXPECT_TRUE(app->mainWindow()->isVisible());
     EXPECT_FALSE(app->setupWindow().isVisible());
     EXPECT_EQ(app->mainWindow()->windowTitle(), "Orvandel");
-    EXPECT_EQ(entriesOf(*app->mainWindow()->List2), QStringList{"CUSTOMER"});
-    EXPECT_TRUE(entriesOf(*app->mainWindow()->List1).contains(table));
-    EXPECT_EQ(app->mainWindow()->List1->current(), -1);
-    app->mainWindow()->Form_Load(); // loading again replaces, never duplicates
-    EXPECT_EQ(entriesOf(*app->mainWindow()->List2), QStringList{"CUSTOMER"});
-    EXPECT_EQ(entriesOf(*app->mainWindow()->List1).count(table), 1);
+    EXPECT_EQ(entriesOf(*app->mainWindow()->paradoxList), QStringList{"CUSTOMER"});
+    EXPECT_TRUE(entriesOf(*app->mainWindow()->targetList).contains(table));
+    EXPECT_EQ(app->mainWindow()->targetList->current(), -1);
+    app->mainWindow()->load(); // loading again replaces, never duplicates
+    EXPECT_EQ(entriesOf(*app->mainWindow()->paradoxList), QStringList{"CUSTOMER"});
+    EXPECT_EQ(entriesOf(*app->mainWindow()->targetList).count(table), 1);
     EXPECT_EQ(opener.closed, static_cast<int>(opener.opened.size()));
 }
 
@@ -114,9 +114,9 @@ TEST_F(StartUpTest, SettingsThatFailTheGateShowTheSetupWindow) {
         RefusingOpener refusing;
         const auto app = startWith(refusing);
         EXPECT_TRUE(app->setupWindow().isVisible());
-        EXPECT_EQ(app->setupWindow().Text1->text(), folderText);
-        EXPECT_EQ(app->setupWindow().Text2->text(), c.dataSource);
-        app->setupWindow().Check2->click();
+        EXPECT_EQ(app->setupWindow().folderField->text(), folderText);
+        EXPECT_EQ(app->setupWindow().dataSourceField->text(), c.dataSource);
+        app->setupWindow().okButton->click();
         EXPECT_EQ(refusing.opens, c.asks ? 2 : 0);
         EXPECT_EQ(app->setupWindow().pointer(), ui::DefaultPointer);
         EXPECT_EQ(app->mainWindow(), nullptr);
@@ -129,13 +129,13 @@ TEST_F(StartUpTest, SettingsThatFailTheGateShowTheSetupWindow) {
 TEST_F(StartUpTest, EachButtonRunsItsCommandAndClosingEndsTheProgram) {
     storeWorkingSettings();
     const auto app = startWith(opener);
-    shell::Form2& main = *app->mainWindow();
+    shell::MainWindow& main = *app->mainWindow();
     const std::vector<std::pair<widgets::PressButton*, QString>> buttons = {
-        {main.Check4, "Please select a table to send."},
-        {main.Check1, "Please select a table"},
-        {main.Check5, "Please select a table to delete."},
-        {main.Check6, "Please select a table to rename."},
-        {main.Check7, "Please select a table to rename."},
+        {main.sendToTargetButton, "Please select a table to send."},
+        {main.dropTablesButton, "Please select a table"},
+        {main.deleteParadoxButton, "Please select a table to delete."},
+        {main.renameTargetButton, "Please select a table to rename."},
+        {main.renameParadoxButton, "Please select a table to rename."},
     };
     for (const auto& [button, message] : buttons) {
         button->click();
@@ -152,24 +152,25 @@ TEST_F(StartUpTest, EachButtonRunsItsCommandAndClosingEndsTheProgram) {
 TEST_F(StartUpTest, ClosingDuringASendEndsItAtOnce) {
     storeWorkingSettings();
     const auto app = startWith(opener);
-    shell::Form2& main = *app->mainWindow();
+    shell::MainWindow& main = *app->mainWindow();
     const QString source = testing_support::uniqueTableName("closing").toUpper();
     database.own(source);
     pw::writeTable((folder.path() + "/" + source + ".db").toStdString(),
                    testing_support::designOf({{"ID", pw::Long}}),
                    std::vector<pw::Row>(400, pw::Row{std::int64_t{1}}));
-    fill(*main.List2, {source}, {source});
+    fill(*main.paradoxList, {source}, {source});
     // Meanwhile the other buttons of both windows do nothing; closing ends it.
-    QObject::connect(main.ProgressBar1, &widgets::ProgressBar::percentChanged, [&](double percent) {
+    QObject::connect(main.progressBar, &widgets::ProgressBar::percentChanged, [&](double percent) {
         if (percent >= 10 && endings == 0) {
             for (widgets::PressButton* button :
-                 {main.Check2, main.Check5, main.Check7, app->setupWindow().Check3}) {
+                 {main.setupButton, main.deleteParadoxButton, main.renameParadoxButton,
+                  app->setupWindow().testFolderButton}) {
                 button->click();
             }
             main.close();
         }
     });
-    main.Check4->click();
+    main.sendToTargetButton->click();
     EXPECT_EQ(endings, 1);
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_FALSE(app->setupWindow().isVisible());
@@ -181,21 +182,21 @@ TEST_F(StartUpTest, ClosingDuringASendEndsItAtOnce) {
 TEST_F(StartUpTest, OkRebuildsTheMainWindowFromTheNewSettings) {
     storeWorkingSettings();
     const auto app = startWith(opener);
-    shell::Form2& main = *app->mainWindow();
-    shell::selectAll(*main.List2, true);
-    main.Check2->click();
+    shell::MainWindow& main = *app->mainWindow();
+    shell::selectAll(*main.paradoxList, true);
+    main.setupButton->click();
     EXPECT_TRUE(app->setupWindow().isVisible());
     EXPECT_FALSE(main.isVisible());
 
     QTemporaryDir other;
     touch(other.path() + "/Fresh.DB");
-    app->setupWindow().Text1->setText(other.path());
-    app->setupWindow().Check2->click();
+    app->setupWindow().folderField->setText(other.path());
+    app->setupWindow().okButton->click();
     EXPECT_TRUE(main.isVisible());
     EXPECT_FALSE(app->setupWindow().isVisible());
-    EXPECT_EQ(entriesOf(*main.List2), QStringList{"FRESH"});
-    EXPECT_EQ(main.List2->selectedCount(), 0);
-    EXPECT_EQ(entriesOf(*main.List1).count(table), 1);
+    EXPECT_EQ(entriesOf(*main.paradoxList), QStringList{"FRESH"});
+    EXPECT_EQ(main.paradoxList->selectedCount(), 0);
+    EXPECT_EQ(entriesOf(*main.targetList).count(table), 1);
     EXPECT_EQ(app->setupWindow().pointer(), ui::DefaultPointer);
 }
 
@@ -204,21 +205,21 @@ TEST_F(StartUpTest, OkRebuildsTheMainWindowFromTheNewSettings) {
 TEST_F(StartUpTest, ASecondOkWhileTheMainWindowLoadsDoesNothing) {
     storeWorkingSettings();
     const auto app = startWith(opener);
-    shell::Form2& main = *app->mainWindow();
-    main.Check2->click();
+    shell::MainWindow& main = *app->mainWindow();
+    main.setupButton->click();
     QTest::qWait(20); // the load lets events through at its first chance
     bool firstDone = false;
     bool pressedDuringLoad = false;
     QTimer::singleShot(0, &app->setupWindow(), [&] {
         pressedDuringLoad = !firstDone;
-        app->setupWindow().Check2->click();
+        app->setupWindow().okButton->click();
     });
-    app->setupWindow().Check2->click();
+    app->setupWindow().okButton->click();
     firstDone = true;
     ASSERT_TRUE(pressedDuringLoad);
     EXPECT_TRUE(main.isVisible());
-    EXPECT_EQ(entriesOf(*main.List2), QStringList{"CUSTOMER"});
-    EXPECT_EQ(entriesOf(*main.List1).count(table), 1);
+    EXPECT_EQ(entriesOf(*main.paradoxList), QStringList{"CUSTOMER"});
+    EXPECT_EQ(entriesOf(*main.targetList).count(table), 1);
 }
 
 TEST_F(StartUpTest, AFailingCatalogueIsReportedAndSetupStays) {
@@ -253,7 +254,7 @@ protected:
     testing_support::ScriptedDialogs dialogs;
     odbc::OdbcOpener real;
     commands::Runner runner;
-    setup::Form1 form{dialogs, real, runner};
+    setup::SetupWindow form{dialogs, real, runner};
 };
 
 } // namespace
@@ -293,9 +294,9 @@ TEST_F(SetupWindowTest, TheDataSourceTestReportsFailureInItsOwnWordsAndWhy) {
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
-        form.Text2->setText(c.typed);
+        form.dataSourceField->setText(c.typed);
         dialogs.shown.clear();
-        form.Check1->click();
+        form.testDataSourceButton->click();
         ASSERT_EQ(dialogs.messages().size(), 1);
         const QString shown = dialogs.messages()[0];
         if (c.secondLine.isEmpty()) {
@@ -334,11 +335,11 @@ TEST_F(SetupWindowTest, TheFolderTestNeedsTablesInTheFolderItself) {
         for (const QString& file : files) {
             touch(folder + file);
         }
-        form.Text1->setText(folder);
+        form.folderField->setText(folder);
         int busyDuringMessage = 0;
         dialogs.whileOpen = [&] { busyDuringMessage = form.pointer(); };
         dialogs.shown.clear();
-        form.Check3->click();
+        form.testFolderButton->click();
         EXPECT_EQ(dialogs.messages(), QStringList{QString(expected).replace("%1", folder)});
         EXPECT_EQ(busyDuringMessage, ui::BusyPointer);
         EXPECT_EQ(form.pointer(), ui::DefaultPointer);
@@ -346,30 +347,30 @@ TEST_F(SetupWindowTest, TheFolderTestNeedsTablesInTheFolderItself) {
 }
 
 TEST_F(SetupWindowTest, FocusSelectsTheWholeText) {
-    form.Form_Load();
+    form.load();
     form.show();
     QApplication::setActiveWindow(&form);
-    form.Text1->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(form.Text1->selectedText(), "typed before");
-    QTest::keyClicks(form.Text1, "ab");
-    EXPECT_EQ(form.Text1->text(), "ab");
+    form.folderField->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(form.folderField->selectedText(), "typed before");
+    QTest::keyClicks(form.folderField, "ab");
+    EXPECT_EQ(form.folderField->text(), "ab");
 }
 
 TEST_F(SetupWindowTest, APickedFolderIsStoredAtOnceAndACancelChangesNothing) {
-    form.Form_Load();
+    form.load();
     dialogs.folders = {QString()};
-    form.Check5->click();
-    EXPECT_EQ(form.Text1->text(), "typed before");
+    form.pickFolderButton->click();
+    EXPECT_EQ(form.folderField->text(), "typed before");
     EXPECT_EQ(sources::store::read(ParadoxFolder), "typed before");
     dialogs.folders = {"/tmp/picked"};
-    form.Check5->click();
+    form.pickFolderButton->click();
     EXPECT_EQ(dialogs.shown.at(0).title, "Please select folder to add:");
-    EXPECT_EQ(form.Text1->text(), "/tmp/picked");
+    EXPECT_EQ(form.folderField->text(), "/tmp/picked");
     EXPECT_EQ(sources::store::read(ParadoxFolder), "/tmp/picked");
 }
 
 TEST_F(SetupWindowTest, HelpShowsTenLinesEachFollowedByTwoCarriageReturns) {
-    form.Check4->click();
+    form.helpButton->click();
     ASSERT_EQ(dialogs.messages().size(), 1);
     const QString text = dialogs.messages()[0];
     EXPECT_TRUE(text.endsWith("\r\r"));
@@ -383,35 +384,35 @@ TEST(MainWindow, SelectionButtonsAndTheInertButton) {
     testing_support::FixedSettings settings;
     RefusingOpener refusing;
     commands::Runner runner;
-    shell::Form2 window(dialogs, settings, refusing, runner);
-    window.Check8->click(); // an empty list: nothing to do
-    window.Check9->click();
-    EXPECT_EQ(window.List2->count(), 0);
+    shell::MainWindow window(dialogs, settings, refusing, runner);
+    window.selectAllParadoxButton->click(); // an empty list: nothing to do
+    window.deselectAllParadoxButton->click();
+    EXPECT_EQ(window.paradoxList->count(), 0);
     for (const char* name : {"b", "a", "c"}) {
-        window.List1->add(name);
+        window.targetList->add(name);
     }
-    window.List2->add("X");
-    EXPECT_EQ(entriesOf(*window.List1), (QStringList{"a", "b", "c"}));
-    EXPECT_EQ(window.List1->current(), -1);
+    window.paradoxList->add("X");
+    EXPECT_EQ(entriesOf(*window.targetList), (QStringList{"a", "b", "c"}));
+    EXPECT_EQ(window.targetList->current(), -1);
 
-    window.Check10->click();
-    EXPECT_EQ(window.List1->selectedCount(), 3);
-    EXPECT_EQ(window.List2->selectedCount(), 0);
-    EXPECT_EQ(window.Check10->value(), 0);
-    window.Check11->click();
-    EXPECT_EQ(window.List1->selectedCount(), 0);
-    window.Check8->click();
-    EXPECT_EQ(window.List2->selectedCount(), 1);
-    window.Check9->click();
-    EXPECT_EQ(window.List2->selectedCount(), 0);
+    window.selectAllTargetButton->click();
+    EXPECT_EQ(window.targetList->selectedCount(), 3);
+    EXPECT_EQ(window.paradoxList->selectedCount(), 0);
+    EXPECT_EQ(window.selectAllTargetButton->value(), 0);
+    window.deselectAllTargetButton->click();
+    EXPECT_EQ(window.targetList->selectedCount(), 0);
+    window.selectAllParadoxButton->click();
+    EXPECT_EQ(window.paradoxList->selectedCount(), 1);
+    window.deselectAllParadoxButton->click();
+    EXPECT_EQ(window.paradoxList->selectedCount(), 0);
 
-    EXPECT_FALSE(window.Check3->isEnabled());
-    EXPECT_FALSE(window.Check3->hasAction());
+    EXPECT_FALSE(window.sendToParadoxButton->isEnabled());
+    EXPECT_FALSE(window.sendToParadoxButton->hasAction());
     // Shown with one "&" and no mnemonic: drawn as wide as the plain text.
-    const QFontMetrics metrics(window.Check2->font());
-    EXPECT_EQ(metrics.size(Qt::TextShowMnemonic, window.Check2->text()),
+    const QFontMetrics metrics(window.setupButton->font());
+    EXPECT_EQ(metrics.size(Qt::TextShowMnemonic, window.setupButton->text()),
               metrics.size(0, "Setup Sybase ASA & Paradox Connections"));
-    EXPECT_TRUE(QKeySequence::mnemonic(window.Check2->text()).isEmpty());
+    EXPECT_TRUE(QKeySequence::mnemonic(window.setupButton->text()).isEmpty());
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_EQ(refusing.opens, 0);
 }
@@ -432,20 +433,20 @@ TEST(MainWindow, AClickInAListTogglesAnEntryWithoutAModifier) {
     testing_support::FixedSettings settings;
     RefusingOpener refusing;
     commands::Runner runner;
-    shell::Form2 window(dialogs, settings, refusing, runner);
+    shell::MainWindow window(dialogs, settings, refusing, runner);
     window.show();
-    window.List2->add("A");
-    window.List2->add("B");
+    window.paradoxList->add("A");
+    window.paradoxList->add("B");
     const auto clickAt = [&](int row) {
-        const QRect rect = window.List2->visualItemRect(window.List2->item(row));
-        QTest::mouseClick(window.List2->viewport(), Qt::LeftButton, {}, rect.center());
+        const QRect rect = window.paradoxList->visualItemRect(window.paradoxList->item(row));
+        QTest::mouseClick(window.paradoxList->viewport(), Qt::LeftButton, {}, rect.center());
     };
     clickAt(0);
     clickAt(1);
-    EXPECT_EQ(window.List2->selectedCount(), 2);
+    EXPECT_EQ(window.paradoxList->selectedCount(), 2);
     clickAt(0);
-    EXPECT_EQ(window.List2->selectedCount(), 1);
-    EXPECT_EQ(window.List2->current(), 0);
+    EXPECT_EQ(window.paradoxList->selectedCount(), 1);
+    EXPECT_EQ(window.paradoxList->current(), 0);
 }
 
 namespace {
@@ -478,8 +479,8 @@ TEST_F(Settings, AStoreThatCannotBeWrittenIsReportedOnceAndTheFieldsStayLive) {
     {
         shell::Application app(dialogs, refusing, [] {});
         app.start();
-        app.setupWindow().Text1->setText("/first");
-        app.setupWindow().Text2->setText("Second");
+        app.setupWindow().folderField->setText("/first");
+        app.setupWindow().dataSourceField->setText("Second");
         EXPECT_EQ(app.setupWindow().paradoxFolder(), "/first");
         EXPECT_EQ(app.setupWindow().dataSourceName(), "Second");
     }
@@ -495,20 +496,20 @@ TEST_F(Settings, AreWrittenOnEveryChangeAndReadBackOnTheNextStart) {
         first.start();
         EXPECT_FALSE(QFile::exists(file)); // a first run writes nothing
         QStringList written;
-        QObject::connect(first.setupWindow().Text1, &QLineEdit::textChanged,
+        QObject::connect(first.setupWindow().folderField, &QLineEdit::textChanged,
                          [&] { written << sources::store::read(ParadoxFolder); });
         first.setupWindow().show();
-        first.setupWindow().Text1->setFocus();
-        QTest::keyClicks(first.setupWindow().Text1, "/data");
+        first.setupWindow().folderField->setFocus();
+        QTest::keyClicks(first.setupWindow().folderField, "/data");
         EXPECT_EQ(written, (QStringList{"/", "/d", "/da", "/dat", "/data"}));
-        first.setupWindow().Text2->setText("Accounts");
+        first.setupWindow().dataSourceField->setText("Accounts");
     }
     {
         shell::Application again(dialogs, refusing, [] {});
         again.start();
-        EXPECT_EQ(again.setupWindow().Text1->text(), "/data");
-        EXPECT_EQ(again.setupWindow().Text2->text(), "Accounts");
-        again.setupWindow().Text2->clear();
+        EXPECT_EQ(again.setupWindow().folderField->text(), "/data");
+        EXPECT_EQ(again.setupWindow().dataSourceField->text(), "Accounts");
+        again.setupWindow().dataSourceField->clear();
     }
     QSettings stored(file, QSettings::IniFormat);
     EXPECT_EQ(stored.value("Orvandel/ParadoxFolder").toString(), "/data");

@@ -1,7 +1,7 @@
 // Times filling the main window's lists through its load, against a bare
-// walk of the same entries, in alternating rounds: List2 from a Paradox tree
+// walk of the same entries, in alternating rounds: paradoxList from a Paradox tree
 // of about 100,000 entries (10,000 tables in 1,000 folders, three levels
-// deep, other files beside them), List1 from a PostgreSQL database of 5,000
+// deep, other files beside them), targetList from a PostgreSQL database of 5,000
 // tables (against a bare fetch of its tables catalogue). The window is shown,
 // so it repaints whenever the catalogues let events through. Prints
 // name=value lines.
@@ -9,7 +9,7 @@
 //     bench-catalogues [rounds]
 
 #include "Bench.h"
-#include "shell/Form2.h"
+#include "shell/MainWindow.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -130,30 +130,31 @@ int main(int argc, char* argv[]) {
     bench::Settings settings;
     odbc::OdbcOpener opener;
     commands::Runner runner;
-    shell::Form2 window(dialogs, settings, opener, runner);
+    shell::MainWindow window(dialogs, settings, opener, runner);
     window.show();
     const auto load = [&](const fs::path& folder, const QString& dataSource) {
         settings.folder = QString::fromStdString(folder.string());
         settings.dataSource = dataSource;
-        return bench::secondsOf([&] { window.Form_Load(); });
+        return bench::secondsOf([&] { window.load(); });
     };
 
     Side paradox, database;
     std::vector<double> fixed, peaks;
     walkTree(tree); // the tree in the cache for both sides
     for (int round = 0; round < rounds; ++round) {
-        window.List2->clearAll();
+        window.paradoxList->clearAll();
         bench::resetPeakRss();
         const double loadSeconds = load(tree, bench::dataSourceOf("SQLITE"));
         peaks.push_back(bench::peakRssMb());
-        expectCount("List2", static_cast<std::size_t>(window.List2->count()), tables);
+        expectCount("paradoxList", static_cast<std::size_t>(window.paradoxList->count()), tables);
         std::size_t walked = 0;
         paradox.add(loadSeconds, bench::secondsOf([&] { walked = walkTree(tree); }));
         expectCount("the walk", walked, tables);
 
         fixed.push_back(load(empty, bench::dataSourceOf("SQLITE")));
         const double listSeconds = load(empty, catalogue);
-        expectCount("List1", static_cast<std::size_t>(window.List1->count()), databaseTables);
+        expectCount("targetList", static_cast<std::size_t>(window.targetList->count()),
+                    databaseTables);
         std::size_t fetched = 0;
         database.add(listSeconds, bench::secondsOf([&] { fetched = fetchCatalogue(catalogue); }));
         expectCount("the catalogue", fetched, databaseTables);
@@ -162,7 +163,7 @@ int main(int argc, char* argv[]) {
     bench::print("load_nothing_s", bench::spreadOf(fixed).median, 4);
     bench::print("paradox_tables", tables, 0);
     paradox.print("paradox", "walk");
-    // The whole program's peak memory while it fills List2.
+    // The whole program's peak memory while it fills paradoxList.
     bench::print("paradox_load_peak_rss_mb", bench::spreadOf(peaks).median, 1);
     bench::print("database_tables", databaseTables, 0);
     database.print("database", "fetch");

@@ -8,7 +8,7 @@
 
 #include "Bench.h"
 #include "platform/paradox/Paradox.h"
-#include "shell/Form2.h"
+#include "shell/MainWindow.h"
 #include "transfer/Statements.h"
 #include "transfer/ValueText.h"
 
@@ -103,21 +103,21 @@ int main(int argc, char* argv[]) {
     bench::dropTableIfExists(settings.dataSource, "SOAK");
     odbc::OdbcOpener opener;
     commands::Runner runner;
-    shell::Form2 window(dialogs, settings, opener, runner);
-    window.List2->add("SOAK");
-    window.List2->setSelectedAt(0, true);
-    window.List2->setCurrent(0);
+    shell::MainWindow window(dialogs, settings, opener, runner);
+    window.paradoxList->add("SOAK");
+    window.paradoxList->setSelectedAt(0, true);
+    window.paradoxList->setCurrent(0);
 
     // The peak so far when the bar first reaches each mark.
     std::vector<std::pair<int, double>> peaks = {{10, -1}, {50, -1}};
-    QObject::connect(window.ProgressBar1, &widgets::ProgressBar::percentChanged,
+    QObject::connect(window.progressBar, &widgets::ProgressBar::percentChanged,
                      [&peaks](double percent) {
                          for (auto& [mark, peak] : peaks)
                              if (peak < 0 && percent >= mark)
                                  peak = bench::peakRssMb();
                      });
     bench::resetPeakRss();
-    const double seconds = bench::secondsOf([&] { window.Check4->click(); });
+    const double seconds = bench::secondsOf([&] { window.sendToTargetButton->click(); });
     const double peakEnd = bench::peakRssMb();
     if (dialogs.messages != 0)
         bench::fail("the send did not complete");

@@ -10,7 +10,7 @@
 //     bench-transfer sqlite|pg|mariadb[-press] [rows [rounds]]
 
 #include "Bench.h"
-#include "shell/Form2.h"
+#include "shell/MainWindow.h"
 #include "transfer/Statements.h"
 
 #include <QApplication>
@@ -100,13 +100,13 @@ public:
     // Sends the Paradox table through the send button into a fresh table.
     double send(const QString& table) {
         bench::dropTableIfExists(settings_.dataSource, table);
-        window_.List1->clearAll();
-        window_.List2->clearAll();
-        window_.List2->add(table);
-        window_.List2->setSelectedAt(0, true);
-        window_.List2->setCurrent(0);
+        window_.targetList->clearAll();
+        window_.paradoxList->clearAll();
+        window_.paradoxList->add(table);
+        window_.paradoxList->setSelectedAt(0, true);
+        window_.paradoxList->setCurrent(0);
         const int messages = dialogs_.messages;
-        const double seconds = bench::secondsOf([&] { window_.Check4->click(); });
+        const double seconds = bench::secondsOf([&] { window_.sendToTargetButton->click(); });
         if (dialogs_.messages != messages)
             bench::fail("the send of " + table.toStdString() + " failed");
         return seconds;
@@ -180,7 +180,7 @@ private:
     bench::Settings settings_;
     Recorder recorder_;
     commands::Runner runner_;
-    shell::Form2 window_;
+    shell::MainWindow window_;
 };
 
 } // namespace

@@ -15,9 +15,9 @@ class QWidget;
 namespace commands {
 
 struct Workspace {
-    QWidget* owner;       // the window the dialogs belong to
-    ui::TableList& list1; // tables of the data source
-    ui::TableList& list2; // Paradox tables
+    QWidget* owner;             // the window the dialogs belong to
+    ui::TableList& targetList;  // tables of the data source
+    ui::TableList& paradoxList; // Paradox tables
     ui::Progress& progress;
     ui::PointerSetting& pointer;
     ui::Dialogs& dialogs;

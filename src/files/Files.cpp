@@ -5,7 +5,7 @@
 
 namespace fs = std::filesystem;
 
-namespace Main {
+namespace files {
 
 bool FileExists(const QString& path) {
     return !path.isEmpty() && QFileInfo::exists(path);
@@ -63,4 +63,4 @@ std::optional<fs::path> FindTableFile(const fs::path& dir, const QString& name) 
     return first;
 }
 
-} // namespace Main
+} // namespace files

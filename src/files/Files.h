@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <optional>
 
-namespace Main {
+namespace files {
 
 // True when the path exists.
 bool FileExists(const QString& path);
@@ -29,4 +29,4 @@ std::filesystem::path pathOf(const QString& text);
 std::optional<std::filesystem::path> FindTableFile(const std::filesystem::path& folder,
                                                    const QString& name);
 
-} // namespace Main
+} // namespace files

@@ -12,7 +12,7 @@
 
 namespace fs = std::filesystem;
 
-namespace Main {
+namespace files {
 
 namespace {
 
@@ -181,4 +181,4 @@ MoveResult MoveByCopy(const fs::path& source, const fs::path& target) {
     return {true, {}};
 }
 
-} // namespace Main
+} // namespace files

@@ -5,7 +5,7 @@
 #include <QString>
 #include <filesystem>
 
-namespace Main {
+namespace files {
 
 struct MoveResult {
     bool moved = false; // the target holds the file now
@@ -30,4 +30,4 @@ MoveResult CopyToNewFile(const std::filesystem::path& source, const std::filesys
 // moved is true and reason names both files.
 MoveResult MoveByCopy(const std::filesystem::path& source, const std::filesystem::path& target);
 
-} // namespace Main
+} // namespace files

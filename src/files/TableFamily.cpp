@@ -11,7 +11,7 @@
 
 namespace fs = std::filesystem;
 
-namespace Main {
+namespace files {
 
 namespace {
 
@@ -265,4 +265,4 @@ FamilyChange DeleteFamily(const TableFamily& family, const QString& table) {
     return {true, notes.join(QLatin1Char(' '))};
 }
 
-} // namespace Main
+} // namespace files

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-namespace Main {
+namespace files {
 
 struct TableFamily {
     // The data file first, then its companions in byte order.
@@ -49,4 +49,4 @@ FamilyChange RenameFamily(const TableFamily& family, const QString& table, const
 // data file stays.
 FamilyChange DeleteFamily(const TableFamily& family, const QString& table);
 
-} // namespace Main
+} // namespace files

@@ -73,37 +73,37 @@ void replaceEntry(ui::TableList& list, int index, const QString& newName) {
 void DropTables(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
     const sources::Target target = sources::openTarget(workspace.settings, workspace.opener);
-    if (workspace.list1.current() == -1) {
+    if (workspace.targetList.current() == -1) {
         workspace.dialogs.message(workspace.owner, QStringLiteral("Please select a table"));
         return;
     }
-    for (int i = workspace.list1.count() - 1; i >= 0; --i) {
-        if (workspace.list1.isSelectedAt(i)) {
-            target->execute(transfer::dropTableStatement(workspace.list1.textAt(i)));
-            workspace.list1.removeAt(i);
+    for (int i = workspace.targetList.count() - 1; i >= 0; --i) {
+        if (workspace.targetList.isSelectedAt(i)) {
+            target->execute(transfer::dropTableStatement(workspace.targetList.textAt(i)));
+            workspace.targetList.removeAt(i);
         }
     }
 }
 
 void DeleteTableFiles(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
-    if (workspace.list2.current() == -1) {
+    if (workspace.paradoxList.current() == -1) {
         workspace.dialogs.message(workspace.owner,
                                   QStringLiteral("Please select a table to delete."));
         return;
     }
-    const fs::path folder = Main::pathOf(workspace.settings.paradoxFolder());
+    const fs::path folder = files::pathOf(workspace.settings.paradoxFolder());
     QStringList notes;
-    for (int i = workspace.list2.count() - 1; i >= 0; --i) {
-        if (!workspace.list2.isSelectedAt(i)) {
+    for (int i = workspace.paradoxList.count() - 1; i >= 0; --i) {
+        if (!workspace.paradoxList.isSelectedAt(i)) {
             continue;
         }
-        const QString table = workspace.list2.textAt(i);
-        const std::optional<Main::TableFamily> family = Main::FindTableFamily(folder, table);
+        const QString table = workspace.paradoxList.textAt(i);
+        const std::optional<files::TableFamily> family = files::FindTableFamily(folder, table);
         if (!family) {
             continue;
         }
-        const Main::FamilyChange change = Main::DeleteFamily(*family, table);
+        const files::FamilyChange change = files::DeleteFamily(*family, table);
         if (!change.message.isEmpty()) {
             notes << change.message;
         }
@@ -111,7 +111,7 @@ void DeleteTableFiles(commands::Workspace& workspace) {
         if (!change.done) {
             break;
         }
-        workspace.list2.removeAt(i);
+        workspace.paradoxList.removeAt(i);
     }
     if (!notes.isEmpty()) {
         workspace.dialogs.message(workspace.owner, notes.join(QStringLiteral("\r\r")));
@@ -121,7 +121,7 @@ void DeleteTableFiles(commands::Workspace& workspace) {
 void RenameTable(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
     const sources::Target target = sources::openTarget(workspace.settings, workspace.opener);
-    const std::optional<Rename> rename = askRename(workspace, workspace.list1);
+    const std::optional<Rename> rename = askRename(workspace, workspace.targetList);
     if (!rename) {
         return;
     }
@@ -134,21 +134,21 @@ void RenameTable(commands::Workspace& workspace) {
         return;
     }
     target->execute(transfer::renameTableStatement(rename->oldName, rename->newName));
-    replaceEntry(workspace.list1, rename->index, rename->newName);
+    replaceEntry(workspace.targetList, rename->index, rename->newName);
 }
 
 void RenameTableFile(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
-    const std::optional<Rename> rename = askRename(workspace, workspace.list2);
+    const std::optional<Rename> rename = askRename(workspace, workspace.paradoxList);
     if (!rename) {
         return;
     }
-    const fs::path folder = Main::pathOf(workspace.settings.paradoxFolder());
+    const fs::path folder = files::pathOf(workspace.settings.paradoxFolder());
     // A table that is not in the folder itself shows the new name all the same.
-    if (const std::optional<Main::TableFamily> family =
-            Main::FindTableFamily(folder, rename->oldName)) {
-        const Main::FamilyChange change =
-            Main::RenameFamily(*family, rename->oldName, rename->newName);
+    if (const std::optional<files::TableFamily> family =
+            files::FindTableFamily(folder, rename->oldName)) {
+        const files::FamilyChange change =
+            files::RenameFamily(*family, rename->oldName, rename->newName);
         if (!change.message.isEmpty()) {
             workspace.dialogs.message(workspace.owner, change.message);
         }
@@ -156,7 +156,7 @@ void RenameTableFile(commands::Workspace& workspace) {
             return;
         }
     }
-    replaceEntry(workspace.list2, rename->index, rename->newName);
+    replaceEntry(workspace.paradoxList, rename->index, rename->newName);
 }
 
 } // namespace maintenance

@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-namespace AddFolder {
+namespace setup {
 
 QString PickFolder(QWidget& owner, const QString& title, ui::Dialogs& dialogs) {
     const QString picked = dialogs.pickFolder(&owner, title);
@@ -12,4 +12,4 @@ QString PickFolder(QWidget& owner, const QString& title, ui::Dialogs& dialogs) {
     return QDir::isAbsolutePath(picked) ? picked : QDir(picked).absolutePath();
 }
 
-} // namespace AddFolder
+} // namespace setup

@@ -25,13 +25,13 @@ Application::~Application() {
 }
 
 void Application::createSetupWindow() {
-    form1_ = std::make_unique<setup::Form1>(dialogs_, opener_, runner_);
+    form1_ = std::make_unique<setup::SetupWindow>(dialogs_, opener_, runner_);
     form1_->onGatePassed = [this] { showMainWindow(); };
     form1_->onClose = [this] { endProgram(); };
 }
 
 void Application::createMainWindow() {
-    form2_ = std::make_unique<Form2>(dialogs_, *form1_, opener_, runner_);
+    form2_ = std::make_unique<MainWindow>(dialogs_, *form1_, opener_, runner_);
     form2_->onSetup = [this] { showSetupWindow(); };
     form2_->onClose = [this] { endProgram(); };
 }
@@ -44,7 +44,7 @@ void Application::endProgram() {
 }
 
 void Application::start() {
-    runner_.run([this] { form1_->Form_Load(); },
+    runner_.run([this] { form1_->load(); },
                 [this](const QString& text) { dialogs_.message(form1_.get(), text); });
     if (!form2_ || !form2_->isVisible()) {
         form1_->show();
@@ -59,7 +59,7 @@ void Application::showMainWindow() {
     if (!form2_) {
         createMainWindow();
     }
-    form2_->Form_Load();
+    form2_->load();
     form2_->show();
     form1_->hide();
 }

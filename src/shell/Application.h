@@ -5,8 +5,8 @@
 #include "commands/Runner.h"
 #include "platform/odbc/Odbc.h"
 #include "platform/ui/Dialogs.h"
-#include "setup/Form1.h"
-#include "shell/Form2.h"
+#include "setup/SetupWindow.h"
+#include "shell/MainWindow.h"
 
 #include <functional>
 #include <memory>
@@ -29,9 +29,9 @@ public:
     // Runs the work of both windows, one piece at a time.
     commands::Runner& runner() { return runner_; }
 
-    setup::Form1& setupWindow() { return *form1_; }
+    setup::SetupWindow& setupWindow() { return *form1_; }
     // The main window, or nullptr before its first use.
-    Form2* mainWindow() { return form2_.get(); }
+    MainWindow* mainWindow() { return form2_.get(); }
 
 private:
     void createSetupWindow();
@@ -46,8 +46,8 @@ private:
     odbc::Opener& opener_;
     std::function<void()> endProgram_;
     commands::Runner runner_;
-    std::unique_ptr<setup::Form1> form1_;
-    std::unique_ptr<Form2> form2_;
+    std::unique_ptr<setup::SetupWindow> form1_;
+    std::unique_ptr<MainWindow> form2_;
 };
 
 } // namespace shell

@@ -6,37 +6,29 @@
 #include "platform/ui/TableList.h"
 #include "sources/Settings.h"
 
-namespace Paradox {
+namespace sources {
 
 // True when the folder itself holds at least one "*.db" file. Never touches
 // the disk for an empty folder text; never throws.
-bool TestConnection(const sources::LiveSettings& settings);
+bool TestParadoxFolder(const LiveSettings& settings);
 
-// Why TestConnection fails, as a sentence for the user (no folder given, the
+// Why TestParadoxFolder fails, as a sentence for the user (no folder given, the
 // folder does not exist, cannot be read, or holds no table); empty when it
 // passes. Never throws.
-QString WhyNoConnection(const sources::LiveSettings& settings);
+QString WhyParadoxFolderFails(const LiveSettings& settings);
 
 // Appends the table names found in the folder tree (upper-cased, ".DB"
 // removed, "~" names skipped), root folder first, level by level.
-void ListTables(ui::TableList& list, const sources::LiveSettings& settings);
-
-} // namespace Paradox
-
-namespace Sybase {
+void ListParadoxTables(ui::TableList& list, const LiveSettings& settings);
 
 // True when the data source opens (provider set). Every error gives false.
-bool TestConnection(const sources::LiveSettings& settings, odbc::Opener& opener);
+bool TestDataSource(const LiveSettings& settings, odbc::Opener& opener);
 
 // Replaces the list's entries with the names of the data source's tables of
 // type "TABLE" whose upper-cased names do not hold "SYS", fetched row by row
 // with window events let through per table. The list is cleared only once
 // the connection and the catalogue are open; errors propagate.
-void ListTables(ui::TableList& list, const sources::LiveSettings& settings, odbc::Opener& opener);
-
-} // namespace Sybase
-
-namespace sources {
+void ListTargetTables(ui::TableList& list, const LiveSettings& settings, odbc::Opener& opener);
 
 // The connection gate: the Paradox test, and only when it passed, the
 // data source test.

@@ -3,7 +3,7 @@
 namespace sources {
 
 bool passGate(const LiveSettings& settings, odbc::Opener& opener) {
-    return Paradox::TestConnection(settings) && Sybase::TestConnection(settings, opener);
+    return sources::TestParadoxFolder(settings) && sources::TestDataSource(settings, opener);
 }
 
 } // namespace sources

@@ -1,10 +1,10 @@
 #include "files/Files.h"
-#include "sources/AddFolder.h"
 #include "sources/Catalogues.h"
+#include "sources/FolderWalk.h"
 
 namespace fs = std::filesystem;
 
-namespace Paradox {
+namespace sources {
 
 namespace {
 
@@ -12,30 +12,30 @@ const QString tablePattern = QStringLiteral("*.db");
 
 // "Orders.db" becomes "ORDERS"; every ".DB" goes, not only the last one.
 QString tableNameOf(const fs::path& name) {
-    return Main::decodeFileName(name.native())
+    return files::decodeFileName(name.native())
         .toUpper()
         .remove(QStringLiteral(".DB"), Qt::CaseSensitive);
 }
 
 } // namespace
 
-bool TestConnection(const sources::LiveSettings& settings) {
+bool TestParadoxFolder(const sources::LiveSettings& settings) {
     const QString folder = settings.paradoxFolder();
     if (folder.isEmpty()) {
         return false;
     }
-    return !AddFolder::ListFiles(Main::pathOf(folder), tablePattern).empty();
+    return !sources::ListFiles(files::pathOf(folder), tablePattern).empty();
 }
 
-QString WhyNoConnection(const sources::LiveSettings& settings) {
-    if (TestConnection(settings)) {
+QString WhyParadoxFolderFails(const sources::LiveSettings& settings) {
+    if (TestParadoxFolder(settings)) {
         return {};
     }
     const QString folder = settings.paradoxFolder();
     if (folder.isEmpty()) {
         return QStringLiteral("No Paradox folder is given.");
     }
-    const fs::path path = Main::pathOf(folder);
+    const fs::path path = files::pathOf(folder);
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (status.type() == fs::file_type::not_found) {
@@ -54,16 +54,16 @@ QString WhyNoConnection(const sources::LiveSettings& settings) {
     return QStringLiteral("The folder \"%1\" holds no Paradox table (no *.db file).").arg(folder);
 }
 
-void ListTables(ui::TableList& list, const sources::LiveSettings& settings) {
+void ListParadoxTables(ui::TableList& list, const sources::LiveSettings& settings) {
     const QString root = settings.paradoxFolder();
     if (root.isEmpty()) {
         return;
     }
-    AddFolder::ListTreeFiles(Main::pathOf(root), tablePattern, [&list](const fs::path& name) {
+    sources::ListTreeFiles(files::pathOf(root), tablePattern, [&list](const fs::path& name) {
         if (!name.native().starts_with('~')) {
             list.add(tableNameOf(name));
         }
     });
 }
 
-} // namespace Paradox
+} // namespace sources

@@ -53,7 +53,7 @@ QString store::write(const char* key, const QString& value) {
         .arg(whyNotWritten(settings.fileName()));
 }
 
-QString sybaseConnectionString(const QString& dataSourceName) {
+QString dataSourceConnectionString(const QString& dataSourceName) {
     return QStringLiteral("Data Source=") + dataSourceName;
 }
 

@@ -11,8 +11,8 @@ namespace sources {
 class LiveSettings {
 public:
     virtual ~LiveSettings() = default;
-    virtual QString paradoxFolder() const = 0;  // Text1
-    virtual QString dataSourceName() const = 0; // Text2
+    virtual QString paradoxFolder() const = 0;  // folderField
+    virtual QString dataSourceName() const = 0; // dataSourceField
 };
 
 // The per-user settings store.
@@ -26,6 +26,6 @@ QString write(const char* key, const QString& value);
 } // namespace store
 
 // "Data Source=" followed by the data source name, nothing else.
-QString sybaseConnectionString(const QString& dataSourceName);
+QString dataSourceConnectionString(const QString& dataSourceName);
 
 } // namespace sources

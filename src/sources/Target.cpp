@@ -81,7 +81,7 @@ QString whyNotOpened(const odbc::Error& error, const QString& dataSourceText) {
 
 Target openTarget(const LiveSettings& settings, odbc::Opener& opener, Provider provider) {
     const QString name = provider == Provider::Odbc ? QStringLiteral("MSDASQL") : QString();
-    return Target(opener.open({sybaseConnectionString(settings.dataSourceName()), name}));
+    return Target(opener.open({dataSourceConnectionString(settings.dataSourceName()), name}));
 }
 
 } // namespace sources

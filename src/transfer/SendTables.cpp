@@ -4,8 +4,8 @@
 #include "files/TableFamily.h"
 #include "platform/paradox/Paradox.h"
 #include "platform/ui/EventPump.h"
-#include "sources/AddFolder.h"
 #include "sources/CodePageChoice.h"
+#include "sources/FolderWalk.h"
 #include "sources/Target.h"
 #include "transfer/Statements.h"
 #include "transfer/ValueText.h"
@@ -28,9 +28,9 @@ struct Run {
 // the folder.
 std::optional<fs::path> findInSubfolders(const fs::path& folder, const QString& table) {
     std::vector<fs::path> queue{folder};
-    AddFolder::CollectSubfolders(queue, true);
+    sources::CollectSubfolders(queue, true);
     for (std::size_t i = 1; i < queue.size(); ++i) {
-        if (Main::FindTableFile(queue[i], table)) {
+        if (files::FindTableFile(queue[i], table)) {
             return queue[i].lexically_relative(folder);
         }
     }
@@ -39,8 +39,8 @@ std::optional<fs::path> findInSubfolders(const fs::path& folder, const QString& 
 
 // The files of a table of the folder itself; says where the table is when it
 // lies in a subfolder only.
-Main::TableFamily sourceFilesOf(const fs::path& folder, const QString& table) {
-    if (std::optional<Main::TableFamily> family = Main::FindTableFamily(folder, table)) {
+files::TableFamily sourceFilesOf(const fs::path& folder, const QString& table) {
+    if (std::optional<files::TableFamily> family = files::FindTableFamily(folder, table)) {
         return *family;
     }
     if (const std::optional<fs::path> subfolder = findInSubfolders(folder, table)) {
@@ -48,18 +48,18 @@ Main::TableFamily sourceFilesOf(const fs::path& folder, const QString& table) {
             QStringLiteral("The table %1 lies in the subfolder \"%2\" of the Paradox folder "
                            "%3, and only tables of the folder itself can be sent. To send "
                            "it, set the Paradox folder to that subfolder.")
-                .arg(table, Main::displayPath(*subfolder), Main::displayPath(folder)));
+                .arg(table, files::displayPath(*subfolder), files::displayPath(folder)));
     }
     throw Error(QStringLiteral("The table %1 has no data file (%1.DB) in the Paradox folder %2.")
-                    .arg(table, Main::displayPath(folder)));
+                    .arg(table, files::displayPath(folder)));
 }
 
-// The List1 spelling of a table: the entry spelt exactly so, else the last
-// one equal but for letter case; nothing when List1 does not hold it.
-std::optional<QString> findTarget(const ui::TableList& list1, const QString& name) {
+// The targetList spelling of a table: the entry spelt exactly so, else the last
+// one equal but for letter case; nothing when targetList does not hold it.
+std::optional<QString> findTarget(const ui::TableList& targetList, const QString& name) {
     std::optional<QString> found;
-    for (int i = 0; i < list1.count(); ++i) {
-        const QString entry = list1.textAt(i);
+    for (int i = 0; i < targetList.count(); ++i) {
+        const QString entry = targetList.textAt(i);
         if (entry == name) {
             return entry;
         }
@@ -90,7 +90,7 @@ bool makeRoomFor(Run& run, const QString& table) {
         return false;
     }
     run.target->execute(dropTableStatement(table));
-    removeEntry(run.workspace.list1, table);
+    removeEntry(run.workspace.targetList, table);
     return true;
 }
 
@@ -301,12 +301,12 @@ void copyRows(Run& run, Place& place, paradox::Recordset& rows) {
 }
 
 void sendTable(Run& run, Place& place) {
-    const std::optional<QString> existing = findTarget(run.workspace.list1, place.table);
+    const std::optional<QString> existing = findTarget(run.workspace.targetList, place.table);
     if (existing) {
         place.table = *existing;
     }
     // The source is read and its names checked before an existing table goes.
-    const Main::TableFamily source = sourceFilesOf(run.folder, place.table);
+    const files::TableFamily source = sourceFilesOf(run.folder, place.table);
     paradox::Recordset rows = sources::openParadoxTable({source.dataFile(), source.memoFile()});
     place.rows = rows.recordCount();
     checkNamesFit(run.target, place.table, rows);
@@ -318,8 +318,8 @@ void sendTable(Run& run, Place& place) {
     }
     place.step = Place::Step::Creating;
     run.target->execute(createStatementOf(run.target, place.table, rows));
-    // The table exists now: List1 shows it however the copy ends.
-    const ListedOnExit listed(run.workspace.list1, place.table);
+    // The table exists now: targetList shows it however the copy ends.
+    const ListedOnExit listed(run.workspace.targetList, place.table);
     place.step = Place::Step::Copying;
     copyRows(run, place, rows);
     run.workspace.progress.setPercent(0);
@@ -338,17 +338,17 @@ void copyTable(Run& run, const QString& table) {
 } // namespace
 
 void SendTables(commands::Workspace& workspace) {
-    if (workspace.list2.current() == -1) {
+    if (workspace.paradoxList.current() == -1) {
         workspace.dialogs.message(workspace.owner,
                                   QStringLiteral("Please select a table to send."));
         return;
     }
     const ui::BusyScope busy(workspace.pointer);
     const sources::Target target = sources::openTarget(workspace.settings, workspace.opener);
-    Run run{workspace, Main::pathOf(workspace.settings.paradoxFolder()), target};
-    for (int i = workspace.list2.count() - 1; i >= 0; --i) {
-        if (workspace.list2.isSelectedAt(i)) {
-            copyTable(run, workspace.list2.textAt(i));
+    Run run{workspace, files::pathOf(workspace.settings.paradoxFolder()), target};
+    for (int i = workspace.paradoxList.count() - 1; i >= 0; --i) {
+        if (workspace.paradoxList.isSelectedAt(i)) {
+            copyTable(run, workspace.paradoxList.textAt(i));
         }
     }
 }

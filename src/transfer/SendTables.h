@@ -12,7 +12,7 @@ public:
     explicit Error(const QString& text);
 };
 
-// Copies the tables selected in List2 into the data source, last entry first.
+// Copies the tables selected in paradoxList into the data source, last entry first.
 void SendTables(commands::Workspace& workspace);
 
 } // namespace transfer

@@ -4,7 +4,7 @@
 #include <QScreen>
 #include <QWidget>
 
-namespace Main {
+namespace widgets {
 
 void CenterWindow(QWidget& window) {
     const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
@@ -17,4 +17,4 @@ void CenterWindow(QWidget& window) {
                 available.y() + (available.height() - outer.height()) / 2);
 }
 
-} // namespace Main
+} // namespace widgets

@@ -1,12 +1,12 @@
 #pragma once
 
-// The window routine of Main; its file routines are in files/.
+// Placing a window on the screen.
 
 class QWidget;
 
-namespace Main {
+namespace widgets {
 
 // Centres the window on its screen.
 void CenterWindow(QWidget& window);
 
-} // namespace Main
+} // namespace widgets

@@ -53,7 +53,7 @@ std::optional<QCursor> loadHandCursor() {
 }
 
 std::optional<QCursor> readCursorFile(const QString& path) {
-    if (!Main::FileExists(path)) {
+    if (!files::FileExists(path)) {
         return std::nullopt;
     }
     QFile file(path);

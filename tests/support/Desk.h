@@ -40,8 +40,8 @@ struct PlainPointer : ui::PointerSetting {
 };
 
 struct Desk {
-    MemoryList list1;
-    MemoryList list2;
+    MemoryList targetList;
+    MemoryList paradoxList;
     RecordingBar bar;
     PlainPointer pointer;
     ScriptedDialogs dialogs;
@@ -49,7 +49,8 @@ struct Desk {
     odbc::OdbcOpener real;
     RecordingOpener opener{real};
     commands::Runner runner;
-    commands::Workspace workspace{nullptr, list1, list2, bar, pointer, dialogs, settings, opener};
+    commands::Workspace workspace{nullptr, targetList, paradoxList, bar,
+                                  pointer, dialogs,    settings,    opener};
 
     void run(commands::Command command) { commands::runCommand(runner, workspace, command); }
 };
@@ -69,19 +70,19 @@ protected:
     }
 
     // Writes a Paradox table under a fresh upper-case name into the folder
-    // and lists it in List2, selected unless told otherwise.
+    // and lists it in paradoxList, selected unless told otherwise.
     QString addParadoxTable(const QString& prefix, const paradox_writer::TableDesign& design,
                             const std::vector<paradox_writer::Row>& rows, bool selected = true) {
         const QString name = uniqueTableName(prefix).toUpper();
         paradox_writer::writeTable((desk.settings.folder + "/" + name + ".db").toStdString(),
                                    design, rows);
-        desk.list2.add(name);
-        for (int i = 0; i < desk.list2.count(); ++i) {
-            if (desk.list2.textAt(i) == name) {
-                desk.list2.setSelectedAt(i, selected);
+        desk.paradoxList.add(name);
+        for (int i = 0; i < desk.paradoxList.count(); ++i) {
+            if (desk.paradoxList.textAt(i) == name) {
+                desk.paradoxList.setSelectedAt(i, selected);
             }
         }
-        desk.list2.setCurrent(0);
+        desk.paradoxList.setCurrent(0);
         database.own(name);
         return name;
     }

@@ -1,8 +1,8 @@
 // Renders both windows to PNG files so their look can be checked by eye:
 //     QT_QPA_PLATFORM=offscreen render-windows <folder>
 
-#include "setup/Form1.h"
-#include "shell/Form2.h"
+#include "setup/SetupWindow.h"
+#include "shell/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,22 +37,22 @@ int main(int argc, char* argv[]) {
     ShownSettings settings;
 
     commands::Runner runner;
-    setup::Form1 form1(dialogs, opener, runner);
-    form1.Text1->setText(settings.paradoxFolder());
-    form1.Text2->setText(settings.dataSourceName());
+    setup::SetupWindow setupWindow(dialogs, opener, runner);
+    setupWindow.folderField->setText(settings.paradoxFolder());
+    setupWindow.dataSourceField->setText(settings.dataSourceName());
 
-    shell::Form2 form2(dialogs, settings, opener, runner);
-    form2.setWindowTitle(QString::fromLatin1(ui::ApplicationTitle));
+    shell::MainWindow mainWindow(dialogs, settings, opener, runner);
+    mainWindow.setWindowTitle(QString::fromLatin1(ui::ApplicationTitle));
     for (const char* name : {"Customers", "Orders", "Order Details"}) {
-        form2.List1->add(QString::fromLatin1(name));
+        mainWindow.targetList->add(QString::fromLatin1(name));
     }
     for (const char* name : {"CUSTOMER", "ORDERS", "ITEMS", "VENDORS"}) {
-        form2.List2->add(QString::fromLatin1(name));
+        mainWindow.paradoxList->add(QString::fromLatin1(name));
     }
-    form2.List2->setSelectedAt(1, true);
-    form2.ProgressBar1->setPercent(40);
+    mainWindow.paradoxList->setSelectedAt(1, true);
+    mainWindow.progressBar->setPercent(40);
 
-    const bool ok = saveImage(form1, folder.filePath(QStringLiteral("Form1.png"))) &&
-                    saveImage(form2, folder.filePath(QStringLiteral("Form2.png")));
+    const bool ok = saveImage(setupWindow, folder.filePath(QStringLiteral("SetupWindow.png"))) &&
+                    saveImage(mainWindow, folder.filePath(QStringLiteral("MainWindow.png")));
     return ok ? 0 : 1;
 }

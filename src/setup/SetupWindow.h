@@ -24,19 +24,19 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 };
 
-class Form1 : public QWidget, public sources::LiveSettings, public ui::PointerSetting {
+class SetupWindow : public QWidget, public sources::LiveSettings, public ui::PointerSetting {
     Q_OBJECT
 public:
     // The buttons that test or change the settings run through runner.
-    Form1(ui::Dialogs& dialogs, odbc::Opener& opener, commands::Runner& runner);
+    SetupWindow(ui::Dialogs& dialogs, odbc::Opener& opener, commands::Runner& runner);
 
     // Centres the window, loads the hand pointer, fills both fields from the
     // settings store and runs the connection gate; onGatePassed runs when it
     // passes.
-    void Form_Load();
+    void load();
 
-    QString paradoxFolder() const override { return Text1->text(); }
-    QString dataSourceName() const override { return Text2->text(); }
+    QString paradoxFolder() const override { return folderField->text(); }
+    QString dataSourceName() const override { return dataSourceField->text(); }
 
     int pointer() const override { return pointer_.setting(); }
     void setPointer(int setting) override { pointer_.set(setting); }
@@ -45,17 +45,17 @@ public:
     std::function<void()> onGatePassed;
     std::function<void()> onClose;
 
-    QGroupBox* Frame1;
-    QLabel* Label2;
-    TextField* Text1;
-    widgets::PressButton* Check5;
-    widgets::PressButton* Check3;
-    QGroupBox* Frame2;
-    QLabel* Label5;
-    TextField* Text2;
-    widgets::PressButton* Check1;
-    widgets::PressButton* Check4;
-    widgets::PressButton* Check2;
+    QGroupBox* paradoxFrame;
+    QLabel* folderLabel;
+    TextField* folderField;
+    widgets::PressButton* pickFolderButton;
+    widgets::PressButton* testFolderButton;
+    QGroupBox* dataSourceFrame;
+    QLabel* dataSourceLabel;
+    TextField* dataSourceField;
+    widgets::PressButton* testDataSourceButton;
+    widgets::PressButton* helpButton;
+    widgets::PressButton* okButton;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -66,7 +66,7 @@ private:
     void orderControls();
     void addPointerRules();
     void wireControls();
-    void runWork(void (Form1::*work)());
+    void runWork(void (SetupWindow::*work)());
     void storeSetting(const char* key, const QString& text);
 
     void pickParadoxFolder();

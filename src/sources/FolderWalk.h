@@ -11,14 +11,14 @@
 #include <string_view>
 #include <vector>
 
-namespace AddFolder {
+namespace sources {
 
 // A wildcard such as "*.db": "*" stands for any run of characters, "?" for
 // one; letter case is ignored.
 class Wildcard {
 public:
     explicit Wildcard(const QString& pattern);
-    // Whether a file name (its bytes, read as Main::decodeFileName reads
+    // Whether a file name (its bytes, read as files::decodeFileName reads
     // them) matches.
     bool matches(std::string_view name) const;
 
@@ -47,4 +47,4 @@ void CollectSubfolders(std::vector<std::filesystem::path>& queue, bool recurse);
 void ListTreeFiles(const std::filesystem::path& root, const QString& pattern,
                    const std::function<void(const std::filesystem::path&)>& visit);
 
-} // namespace AddFolder
+} // namespace sources

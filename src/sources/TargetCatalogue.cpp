@@ -2,7 +2,7 @@
 #include "sources/Catalogues.h"
 #include "sources/Target.h"
 
-namespace Sybase {
+namespace sources {
 
 namespace {
 
@@ -20,7 +20,7 @@ bool looksLikeSystemTable(const QString& name) {
 
 } // namespace
 
-bool TestConnection(const sources::LiveSettings& settings, odbc::Opener& opener) {
+bool TestDataSource(const sources::LiveSettings& settings, odbc::Opener& opener) {
     try {
         const sources::Target target = openDataSource(settings, opener); // closed on return
         return true;
@@ -29,7 +29,8 @@ bool TestConnection(const sources::LiveSettings& settings, odbc::Opener& opener)
     }
 }
 
-void ListTables(ui::TableList& list, const sources::LiveSettings& settings, odbc::Opener& opener) {
+void ListTargetTables(ui::TableList& list, const sources::LiveSettings& settings,
+                      odbc::Opener& opener) {
     const sources::Target target = openDataSource(settings, opener);
     const auto catalogue = target.tables();
     list.clearAll();
@@ -44,4 +45,4 @@ void ListTables(ui::TableList& list, const sources::LiveSettings& settings, odbc
     }
 }
 
-} // namespace Sybase
+} // namespace sources

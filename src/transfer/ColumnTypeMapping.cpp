@@ -1,10 +1,10 @@
-#include "transfer/Datatype.h"
+#include "transfer/ColumnTypeMapping.h"
 
 #include <array>
 #include <cstdint>
 #include <utility>
 
-namespace Datatype {
+namespace transfer {
 
 namespace {
 
@@ -126,4 +126,4 @@ QString ColumnClause(int code, const sources::ColumnTypes& types) {
     return types.text ? clauseOf(types.text) : clause;
 }
 
-} // namespace Datatype
+} // namespace transfer

@@ -1,4 +1,4 @@
-#include "setup/Form1.h"
+#include "setup/SetupWindow.h"
 
 #include "setup/PickFolder.h"
 #include "sources/Catalogues.h"
@@ -19,9 +19,9 @@ void TextField::focusInEvent(QFocusEvent* event) {
     selectAll();
 }
 
-Form1::Form1(ui::Dialogs& dialogs, odbc::Opener& opener, commands::Runner& runner)
+SetupWindow::SetupWindow(ui::Dialogs& dialogs, odbc::Opener& opener, commands::Runner& runner)
     : dialogs_(dialogs), opener_(opener), runner_(runner) {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("SetupWindow"));
     setWindowTitle(QStringLiteral("Setup Connections"));
     createControls();
     placeControls();
@@ -32,79 +32,82 @@ Form1::Form1(ui::Dialogs& dialogs, odbc::Opener& opener, commands::Runner& runne
     wireControls();
 }
 
-void Form1::createControls() {
-    Frame1 = new QGroupBox(QStringLiteral("Paradox Database"), this);
-    Label2 = new QLabel(QStringLiteral("Paradox Folder:"), Frame1);
-    Text1 = new TextField(Frame1);
-    Check5 = new widgets::PressButton(QStringLiteral("..."), Frame1);
-    Check3 = new widgets::PressButton(QStringLiteral("Test Connection"), this);
-    Frame2 = new QGroupBox(QStringLiteral("Sybase SQL Anywhere Database"), this);
-    Label5 = new QLabel(QStringLiteral("Data Source Name:"), Frame2);
-    Text2 = new TextField(Frame2);
-    Check1 = new widgets::PressButton(QStringLiteral("Test Connection"), Frame2);
-    Check4 = new widgets::PressButton(QStringLiteral("Help"), Frame2);
-    Check2 = new widgets::PressButton(QStringLiteral("OK"), this);
+void SetupWindow::createControls() {
+    paradoxFrame = new QGroupBox(QStringLiteral("Paradox Database"), this);
+    folderLabel = new QLabel(QStringLiteral("Paradox Folder:"), paradoxFrame);
+    folderField = new TextField(paradoxFrame);
+    pickFolderButton = new widgets::PressButton(QStringLiteral("..."), paradoxFrame);
+    testFolderButton = new widgets::PressButton(QStringLiteral("Test Connection"), this);
+    dataSourceFrame = new QGroupBox(QStringLiteral("Sybase SQL Anywhere Database"), this);
+    dataSourceLabel = new QLabel(QStringLiteral("Data Source Name:"), dataSourceFrame);
+    dataSourceField = new TextField(dataSourceFrame);
+    testDataSourceButton =
+        new widgets::PressButton(QStringLiteral("Test Connection"), dataSourceFrame);
+    helpButton = new widgets::PressButton(QStringLiteral("Help"), dataSourceFrame);
+    okButton = new widgets::PressButton(QStringLiteral("OK"), this);
 }
 
-void Form1::placeControls() {
+void SetupWindow::placeControls() {
     widgets::fixWindow(*this, 6375, 3645);
-    widgets::place(*Frame1, 120, 120, 6135, 1455);
-    widgets::place(*Label2, 240, 405, 1455, 255);
-    widgets::place(*Text1, 1680, 360, 3735, 330);
-    widgets::place(*Check5, 5520, 360, 325, 330);
-    widgets::place(*Check3, 360, 960, 5655, 375);
-    widgets::place(*Frame2, 120, 1640, 6135, 1420);
-    widgets::place(*Label5, 240, 405, 1695, 255);
-    widgets::place(*Text2, 2040, 360, 3855, 330);
-    widgets::place(*Check1, 120, 840, 4335, 375);
-    widgets::place(*Check4, 4560, 840, 1335, 375);
-    widgets::place(*Check2, 120, 3120, 6135, 375);
-    Check3->raise(); // a child of the window lying inside Frame1
+    widgets::place(*paradoxFrame, 120, 120, 6135, 1455);
+    widgets::place(*folderLabel, 240, 405, 1455, 255);
+    widgets::place(*folderField, 1680, 360, 3735, 330);
+    widgets::place(*pickFolderButton, 5520, 360, 325, 330);
+    widgets::place(*testFolderButton, 360, 960, 5655, 375);
+    widgets::place(*dataSourceFrame, 120, 1640, 6135, 1420);
+    widgets::place(*dataSourceLabel, 240, 405, 1695, 255);
+    widgets::place(*dataSourceField, 2040, 360, 3855, 330);
+    widgets::place(*testDataSourceButton, 120, 840, 4335, 375);
+    widgets::place(*helpButton, 4560, 840, 1335, 375);
+    widgets::place(*okButton, 120, 3120, 6135, 375);
+    testFolderButton->raise(); // a child of the window lying inside paradoxFrame
 }
 
-void Form1::orderControls() {
-    const QList<QWidget*> order = {Text1, Check5, Check3, Check2, Text2, Check4, Check1};
+void SetupWindow::orderControls() {
+    const QList<QWidget*> order = {folderField,     pickFolderButton, testFolderButton,    okButton,
+                                   dataSourceField, helpButton,       testDataSourceButton};
     for (qsizetype i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
 }
 
-void Form1::addPointerRules() {
+void SetupWindow::addPointerRules() {
     auto* rules = new widgets::PointerRules(*this, *this);
-    for (QWidget* button : {Check1, Check2, Check3, Check5}) {
+    for (QWidget* button : {testDataSourceButton, okButton, testFolderButton, pickFolderButton}) {
         rules->addRule(*button, ui::CustomPointer);
     }
-    for (QWidget* control : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2),
-                             static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text2)}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(paradoxFrame), static_cast<QWidget*>(dataSourceFrame),
+          static_cast<QWidget*>(folderField), static_cast<QWidget*>(dataSourceField)}) {
         rules->addRule(*control, ui::DefaultPointer);
     }
-    for (QWidget* control : {static_cast<QWidget*>(Check4), static_cast<QWidget*>(Label2),
-                             static_cast<QWidget*>(Label5)}) {
+    for (QWidget* control : {static_cast<QWidget*>(helpButton), static_cast<QWidget*>(folderLabel),
+                             static_cast<QWidget*>(dataSourceLabel)}) {
         rules->addWithoutRule(*control);
     }
 }
 
-void Form1::wireControls() {
-    connect(Text1, &QLineEdit::textChanged, this,
+void SetupWindow::wireControls() {
+    connect(folderField, &QLineEdit::textChanged, this,
             [this](const QString& text) { storeSetting(sources::store::ParadoxFolder, text); });
-    connect(Text2, &QLineEdit::textChanged, this,
+    connect(dataSourceField, &QLineEdit::textChanged, this,
             [this](const QString& text) { storeSetting(sources::store::DataSourceName, text); });
-    Check5->onPress([this] { runWork(&Form1::pickParadoxFolder); });
-    Check3->onPress([this] { runWork(&Form1::testParadoxConnection); });
-    Check1->onPress([this] { runWork(&Form1::testDataSource); });
-    Check4->onPress([this] { showHelp(); });
-    Check2->onPress([this] { runWork(&Form1::acceptSettings); });
+    pickFolderButton->onPress([this] { runWork(&SetupWindow::pickParadoxFolder); });
+    testFolderButton->onPress([this] { runWork(&SetupWindow::testParadoxConnection); });
+    testDataSourceButton->onPress([this] { runWork(&SetupWindow::testDataSource); });
+    helpButton->onPress([this] { showHelp(); });
+    okButton->onPress([this] { runWork(&SetupWindow::acceptSettings); });
 }
 
 // An error that escapes is shown over this window.
-void Form1::runWork(void (Form1::*work)()) {
+void SetupWindow::runWork(void (SetupWindow::*work)()) {
     runner_.run([this, work] { (this->*work)(); },
                 [this](const QString& text) { dialogs_.message(this, text); });
 }
 
 // A store that cannot be written is reported once; the fields stay the live
 // settings all the same.
-void Form1::storeSetting(const char* key, const QString& text) {
+void SetupWindow::storeSetting(const char* key, const QString& text) {
     const QString failure = sources::store::write(key, text);
     if (!failure.isEmpty() && !storeFailureShown_) {
         storeFailureShown_ = true;
@@ -112,33 +115,33 @@ void Form1::storeSetting(const char* key, const QString& text) {
     }
 }
 
-void Form1::Form_Load() {
-    Main::CenterWindow(*this);
+void SetupWindow::load() {
+    widgets::CenterWindow(*this);
     pointer_.loadHand();
-    Text1->setText(sources::store::read(sources::store::ParadoxFolder));
-    Text2->setText(sources::store::read(sources::store::DataSourceName));
+    folderField->setText(sources::store::read(sources::store::ParadoxFolder));
+    dataSourceField->setText(sources::store::read(sources::store::DataSourceName));
     if (sources::passGate(*this, opener_) && onGatePassed) {
         onGatePassed();
     }
 }
 
-void Form1::pickParadoxFolder() {
+void SetupWindow::pickParadoxFolder() {
     const QString folder =
-        AddFolder::PickFolder(*this, QStringLiteral("Please select folder to add:"), dialogs_);
+        setup::PickFolder(*this, QStringLiteral("Please select folder to add:"), dialogs_);
     if (!folder.isEmpty()) {
-        Text1->setText(folder);
+        folderField->setText(folder);
     }
 }
 
 // A failed test says why on a line of its own.
-void Form1::testParadoxConnection() {
+void SetupWindow::testParadoxConnection() {
     const ui::BusyScope busy(*this);
-    const QString reason = Paradox::WhyNoConnection(*this);
+    const QString reason = sources::WhyParadoxFolderFails(*this);
     dialogs_.message(this, reason.isEmpty() ? connected
                                             : QStringLiteral("Could not connect.\n") + reason);
 }
 
-void Form1::testDataSource() {
+void SetupWindow::testDataSource() {
     const ui::BusyScope busy(*this);
     QString reason;
     try {
@@ -155,18 +158,18 @@ void Form1::testDataSource() {
                                      reason);
 }
 
-void Form1::showHelp() {
+void SetupWindow::showHelp() {
     dialogs_.message(this, helpText());
 }
 
-void Form1::acceptSettings() {
+void SetupWindow::acceptSettings() {
     const ui::BusyScope busy(*this);
     if (sources::passGate(*this, opener_) && onGatePassed) {
         onGatePassed();
     }
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void SetupWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     if (onClose) {
         onClose();

@@ -6,7 +6,7 @@
 
 #include <QString>
 
-namespace Datatype {
+namespace transfer {
 
 // The name of the ADO type constant for a code ("adVarChar"), or the empty
 // text for a code without one. The code is taken as a 16-bit signed integer.
@@ -17,4 +17,4 @@ QString DataTypeName(int code);
 // (`" DOUBLE,` for a double where NUMERIC would round it).
 QString ColumnClause(int code, const sources::ColumnTypes& types);
 
-} // namespace Datatype
+} // namespace transfer

@@ -12,16 +12,16 @@
 
 namespace shell {
 
-class Form2 : public QWidget, public ui::PointerSetting {
+class MainWindow : public QWidget, public ui::PointerSetting {
     Q_OBJECT
 public:
     // The commands and the setup button run through runner.
-    Form2(ui::Dialogs& dialogs, const sources::LiveSettings& settings, odbc::Opener& opener,
-          commands::Runner& runner);
+    MainWindow(ui::Dialogs& dialogs, const sources::LiveSettings& settings, odbc::Opener& opener,
+               commands::Runner& runner);
 
     // Centres the window, loads the hand pointer, sets the caption and the
     // bar colour, and refills both lists. Errors of the catalogues propagate.
-    void Form_Load();
+    void load();
 
     int pointer() const override { return pointer_.setting(); }
     void setPointer(int setting) override { pointer_.set(setting); }
@@ -34,22 +34,22 @@ public:
     // What the commands work on: this window's lists, bar and pointer.
     commands::Workspace workspace();
 
-    QGroupBox* Frame1;
-    widgets::TableListWidget* List1;
-    widgets::PressButton* Check10;
-    widgets::PressButton* Check11;
-    widgets::PressButton* Check3;
-    widgets::PressButton* Check1;
-    widgets::PressButton* Check6;
-    QGroupBox* Frame2;
-    widgets::TableListWidget* List2;
-    widgets::PressButton* Check8;
-    widgets::PressButton* Check9;
-    widgets::PressButton* Check4;
-    widgets::PressButton* Check5;
-    widgets::PressButton* Check7;
-    widgets::ProgressBar* ProgressBar1;
-    widgets::PressButton* Check2;
+    QGroupBox* targetFrame;
+    widgets::TableListWidget* targetList;
+    widgets::PressButton* selectAllTargetButton;
+    widgets::PressButton* deselectAllTargetButton;
+    widgets::PressButton* sendToParadoxButton;
+    widgets::PressButton* dropTablesButton;
+    widgets::PressButton* renameTargetButton;
+    QGroupBox* paradoxFrame;
+    widgets::TableListWidget* paradoxList;
+    widgets::PressButton* selectAllParadoxButton;
+    widgets::PressButton* deselectAllParadoxButton;
+    widgets::PressButton* sendToTargetButton;
+    widgets::PressButton* deleteParadoxButton;
+    widgets::PressButton* renameParadoxButton;
+    widgets::ProgressBar* progressBar;
+    widgets::PressButton* setupButton;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
