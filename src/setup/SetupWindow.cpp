@@ -127,7 +127,7 @@ void SetupWindow::load() {
 
 void SetupWindow::pickParadoxFolder() {
     const QString folder =
-        setup::PickFolder(*this, QStringLiteral("Please select folder to add:"), dialogs_);
+        PickFolder(*this, QStringLiteral("Please select folder to add:"), dialogs_);
     if (!folder.isEmpty()) {
         folderField->setText(folder);
     }

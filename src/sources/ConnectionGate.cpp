@@ -3,7 +3,7 @@
 namespace sources {
 
 bool passGate(const LiveSettings& settings, odbc::Opener& opener) {
-    return sources::TestParadoxFolder(settings) && sources::TestDataSource(settings, opener);
+    return TestParadoxFolder(settings) && TestDataSource(settings, opener);
 }
 
 } // namespace sources

@@ -19,15 +19,15 @@ QString tableNameOf(const fs::path& name) {
 
 } // namespace
 
-bool TestParadoxFolder(const sources::LiveSettings& settings) {
+bool TestParadoxFolder(const LiveSettings& settings) {
     const QString folder = settings.paradoxFolder();
     if (folder.isEmpty()) {
         return false;
     }
-    return !sources::ListFiles(files::pathOf(folder), tablePattern).empty();
+    return !ListFiles(files::pathOf(folder), tablePattern).empty();
 }
 
-QString WhyParadoxFolderFails(const sources::LiveSettings& settings) {
+QString WhyParadoxFolderFails(const LiveSettings& settings) {
     if (TestParadoxFolder(settings)) {
         return {};
     }
@@ -54,12 +54,12 @@ QString WhyParadoxFolderFails(const sources::LiveSettings& settings) {
     return QStringLiteral("The folder \"%1\" holds no Paradox table (no *.db file).").arg(folder);
 }
 
-void ListParadoxTables(ui::TableList& list, const sources::LiveSettings& settings) {
+void ListParadoxTables(ui::TableList& list, const LiveSettings& settings) {
     const QString root = settings.paradoxFolder();
     if (root.isEmpty()) {
         return;
     }
-    sources::ListTreeFiles(files::pathOf(root), tablePattern, [&list](const fs::path& name) {
+    ListTreeFiles(files::pathOf(root), tablePattern, [&list](const fs::path& name) {
         if (!name.native().starts_with('~')) {
             list.add(tableNameOf(name));
         }

@@ -27,12 +27,20 @@ Target::Target(std::unique_ptr<odbc::Connection> connection) : connection_(std::
     if (engine_->sessionSetUp) {
         connection_->execute(QString::fromLatin1(engine_->sessionSetUp));
     }
-    if (const char* query = engine_->statementLimit.query) {
-        const odbc::Rows limit = connection_->query(QString::fromLatin1(query));
-        if (!limit.rows.empty() && !limit.rows[0].empty() && limit.rows[0][0]) {
-            statementLimit_ = limit.rows[0][0]->toLongLong();
+}
+
+std::int64_t Target::statementLimit() const {
+    if (!statementLimit_) {
+        std::int64_t bytes = 0;
+        if (const char* query = engine_->statementLimit.query) {
+            const odbc::Rows limit = connection_->query(QString::fromLatin1(query));
+            if (!limit.rows.empty() && !limit.rows[0].empty() && limit.rows[0][0]) {
+                bytes = limit.rows[0][0]->toLongLong();
+            }
         }
+        statementLimit_ = bytes;
     }
+    return *statementLimit_;
 }
 
 QString Target::howToRaiseStatementLimit() const {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace sources {
 
@@ -39,8 +40,8 @@ public:
     QString nameTooLong(const QString& name, NameKind kind) const;
 
     // The largest statement the server takes, in bytes of UTF-8; 0 for no
-    // limit. Asked once, when the connection opens.
-    std::int64_t statementLimit() const { return statementLimit_; }
+    // limit. Asked of the server once, when first wanted: only a send does.
+    std::int64_t statementLimit() const;
     // What the user does to let larger statements through.
     QString howToRaiseStatementLimit() const;
 
@@ -49,7 +50,7 @@ private:
     const Engine* engine_;
     int tableNameLimit_;  // 0: no limit
     int columnNameLimit_; // 0: no limit
-    std::int64_t statementLimit_ = 0;
+    mutable std::optional<std::int64_t> statementLimit_;
 };
 
 // Why the data source (the setting's text: its name, maybe followed by keys

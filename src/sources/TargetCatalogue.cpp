@@ -6,8 +6,8 @@ namespace sources {
 
 namespace {
 
-sources::Target openDataSource(const sources::LiveSettings& settings, odbc::Opener& opener) {
-    return sources::openTarget(settings, opener, sources::Provider::Odbc);
+Target openDataSource(const LiveSettings& settings, odbc::Opener& opener) {
+    return openTarget(settings, opener, Provider::Odbc);
 }
 
 bool isUserTable(const odbc::CatalogEntry& entry) {
@@ -20,18 +20,17 @@ bool looksLikeSystemTable(const QString& name) {
 
 } // namespace
 
-bool TestDataSource(const sources::LiveSettings& settings, odbc::Opener& opener) {
+bool TestDataSource(const LiveSettings& settings, odbc::Opener& opener) {
     try {
-        const sources::Target target = openDataSource(settings, opener); // closed on return
+        const Target target = openDataSource(settings, opener); // closed on return
         return true;
     } catch (const std::exception&) {
         return false;
     }
 }
 
-void ListTargetTables(ui::TableList& list, const sources::LiveSettings& settings,
-                      odbc::Opener& opener) {
-    const sources::Target target = openDataSource(settings, opener);
+void ListTargetTables(ui::TableList& list, const LiveSettings& settings, odbc::Opener& opener) {
+    const Target target = openDataSource(settings, opener);
     const auto catalogue = target.tables();
     list.clearAll();
     while (const std::optional<odbc::CatalogEntry> entry = catalogue->next()) {

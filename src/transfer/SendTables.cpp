@@ -169,8 +169,9 @@ void checkNoNul(std::string_view value, const paradox::Field& field) {
 // statement and wants the sum below its limit.
 void checkStatementFits(const InsertText& text, const sources::Target& target,
                         const paradox::Recordset& rows) {
-    const std::int64_t largest = target.statementLimit() - 2;
-    if (target.statementLimit() <= 0 || text.utf8Bytes() <= largest) {
+    const std::int64_t limit = target.statementLimit();
+    const std::int64_t largest = limit - 2;
+    if (limit <= 0 || text.utf8Bytes() <= largest) {
         return;
     }
     throw ValueRefused(rows.fields().at(text.largestValue()),
