@@ -224,7 +224,32 @@ protected:
         secondsSince(thawedAt, std::string(GetParam().kind) + ", until no session is left");
     }
 
+    // Stops the server's processes, noting when.
+    void freeze() {
+        controlFaultServer("freeze", GetParam().kind);
+        frozen = true;
+        frozenAt = Clock::now();
+    }
+
+    // The command ended within the statement bound, with one message that
+    // says so (first, where atStart).
+    void expectEndedInTime(const std::string& what, bool atStart) {
+        ASSERT_TRUE(frozen);
+        const std::chrono::milliseconds bound =
+            shortBounds.statement + shortBounds.serverCancelGrace;
+        EXPECT_LT(secondsSince(frozenAt, std::string(GetParam().kind) + ", " + what),
+                  std::chrono::duration<double>(bound).count() + slack);
+        const QString timedOut =
+            QStringLiteral("The data source \"%1\" did not answer a statement within 3 seconds")
+                .arg(database.name());
+        ASSERT_EQ(desk.dialogs.messages().size(), 1);
+        const QString message = desk.dialogs.messages()[0];
+        EXPECT_TRUE(atStart ? message.startsWith(timedOut) : message.contains(timedOut))
+            << message.toStdString();
+    }
+
     bool frozen = false;
+    Clock::time_point frozenAt;
 };
 
 } // namespace
@@ -237,26 +262,15 @@ TEST_P(FrozenServer, ASendEndsWithinItsBoundAndKeepsWhatWasCommitted) {
     const QString table = addParadoxTable(
         "frozen", testing_support::designOf({{"ID", pw::Long}, {"NOTE", pw::Memo, 11}}),
         std::vector<pw::Row>(4, {std::int64_t{1}, std::string("fine")}));
-    Clock::time_point frozenAt;
     desk.bar.onChange = [&](double percent) {
         if (percent == 75) {
-            controlFaultServer("freeze", GetParam().kind);
-            frozen = true;
-            frozenAt = Clock::now();
+            freeze();
         }
     };
     desk.run(transfer::SendTables);
-    ASSERT_TRUE(frozen);
-    const std::chrono::milliseconds bound = shortBounds.statement + shortBounds.serverCancelGrace;
-    EXPECT_LT(secondsSince(frozenAt, std::string(GetParam().kind) + ", statement"),
-              std::chrono::duration<double>(bound).count() + slack);
     desk.bar.onChange = nullptr;
+    ASSERT_NO_FATAL_FAILURE(expectEndedInTime("statement", false));
     const QStringList messages = desk.dialogs.messages();
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains(
-        QStringLiteral("The data source \"%1\" did not answer a statement within 3 seconds")
-            .arg(database.name())))
-        << messages[0].toStdString();
     for (const QString& part :
          {table, QStringLiteral("row 3"), QStringLiteral("2 of its 4 rows")}) {
         EXPECT_TRUE(messages[0].contains(part)) << messages[0].toStdString();
@@ -286,25 +300,13 @@ TEST_P(FrozenServer, ARenameEndsWithinItsBound) {
     testing_support::fill(desk.targetList, {table}, {table});
     desk.targetList.setCurrent(0);
     desk.dialogs.inputs = {renamed};
-    Clock::time_point frozenAt;
     desk.dialogs.whileOpen = [&] {
-        if (frozen) {
-            return; // the message at the end
+        if (!frozen) { // not at the message at the end
+            freeze();
         }
-        controlFaultServer("freeze", GetParam().kind);
-        frozen = true;
-        frozenAt = Clock::now();
     };
     desk.run(maintenance::RenameTable);
-    ASSERT_TRUE(frozen);
-    const std::chrono::milliseconds bound = shortBounds.statement + shortBounds.serverCancelGrace;
-    EXPECT_LT(secondsSince(frozenAt, std::string(GetParam().kind) + ", rename"),
-              std::chrono::duration<double>(bound).count() + slack);
-    ASSERT_EQ(desk.dialogs.messages().size(), 1);
-    EXPECT_TRUE(desk.dialogs.messages()[0].startsWith(
-        QStringLiteral("The data source \"%1\" did not answer a statement within 3 seconds")
-            .arg(database.name())))
-        << desk.dialogs.messages()[0].toStdString();
+    ASSERT_NO_FATAL_FAILURE(expectEndedInTime("rename", true));
     thawAndExpectNoSessionLeft();
     EXPECT_NE(database.exists(table), database.exists(renamed));
 }
