@@ -410,32 +410,44 @@ TableFiles::TableFiles(std::filesystem::path dataFile,
                        std::optional<std::filesystem::path> memoFile)
     : dataFile(std::move(dataFile)), memoFile(std::move(memoFile)) {}
 
+TextSampler::TextSampler(int headerCodePage, const std::vector<paradox::Field>& fields) {
+    sample_.headerCodePage = headerCodePage;
+    if (headerCodePage != western)
+        return;
+    takes_.resize(fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        addToSample(sample_, fields[i].name);
+        takes_[i] = isTextField(fields[i].type);
+        anyText_ = anyText_ || takes_[i];
+    }
+}
+
+bool TextSampler::wantsMore() const {
+    return anyText_ && sample_.bytes.size() < sampleLimit;
+}
+
+void TextSampler::add(std::size_t, std::string_view bytes) {
+    addToSample(sample_, bytes);
+}
+
 TextSample readTextSample(const TableFiles& files) {
     std::optional<std::string> memo;
     if (files.memoFile) {
         memo = files.memoFile->native();
     }
     paradox::TableFile table(files.dataFile.native(), memo, {.textAsBytes = true});
-    TextSample sample;
-    sample.headerCodePage = table.headerCodePage();
-    if (sample.headerCodePage != western)
-        return sample;
-    std::vector<std::size_t> textFields;
-    for (std::size_t i = 0; i < table.fields().size(); ++i) {
-        addToSample(sample, table.fields()[i].name);
-        if (isTextField(table.fields()[i].type))
-            textFields.push_back(i);
-    }
-    // A value the reader refuses ends the sample; the send meets it later,
-    // after the rows before it.
+    TextSampler sampler(table.headerCodePage(), table.fields());
+    // A value the reader refuses ends the sample; the send's check meets it
+    // again and names it.
     try {
-        for (; !table.eof() && sample.bytes.size() < sampleLimit; table.moveNext())
-            for (std::size_t i : textFields)
-                if (const paradox::Value value = table.value(i); !value.isNull())
-                    addToSample(sample, value.text);
+        for (; !table.eof() && sampler.wantsMore(); table.moveNext())
+            for (std::size_t i = 0; i < table.fields().size(); ++i)
+                if (sampler.takes(i))
+                    if (const paradox::Value value = table.value(i); !value.isNull())
+                        sampler.add(i, value.text);
     } catch (const paradox::Error&) {
     }
-    return sample;
+    return sampler.sample();
 }
 
 CodePageChoice chooseCodePage(const TextSample& sample, std::string_view localeName) {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sources {
 
@@ -67,6 +68,29 @@ struct TableFiles {
 
     std::filesystem::path dataFile;
     std::optional<std::filesystem::path> memoFile;
+};
+
+// Gathers the sample of a table's text from its values, read as bytes, row
+// after row; whoever reads the table feeds it until it wants no more.
+class TextSampler {
+public:
+    // The fields as read with their names as bytes.
+    TextSampler(int headerCodePage, const std::vector<paradox::Field>& fields);
+
+    // False once the sample is full, or when nothing in the table can change
+    // the choice (a header naming another code page, no text field).
+    bool wantsMore() const;
+    // Whether values of the field go into the sample.
+    bool takes(std::size_t field) const { return field < takes_.size() && takes_[field]; }
+    // Adds a value of a field that takes() as its bytes.
+    void add(std::size_t field, std::string_view bytes);
+
+    const TextSample& sample() const { return sample_; }
+
+private:
+    TextSample sample_;
+    std::vector<bool> takes_;
+    bool anyText_ = false;
 };
 
 // Reads the sample of a table's text. Throws paradox::Error when the table
