@@ -117,7 +117,7 @@ TEST_P(DataSourceTest, DropsTheSelectedTablesHighestIndexFirst) {
     const QString spaced = "Order Details " + testing_support::uniqueTableName("x");
     database.createTableNamed(spaced);
     fill(desk.targetList, {a, b, c, kept, spaced}, {a, c, spaced, b});
-    desk.run(maintenance::DropTables);
+    desk.run(maintenance::DropTargetTables);
 
     EXPECT_TRUE(desk.dialogs.shown.empty());
     // The list is sorted, and the walk goes from its last entry to its first.
@@ -136,7 +136,7 @@ TEST_P(DataSourceTest, DropsTheSelectedTablesHighestIndexFirst) {
 TEST_P(DataSourceTest, AFailedDropKeepsTheRestListedAndReportsOnce) {
     const QString present = database.createTable("present");
     fill(desk.targetList, {present, "aaa_missing_table"}, {present, "aaa_missing_table"});
-    desk.run(maintenance::DropTables);
+    desk.run(maintenance::DropTargetTables);
     // The walk drops the higher index first, then fails on the missing table.
     ASSERT_EQ(desk.dialogs.messages().size(), 1);
     EXPECT_TRUE(desk.dialogs.messages()[0].startsWith("Error "));
@@ -152,7 +152,7 @@ TEST_P(DataSourceTest, RenamesTheOneSelectedTable) {
     const QString other = database.createTable("aaa");
     fill(desk.targetList, {orders, other}, {orders});
     desk.dialogs.inputs = {sales};
-    desk.run(maintenance::RenameTable);
+    desk.run(maintenance::RenameTargetTable);
 
     ASSERT_EQ(desk.dialogs.shown.size(), 1u);
     EXPECT_EQ(desk.dialogs.shown[0].text, "Enter new name of " + orders + ":");
@@ -171,11 +171,11 @@ TEST_P(DataSourceTest, RenamesTheOneSelectedTable) {
 
 TEST_P(DataSourceTest, RenameNeedsExactlyOneSelectionAndACancelDoesNothing) {
     fill(desk.targetList, {"a", "b"}, {});
-    desk.run(maintenance::RenameTable);
+    desk.run(maintenance::RenameTargetTable);
     EXPECT_EQ(desk.dialogs.messages(), QStringList{"Please select just one table to rename."});
     desk.targetList.setSelectedAt(0, true);
     desk.dialogs.inputs = {QString()};
-    desk.run(maintenance::RenameTable);
+    desk.run(maintenance::RenameTargetTable);
     EXPECT_TRUE(sentStatements().isEmpty());
     EXPECT_EQ(entriesOf(desk.targetList), (QStringList{"a", "b"}));
 }
@@ -186,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(DataSources, DataSourceTest,
 
 TEST_F(FileTest, RenameOfAnUnopenableDataSourceShowsOnlyTheError) {
     desk.settings.dataSource = "NoSuchDataSource";
-    desk.run(maintenance::RenameTable);
+    desk.run(maintenance::RenameTargetTable);
     ASSERT_EQ(desk.dialogs.messages().size(), 1);
     // The driver manager's error has no number of its own: none is shown.
     EXPECT_TRUE(desk.dialogs.messages()[0].startsWith("IM002: "));
@@ -204,7 +204,7 @@ TEST_F(FileTest, DeletesTheFilesOfSelectedTablesOnly) {
     writeFile(f + "/sub/DEEP.db");
     fill(desk.paradoxList, {"CUSTOMER", "ORDERS", "ITEMS", "DEEP"}, {"CUSTOMER", "ITEMS", "DEEP"});
     desk.settings.folder = f + "/"; // a trailing separator gives "//", which works
-    desk.run(maintenance::DeleteTableFiles);
+    desk.run(maintenance::DeleteParadoxTables);
 
     EXPECT_TRUE(desk.dialogs.shown.empty());
     EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMERS.PX", "ORDERS.DB", "ORDERS.PX"}));
@@ -218,7 +218,7 @@ TEST_F(FileTest, RenamesATableFileAndShowsTheNameAsTyped) {
     writeFile(f + "/CUSTOMER.PX");
     fill(desk.paradoxList, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
     desk.dialogs.inputs = {"Client"};
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
 
     EXPECT_TRUE(desk.dialogs.messages().isEmpty());
     EXPECT_EQ(filesIn(f), (QStringList{"Client.DB", "Client.PX"}));
@@ -234,7 +234,7 @@ TEST_F(FileTest, RenameTakesTheCaseVariantTheLookupFindsFirst) {
     fill(desk.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
     desk.paradoxList.setSelectedAt(1, false);
     desk.dialogs.inputs = {"Moved"};
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
     EXPECT_EQ(filesIn(f), (QStringList{"Moved.db", "orders.Db"}));
     EXPECT_EQ(contentsOf(f + "/Moved.db"), "first");
     EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{"Moved", "ORDERS"}));
@@ -252,7 +252,7 @@ TEST_F(FileTest, RenameMovesTheWholeFamily) {
     }
     fill(desk.paradoxList, {"C"}, {"C"});
     desk.dialogs.inputs = {"CNEW"};
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
 
     EXPECT_TRUE(desk.dialogs.messages().isEmpty())
         << desk.dialogs.messages().join("|").toStdString();
@@ -274,7 +274,7 @@ TEST_F(FileTest, ARenameThatFailsPartWayPutsBackWhatMoved) {
     desk.dialogs.inputs = {"CNEW"};
     testing_support::FileSizeLimit full;
     full.limit(65536); // C.DB and C.FAM fit, C.MB does not
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
     full.lift();
 
     ASSERT_EQ(desk.dialogs.messages().size(), 1);
@@ -296,7 +296,7 @@ TEST_F(FileTest, ARenameOntoAnExistingFileOfTheFamilyMovesNothing) {
     const Contents before = contentsIn(f);
     fill(desk.paradoxList, {"NOTES"}, {"NOTES"});
     desk.dialogs.inputs = {"Other"};
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
     EXPECT_EQ(desk.dialogs.messages(),
               QStringList{"The table NOTES was not renamed, because these files already exist: " +
                           f + "/Other.PX, " + f + "/Other.VAL. Nothing was moved."});
@@ -311,14 +311,14 @@ TEST_F(FileTest, DeleteThenRenameAnotherTableToTheFreedName) {
     writeFamily(f, "C", {"PX", "X02", "Y02", "X03", "Y03", "VAL", "TV", "FAM"});
     const Contents b = writeFamily(f, "B", {"PX"});
     fill(desk.paradoxList, {"B", "C"}, {"C"});
-    desk.run(maintenance::DeleteTableFiles);
+    desk.run(maintenance::DeleteParadoxTables);
     EXPECT_TRUE(desk.dialogs.messages().isEmpty());
     EXPECT_EQ(contentsIn(f), b);
     EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"B"});
 
     desk.paradoxList.setSelectedAt(0, true);
     desk.dialogs.inputs = {"C"};
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
     EXPECT_TRUE(desk.dialogs.messages().isEmpty());
     EXPECT_EQ(filesIn(f), (QStringList{"C.DB", "C.MB", "C.PX"}));
     EXPECT_EQ(contentsOf(f + "/C.PX"), "B.PX");
@@ -336,7 +336,7 @@ TEST_F(FileTest, CompanionsOfTwoSpellingsGoWithTheirOwnTableOnly) {
     fill(desk.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
     desk.paradoxList.setSelectedAt(1, false);
     desk.dialogs.inputs = {"SALES"};
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
     EXPECT_EQ(desk.dialogs.messages(),
               QStringList{f + "/Orders.VAL was left as it is, because its name fits more than one "
                               "table of the folder (the same name in other letter case)."});
@@ -346,7 +346,7 @@ TEST_F(FileTest, CompanionsOfTwoSpellingsGoWithTheirOwnTableOnly) {
 
     // Now orders.db is the only table of that name: the checks are its own.
     fill(desk.paradoxList, {}, {"ORDERS"});
-    desk.run(maintenance::DeleteTableFiles);
+    desk.run(maintenance::DeleteParadoxTables);
     EXPECT_EQ(desk.dialogs.messages().size(), 1);
     EXPECT_EQ(filesIn(f), (QStringList{"SALES.DB", "SALES.MB", "SALES.PX"}));
 }
@@ -431,7 +431,7 @@ TEST_F(FileTest, ARefusedFileRenameSaysWhyAndChangesNothing) {
          {QString("ORDERS"), QString("CUSTOMER"), QString("customer"), QString("../escape"),
           QString("a/b"), QString("A") + QChar(0) + "B"}) {
         desk.dialogs.inputs = {answer};
-        desk.run(maintenance::RenameTableFile);
+        desk.run(maintenance::RenameParadoxTable);
     }
     EXPECT_EQ(desk.dialogs.messages().size(), 6);
     EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMER.DB", "ORDERS.DB"}));
@@ -444,7 +444,7 @@ TEST_F(FileTest, AFileInASubfolderIsNotMovedButTheListShowsTheNewName) {
     writeFile(folder.path() + "/sub/DEEP.db");
     fill(desk.paradoxList, {"DEEP"}, {"DEEP"});
     desk.dialogs.inputs = {"Shallow"};
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
     EXPECT_TRUE(QFile::exists(folder.path() + "/sub/DEEP.db"));
     EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"Shallow"});
 }
