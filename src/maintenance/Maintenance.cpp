@@ -103,7 +103,7 @@ void DeleteParadoxTables(commands::Workspace& workspace) {
         if (!family) {
             continue;
         }
-        const files::FamilyChange change = files::DeleteFamily(*family, table);
+        const files::FamilyChange change = files::DeleteTableFamily(*family, table);
         if (!change.message.isEmpty()) {
             notes << change.message;
         }
@@ -148,7 +148,7 @@ void RenameParadoxTable(commands::Workspace& workspace) {
     if (const std::optional<files::TableFamily> family =
             files::FindTableFamily(folder, rename->oldName)) {
         const files::FamilyChange change =
-            files::RenameFamily(*family, rename->oldName, rename->newName);
+            files::RenameTableFamily(*family, rename->oldName, rename->newName);
         if (!change.message.isEmpty()) {
             workspace.dialogs.message(workspace.owner, change.message);
         }

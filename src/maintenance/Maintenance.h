@@ -8,11 +8,11 @@ namespace maintenance {
 
 // Drops the tables selected in targetList from the data source.
 void DropTargetTables(commands::Workspace& workspace);
-// Deletes the files of the tables selected in paradoxList.
+// Deletes the tables selected in paradoxList, every file of their families.
 void DeleteParadoxTables(commands::Workspace& workspace);
 // Renames the one table selected in targetList.
 void RenameTargetTable(commands::Workspace& workspace);
-// Renames the files of the one table selected in paradoxList.
+// Renames the one table selected in paradoxList, every file of its family.
 void RenameParadoxTable(commands::Workspace& workspace);
 
 } // namespace maintenance
