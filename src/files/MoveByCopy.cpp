@@ -97,9 +97,9 @@ bool copyContents(int from, int to) {
 // a group of the user's), then its mode and times; false with errno set when
 // the mode or times cannot be set.
 bool copyOwnerModeAndTimes(int fd, const struct stat& source) {
-    if (::fchown(fd, source.st_uid, source.st_gid) != 0) {
-        static_cast<void>(::fchown(fd, static_cast<uid_t>(-1), source.st_gid));
-    }
+    // Where neither is the user's to give, the copy stays the user's.
+    [[maybe_unused]] const bool given = ::fchown(fd, source.st_uid, source.st_gid) == 0 ||
+                                        ::fchown(fd, static_cast<uid_t>(-1), source.st_gid) == 0;
     const timespec times[2] = {source.st_atim, source.st_mtim};
     return ::fchmod(fd, source.st_mode & 07777) == 0 && ::futimens(fd, times) == 0;
 }
