@@ -94,13 +94,14 @@ TEST_F(CommandTest, SelectionGuardsSayWhatIsMissing) {
         {"send", transfer::SendTables, false, Pick::NoneCurrent, "Please select a table to send.",
          0},
         {"send, none selected", transfer::SendTables, false, Pick::NoneSelected, "", 1},
-        {"drop", maintenance::DropTables, true, Pick::NoneCurrent, "Please select a table", 1},
-        {"delete", maintenance::DeleteTableFiles, false, Pick::NoneCurrent,
+        {"drop", maintenance::DropTargetTables, true, Pick::NoneCurrent, "Please select a table",
+         1},
+        {"delete", maintenance::DeleteParadoxTables, false, Pick::NoneCurrent,
          "Please select a table to delete.", 0},
-        {"rename table", maintenance::RenameTable, true, Pick::NoneCurrent, toRename, 1},
-        {"rename file", maintenance::RenameTableFile, false, Pick::NoneCurrent, toRename, 0},
-        {"rename table, two", maintenance::RenameTable, true, Pick::Two, justOne, 1},
-        {"rename file, two", maintenance::RenameTableFile, false, Pick::Two, justOne, 0},
+        {"rename table", maintenance::RenameTargetTable, true, Pick::NoneCurrent, toRename, 1},
+        {"rename file", maintenance::RenameParadoxTable, false, Pick::NoneCurrent, toRename, 0},
+        {"rename table, two", maintenance::RenameTargetTable, true, Pick::Two, justOne, 1},
+        {"rename file, two", maintenance::RenameParadoxTable, false, Pick::Two, justOne, 0},
     };
     addOrders("a", 1);
     for (const Guard& guard : guards) {
@@ -135,8 +136,9 @@ TEST_F(CommandTest, OtherCommandsDoNothingWhileASendRuns) {
             pressed = true;
             EXPECT_EQ(desk.pointer.setting, ui::BusyPointer);
             for (const commands::Command command :
-                 {transfer::SendTables, maintenance::DropTables, maintenance::DeleteTableFiles,
-                  maintenance::RenameTable, maintenance::RenameTableFile}) {
+                 {transfer::SendTables, maintenance::DropTargetTables,
+                  maintenance::DeleteParadoxTables, maintenance::RenameTargetTable,
+                  maintenance::RenameParadoxTable}) {
                 desk.run(command);
             }
         }

@@ -181,7 +181,7 @@ TEST_P(EngineTest, NamesTheEngineWouldCutAreRefusedBeforeAnythingIsMade) {
     fill(desk.targetList, {atLimit}, {atLimit});
     desk.opener.statements.clear();
     desk.dialogs.inputs = {overLimit};
-    desk.run(maintenance::RenameTable);
+    desk.run(maintenance::RenameTargetTable);
     EXPECT_TRUE(desk.dialogs.messages().last().contains("was not renamed"));
     EXPECT_TRUE(sentStatements().isEmpty());
     EXPECT_EQ(entriesOf(desk.targetList), QStringList{atLimit});
@@ -285,10 +285,10 @@ TEST_P(EngineTest, EveryCommandClosesTheSessionsItOpens) {
     database.own(renamed);
     fill(desk.targetList, {t}, {t});
     desk.dialogs.inputs = {renamed};
-    desk.run(maintenance::RenameTable);
+    desk.run(maintenance::RenameTargetTable);
     expectNoneLeft("rename");
     fill(desk.targetList, {"no_such_table", renamed}, {"no_such_table", renamed});
-    desk.run(maintenance::DropTables);
+    desk.run(maintenance::DropTargetTables);
     EXPECT_TRUE(desk.dialogs.messages().last().startsWith("Error "));
     expectNoneLeft("drop, failing at the second");
     testing_support::MemoryList listed;

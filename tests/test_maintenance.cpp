@@ -11,11 +11,14 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
+#include <tuple>
 #include <unistd.h>
 
 using testing_support::entriesOf;
@@ -95,6 +98,28 @@ void giveToNobody(const QString& path) {
     }
 }
 
+ino_t inodeOf(const QString& path) {
+    struct stat status {};
+    ::stat(QFile::encodeName(path).constData(), &status);
+    return status.st_ino;
+}
+
+// What a file is, apart from its name: inode, owner, group, mode, time of
+// modification, allocated blocks, size and the extended attribute user.note.
+using Identity =
+    std::tuple<ino_t, uid_t, gid_t, mode_t, time_t, long, blkcnt_t, off_t, std::string>;
+
+Identity identityOf(const QString& path) {
+    const QByteArray bytes = QFile::encodeName(path);
+    struct stat s {};
+    ::stat(bytes.constData(), &s);
+    char note[64] = {};
+    const ssize_t size = ::getxattr(bytes.constData(), "user.note", note, sizeof note);
+    return {s.st_ino,    s.st_uid,         s.st_gid,
+            s.st_mode,   s.st_mtim.tv_sec, s.st_mtim.tv_nsec,
+            s.st_blocks, s.st_size,        std::string(note, size > 0 ? size : 0)};
+}
+
 files::MoveResult move(const QString& from, const QString& to) {
     return files::MoveByCopy(files::pathOf(from), files::pathOf(to));
 }
@@ -117,7 +142,7 @@ TEST_P(DataSourceTest, DropsTheSelectedTablesHighestIndexFirst) {
     const QString spaced = "Order Details " + testing_support::uniqueTableName("x");
     database.createTableNamed(spaced);
     fill(desk.targetList, {a, b, c, kept, spaced}, {a, c, spaced, b});
-    desk.run(maintenance::DropTables);
+    desk.run(maintenance::DropTargetTables);
 
     EXPECT_TRUE(desk.dialogs.shown.empty());
     // The list is sorted, and the walk goes from its last entry to its first.
@@ -136,7 +161,7 @@ TEST_P(DataSourceTest, DropsTheSelectedTablesHighestIndexFirst) {
 TEST_P(DataSourceTest, AFailedDropKeepsTheRestListedAndReportsOnce) {
     const QString present = database.createTable("present");
     fill(desk.targetList, {present, "aaa_missing_table"}, {present, "aaa_missing_table"});
-    desk.run(maintenance::DropTables);
+    desk.run(maintenance::DropTargetTables);
     // The walk drops the higher index first, then fails on the missing table.
     ASSERT_EQ(desk.dialogs.messages().size(), 1);
     EXPECT_TRUE(desk.dialogs.messages()[0].startsWith("Error "));
@@ -152,7 +177,7 @@ TEST_P(DataSourceTest, RenamesTheOneSelectedTable) {
     const QString other = database.createTable("aaa");
     fill(desk.targetList, {orders, other}, {orders});
     desk.dialogs.inputs = {sales};
-    desk.run(maintenance::RenameTable);
+    desk.run(maintenance::RenameTargetTable);
 
     ASSERT_EQ(desk.dialogs.shown.size(), 1u);
     EXPECT_EQ(desk.dialogs.shown[0].text, "Enter new name of " + orders + ":");
@@ -171,11 +196,11 @@ TEST_P(DataSourceTest, RenamesTheOneSelectedTable) {
 
 TEST_P(DataSourceTest, RenameNeedsExactlyOneSelectionAndACancelDoesNothing) {
     fill(desk.targetList, {"a", "b"}, {});
-    desk.run(maintenance::RenameTable);
+    desk.run(maintenance::RenameTargetTable);
     EXPECT_EQ(desk.dialogs.messages(), QStringList{"Please select just one table to rename."});
     desk.targetList.setSelectedAt(0, true);
     desk.dialogs.inputs = {QString()};
-    desk.run(maintenance::RenameTable);
+    desk.run(maintenance::RenameTargetTable);
     EXPECT_TRUE(sentStatements().isEmpty());
     EXPECT_EQ(entriesOf(desk.targetList), (QStringList{"a", "b"}));
 }
@@ -186,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(DataSources, DataSourceTest,
 
 TEST_F(FileTest, RenameOfAnUnopenableDataSourceShowsOnlyTheError) {
     desk.settings.dataSource = "NoSuchDataSource";
-    desk.run(maintenance::RenameTable);
+    desk.run(maintenance::RenameTargetTable);
     ASSERT_EQ(desk.dialogs.messages().size(), 1);
     // The driver manager's error has no number of its own: none is shown.
     EXPECT_TRUE(desk.dialogs.messages()[0].startsWith("IM002: "));
@@ -204,7 +229,7 @@ TEST_F(FileTest, DeletesTheFilesOfSelectedTablesOnly) {
     writeFile(f + "/sub/DEEP.db");
     fill(desk.paradoxList, {"CUSTOMER", "ORDERS", "ITEMS", "DEEP"}, {"CUSTOMER", "ITEMS", "DEEP"});
     desk.settings.folder = f + "/"; // a trailing separator gives "//", which works
-    desk.run(maintenance::DeleteTableFiles);
+    desk.run(maintenance::DeleteParadoxTables);
 
     EXPECT_TRUE(desk.dialogs.shown.empty());
     EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMERS.PX", "ORDERS.DB", "ORDERS.PX"}));
@@ -218,7 +243,7 @@ TEST_F(FileTest, RenamesATableFileAndShowsTheNameAsTyped) {
     writeFile(f + "/CUSTOMER.PX");
     fill(desk.paradoxList, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
     desk.dialogs.inputs = {"Client"};
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
 
     EXPECT_TRUE(desk.dialogs.messages().isEmpty());
     EXPECT_EQ(filesIn(f), (QStringList{"Client.DB", "Client.PX"}));
@@ -234,74 +259,139 @@ TEST_F(FileTest, RenameTakesTheCaseVariantTheLookupFindsFirst) {
     fill(desk.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
     desk.paradoxList.setSelectedAt(1, false);
     desk.dialogs.inputs = {"Moved"};
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
     EXPECT_EQ(filesIn(f), (QStringList{"Moved.db", "orders.Db"}));
     EXPECT_EQ(contentsOf(f + "/Moved.db"), "first");
     EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{"Moved", "ORDERS"}));
 }
 
 // A keyed table with a memo field, two secondary indexes, validity checks,
-// view and family files moves whole, each extension in its own letter case,
-// and reads as before; files of other names stay.
-TEST_F(FileTest, RenameMovesTheWholeFamily) {
+// image settings, forms, reports, view and family files moves whole, each
+// extension in its own letter case, and reads as before; files of other
+// names stay. Each file stays itself (its inode) unless the file system makes
+// the move a copy, which the message then says.
+TEST_F(FileTest, RenameMovesTheWholeFamilyEachWay) {
     const QString f = folder.path();
-    const Contents before =
-        writeFamily(f, "C", {"PX", "X02", "Y02", "XG0", "YG0", "val", "TV", "FAM"});
-    for (const QString other : {"CX.PX", "C.BAK", "B.PX"}) {
-        writeFile(f + "/" + other, other.toLatin1());
+    for (const files::MoveWay way :
+         {files::MoveWay::Rename, files::MoveWay::Link, files::MoveWay::Copy}) {
+        SCOPED_TRACE(static_cast<int>(way));
+        QDir(f).removeRecursively();
+        QDir().mkpath(f);
+        const Contents before = writeFamily(f, "C",
+                                            {"PX", "X02", "Y02", "XG0", "YG0", "val", "TV", "FAM",
+                                             "SET", "F", "f1", "F14", "R", "R9"});
+        for (const QString other : {"CX.PX", "C.BAK", "B.PX", "C.F15", "C.R0", "C.F01"}) {
+            writeFile(f + "/" + other, other.toLatin1());
+        }
+        const ino_t inode = inodeOf(f + "/C.F14");
+        if (way == files::MoveWay::Rename) {
+            fill(desk.paradoxList, {"C"}, {"C"});
+            desk.dialogs.inputs = {"CNEW"};
+            desk.run(maintenance::RenameParadoxTable);
+            EXPECT_TRUE(desk.dialogs.messages().isEmpty())
+                << desk.dialogs.messages().join("|").toStdString();
+            EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"CNEW"});
+        } else {
+            const auto family = files::FindTableFamily(files::pathOf(f), "C");
+            const files::FamilyChange change = files::RenameTableFamily(*family, "C", "CNEW", way);
+            EXPECT_TRUE(change.done);
+            EXPECT_EQ(change.message.contains("had to be copied"), way == files::MoveWay::Copy)
+                << change.message.toStdString();
+        }
+        Contents expected;
+        for (const QString other : {"CX.PX", "C.BAK", "B.PX", "C.F15", "C.R0", "C.F01"}) {
+            expected[other] = other.toLatin1();
+        }
+        for (const auto& [name, bytes] : before) {
+            expected[QString(name).replace(0, 1, "CNEW")] = bytes;
+        }
+        EXPECT_EQ(contentsIn(f), expected);
+        EXPECT_EQ(inodeOf(f + "/CNEW.F14") == inode, way != files::MoveWay::Copy);
+        EXPECT_EQ(readMemos(f, "CNEW"), std::vector<std::string>{"note of C"});
+    }
+}
+
+// Each file keeps its inode, owner, group, mode, times and extended
+// attributes, and a 1 GB sparse memo file moves without a block written.
+TEST_F(FileTest, ARenameKeepsEveryFileAsItWas) {
+    const QString f = folder.path();
+    writeFamily(f, "C", {"PX", "X02", "SET", "F1", "R"});
+    ASSERT_EQ(::truncate(QFile::encodeName(f + "/C.MB").constData(), off_t{1} << 30), 0);
+    const timespec longAgo[2] = {{1000000000, 0}, {1000000000, 123456789}};
+    std::map<QString, Identity> expected;
+    for (const QString& name : filesIn(f)) {
+        const QByteArray path = QFile::encodeName(f + "/" + name);
+        giveToNobody(f + "/" + name); // only root may; others keep their own
+        ::chmod(path.constData(), name.endsWith(".PX") ? 0640 : 0604);
+        ::utimensat(AT_FDCWD, path.constData(), longAgo, 0);
+        ::setxattr(path.constData(), "user.note", name.toUtf8().constData(),
+                   static_cast<std::size_t>(name.toUtf8().size()), 0);
+        expected[QString(name).replace(0, 1, "CNEW")] = identityOf(f + "/" + name);
     }
     fill(desk.paradoxList, {"C"}, {"C"});
     desk.dialogs.inputs = {"CNEW"};
-    desk.run(maintenance::RenameTableFile);
-
+    desk.run(maintenance::RenameParadoxTable);
     EXPECT_TRUE(desk.dialogs.messages().isEmpty())
         << desk.dialogs.messages().join("|").toStdString();
-    Contents expected{{"B.PX", "B.PX"}, {"C.BAK", "C.BAK"}, {"CX.PX", "CX.PX"}};
-    for (const auto& [name, bytes] : before) {
-        expected[QString(name).replace(0, 1, "CNEW")] = bytes;
+    std::map<QString, Identity> found;
+    for (const QString& name : filesIn(f)) {
+        found[name] = identityOf(f + "/" + name);
     }
-    EXPECT_EQ(contentsIn(f), expected);
-    EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"CNEW"});
-    EXPECT_EQ(readMemos(f, "CNEW"), std::vector<std::string>{"note of C"});
+    EXPECT_EQ(found, expected);
 }
 
-// The third move (the memo file) fails: the two files moved before it go
-// back, and one message says so.
-TEST_F(FileTest, ARenameThatFailsPartWayPutsBackWhatMoved) {
+// Where the file system makes the rename a copy, a copy that fails part way
+// (the memo file, after C.FAM) puts back what had moved, and says so.
+TEST_F(FileTest, ACopyingRenameThatFailsPartWayPutsBackWhatMoved) {
     const QString f = folder.path();
     const Contents before = writeFamily(f, "C", {"FAM", "PX", "X02"}, std::string(200000, 'm'));
-    fill(desk.paradoxList, {"C"}, {"C"});
-    desk.dialogs.inputs = {"CNEW"};
+    const auto family = files::FindTableFamily(files::pathOf(f), "C");
     testing_support::FileSizeLimit full;
-    full.limit(65536); // C.DB and C.FAM fit, C.MB does not
-    desk.run(maintenance::RenameTableFile);
+    full.limit(65536); // C.FAM fits, C.MB does not
+    const files::FamilyChange change =
+        files::RenameTableFamily(*family, "C", "CNEW", files::MoveWay::Copy);
     full.lift();
 
-    ASSERT_EQ(desk.dialogs.messages().size(), 1);
-    const QString text = desk.dialogs.messages()[0];
+    EXPECT_FALSE(change.done);
     for (const QString& part : {QString("The table C was not renamed"), f + "/C.MB",
                                 QString("moved back, so the table is as it was")}) {
-        EXPECT_TRUE(text.contains(part)) << text.toStdString();
+        EXPECT_TRUE(change.message.contains(part)) << change.message.toStdString();
     }
     EXPECT_EQ(contentsIn(f), before);
-    EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"C"});
 }
 
-// Before anything moves: any file of the new name stops the rename.
-TEST_F(FileTest, ARenameOntoAnExistingFileOfTheFamilyMovesNothing) {
+// Before anything moves: any file that would join the new name's family, in
+// any letter case, another table's or left over, stops the rename.
+TEST_F(FileTest, ARenameOntoAnyFileOfTheNewNameMovesNothing) {
     const QString f = folder.path();
-    writeFamily(f, "NOTES", {"PX", "VAL"});
-    writeFile(f + "/Other.VAL", "in the way");
-    writeFile(f + "/Other.PX", "in the way");
-    const Contents before = contentsIn(f);
-    fill(desk.paradoxList, {"NOTES"}, {"NOTES"});
-    desk.dialogs.inputs = {"Other"};
-    desk.run(maintenance::RenameTableFile);
-    EXPECT_EQ(desk.dialogs.messages(),
-              QStringList{"The table NOTES was not renamed, because these files already exist: " +
-                          f + "/Other.PX, " + f + "/Other.VAL. Nothing was moved."});
-    EXPECT_EQ(contentsIn(f), before);
-    EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"NOTES"});
+    const QString otherCase =
+        " Names that differ only in letter case are one name to Paradox and to Windows shares.";
+    const std::vector<std::pair<QStringList, QString>> cases = {
+        {{"Other.PX", "Other.VAL"},
+         "these files already exist: " + f + "/Other.PX, " + f + "/Other.VAL."},
+        {{"OTHER.PX"}, f + "/OTHER.PX already exists." + otherCase},
+        {{"other.db"}, f + "/other.db already exists." + otherCase},
+        {{"oThEr.F3", "other.txt"}, f + "/oThEr.F3 already exists." + otherCase},
+        {{"Other.Y0A"}, f + "/Other.Y0A already exists."},
+    };
+    for (const auto& [inTheWay, says] : cases) {
+        QDir(f).removeRecursively();
+        QDir().mkpath(f);
+        writeFamily(f, "NOTES", {"PX", "VAL"});
+        for (const QString& name : inTheWay) {
+            writeFile(f + "/" + name, "in the way");
+        }
+        const Contents before = contentsIn(f);
+        desk.paradoxList.clearAll();
+        fill(desk.paradoxList, {"NOTES"}, {"NOTES"});
+        desk.dialogs.shown.clear();
+        desk.dialogs.inputs = {"Other"};
+        desk.run(maintenance::RenameParadoxTable);
+        EXPECT_EQ(desk.dialogs.messages(), QStringList{"The table NOTES was not renamed, because " +
+                                                       says + " Nothing was moved."});
+        EXPECT_EQ(contentsIn(f), before);
+        EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"NOTES"});
+    }
 }
 
 // Delete takes every companion along, so a table renamed to the freed name
@@ -311,14 +401,14 @@ TEST_F(FileTest, DeleteThenRenameAnotherTableToTheFreedName) {
     writeFamily(f, "C", {"PX", "X02", "Y02", "X03", "Y03", "VAL", "TV", "FAM"});
     const Contents b = writeFamily(f, "B", {"PX"});
     fill(desk.paradoxList, {"B", "C"}, {"C"});
-    desk.run(maintenance::DeleteTableFiles);
+    desk.run(maintenance::DeleteParadoxTables);
     EXPECT_TRUE(desk.dialogs.messages().isEmpty());
     EXPECT_EQ(contentsIn(f), b);
     EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"B"});
 
     desk.paradoxList.setSelectedAt(0, true);
     desk.dialogs.inputs = {"C"};
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
     EXPECT_TRUE(desk.dialogs.messages().isEmpty());
     EXPECT_EQ(filesIn(f), (QStringList{"C.DB", "C.MB", "C.PX"}));
     EXPECT_EQ(contentsOf(f + "/C.PX"), "B.PX");
@@ -336,7 +426,7 @@ TEST_F(FileTest, CompanionsOfTwoSpellingsGoWithTheirOwnTableOnly) {
     fill(desk.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
     desk.paradoxList.setSelectedAt(1, false);
     desk.dialogs.inputs = {"SALES"};
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
     EXPECT_EQ(desk.dialogs.messages(),
               QStringList{f + "/Orders.VAL was left as it is, because its name fits more than one "
                               "table of the folder (the same name in other letter case)."});
@@ -346,13 +436,13 @@ TEST_F(FileTest, CompanionsOfTwoSpellingsGoWithTheirOwnTableOnly) {
 
     // Now orders.db is the only table of that name: the checks are its own.
     fill(desk.paradoxList, {}, {"ORDERS"});
-    desk.run(maintenance::DeleteTableFiles);
+    desk.run(maintenance::DeleteParadoxTables);
     EXPECT_EQ(desk.dialogs.messages().size(), 1);
     EXPECT_EQ(filesIn(f), (QStringList{"SALES.DB", "SALES.MB", "SALES.PX"}));
 }
 
-// As another user: a data file that cannot be deleted leaves the table as it
-// was (its copies removed), wherever it comes in the moves; a folder that
+// As another user: a file that cannot be renamed leaves the table as it was
+// (what moved before it moved back), wherever it comes in the moves; a folder that
 // refuses the delete gets a sentence, not the library's error; a companion
 // that cannot go is named.
 TEST_F(FileTest, FilesThatCannotBeRemovedLeaveWholeTablesAndSaySo) {
@@ -362,13 +452,14 @@ TEST_F(FileTest, FilesThatCannotBeRemovedLeaveWholeTablesAndSaySo) {
     const QString f = folder.path();
     struct Case {
         mode_t folderMode;
-        QString rootsFile; // the one file the other user cannot delete
+        QString rootsFile; // the one file the other user cannot rename or delete
         bool rename;
         bool done;
         QString says;
     };
     for (const Case& c :
-         {Case{01777, "ORDERS.db", true, false, "ORDERS.db could not be deleted"},
+         {Case{01777, "ORDERS.db", true, false,
+               "/ORD2.db: Operation not permitted. The files moved before it were moved back"},
           Case{01777, "ORDERS.mb", true, false, "moved back, so the table is as it was"},
           Case{0555, "", false, false,
                "The table ORDERS was not deleted, because its file " + f +
@@ -387,9 +478,9 @@ TEST_F(FileTest, FilesThatCannotBeRemovedLeaveWholeTablesAndSaySo) {
         ::chmod(QFile::encodeName(f).constData(), c.folderMode);
         const int code = testing_support::runUnprivileged([&] {
             const auto family = files::FindTableFamily(files::pathOf(f), "ORDERS");
-            const files::FamilyChange change = c.rename
-                                                   ? files::RenameFamily(*family, "ORDERS", "ORD2")
-                                                   : files::DeleteFamily(*family, "ORDERS");
+            const files::FamilyChange change =
+                c.rename ? files::RenameTableFamily(*family, "ORDERS", "ORD2")
+                         : files::DeleteTableFamily(*family, "ORDERS");
             return change.done == c.done && change.message.contains(c.says) ? 0 : 1;
         });
         ::chmod(QFile::encodeName(f).constData(), 0700);
@@ -431,7 +522,7 @@ TEST_F(FileTest, ARefusedFileRenameSaysWhyAndChangesNothing) {
          {QString("ORDERS"), QString("CUSTOMER"), QString("customer"), QString("../escape"),
           QString("a/b"), QString("A") + QChar(0) + "B"}) {
         desk.dialogs.inputs = {answer};
-        desk.run(maintenance::RenameTableFile);
+        desk.run(maintenance::RenameParadoxTable);
     }
     EXPECT_EQ(desk.dialogs.messages().size(), 6);
     EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMER.DB", "ORDERS.DB"}));
@@ -444,7 +535,7 @@ TEST_F(FileTest, AFileInASubfolderIsNotMovedButTheListShowsTheNewName) {
     writeFile(folder.path() + "/sub/DEEP.db");
     fill(desk.paradoxList, {"DEEP"}, {"DEEP"});
     desk.dialogs.inputs = {"Shallow"};
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
     EXPECT_TRUE(QFile::exists(folder.path() + "/sub/DEEP.db"));
     EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"Shallow"});
 }

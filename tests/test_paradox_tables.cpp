@@ -398,9 +398,10 @@ TEST(ParadoxTables, FormattedMemoGivesItsPlainText) {
 }
 
 // Another program changes the table between two blocks: its size, its
-// header's counts, or the chain of blocks (the last two with the time stamp
-// put back). The reader stops at the next block, before a row of the new
-// version, and says so.
+// header's counts, or the chain of blocks (these two with the time stamp put
+// back), or all its rows in place, same size, same counts and chain, with a
+// new time stamp. The reader stops at the next block, before a row of the
+// new version, and says so.
 TEST(ParadoxTables, ATableChangedWhileReadStopsAtTheNextBlock) {
     TempFolder dir;
     pw::TableDesign design;
@@ -422,6 +423,12 @@ TEST(ParadoxTables, ATableChangedWhileReadStopsAtTheNextBlock) {
         },
         [&](std::size_t) { patch(0x06, 0x01); },
         [&](std::size_t headerSize) { patch(headerSize + 1024, 4); }, // block 2 skips block 3
+        [&](std::size_t) {
+            pw::writeTable(dir.file("NEW.db"), design,
+                           std::vector<pw::Row>(1000, pw::Row{std::int64_t{2}}));
+            std::fstream(path, std::ios::binary | std::ios::in | std::ios::out)
+                << readBytes(dir.file("NEW.db"));
+        },
     };
     for (std::size_t c = 0; c < changes.size(); ++c) {
         pw::writeTable(path, design, old);
@@ -430,7 +437,9 @@ TEST(ParadoxTables, ATableChangedWhileReadStopsAtTheNextBlock) {
         ::stat(path.c_str(), &before);
         changes[c](table.header().headerSize);
         if (c > 0) {
-            const timespec times[2] = {before.st_atim, before.st_mtim};
+            // Put back, or for the rewrite in place surely new to the second.
+            timespec times[2] = {before.st_atim, before.st_mtim};
+            times[1].tv_sec += c == 3 ? 1 : 0;
             ::utimensat(AT_FDCWD, path.c_str(), times, 0);
         }
         std::int64_t read = 0;

@@ -91,7 +91,7 @@ TEST_F(SendTablesTest, SendTakesTheSameCaseVariantAsDelete) {
         send();
         ASSERT_EQ(database.rowsOf(name).size(), 1u);
         EXPECT_EQ(database.rowsOf(name)[0][0], QString::number(expected));
-        desk.run(maintenance::DeleteTableFiles); // deletes the file just sent
+        desk.run(maintenance::DeleteParadoxTables); // deletes the file just sent
         EXPECT_EQ(desk.paradoxList.count(), 0);
     }
     EXPECT_TRUE(QDir(f).entryList(QDir::Files).isEmpty());
@@ -143,11 +143,11 @@ TEST_F(SendTablesTest, FolderAndFileNamesThatLinuxAllows) {
     // Rename moves the data and memo files; delete removes the Latin-1 file.
     fill(desk.paradoxList, {}, {t});
     desk.dialogs.inputs = {"Renamed"};
-    desk.run(maintenance::RenameTableFile);
+    desk.run(maintenance::RenameParadoxTable);
     EXPECT_TRUE(QFile::exists(desk.settings.folder + "/Renamed.db"));
     EXPECT_TRUE(QFile::exists(desk.settings.folder + "/Renamed.mb"));
     fill(desk.paradoxList, {}, {cafe});
-    desk.run(maintenance::DeleteTableFiles);
+    desk.run(maintenance::DeleteParadoxTables);
     EXPECT_FALSE(std::filesystem::exists(latin1));
     EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"Renamed"});
     EXPECT_TRUE(messages().isEmpty()) << shownText();

@@ -305,7 +305,7 @@ TEST_P(FrozenServer, ARenameEndsWithinItsBound) {
             freeze();
         }
     };
-    desk.run(maintenance::RenameTable);
+    desk.run(maintenance::RenameTargetTable);
     ASSERT_NO_FATAL_FAILURE(expectEndedInTime("rename", true));
     thawAndExpectNoSessionLeft();
     EXPECT_NE(database.exists(table), database.exists(renamed));

@@ -93,6 +93,17 @@ bool copyContents(int from, int to) {
     }
 }
 
+// Gives the copy the source's owner and group where the user may (root, or
+// a group of the user's), then its mode and times; false with errno set when
+// the mode or times cannot be set.
+bool copyOwnerModeAndTimes(int fd, const struct stat& source) {
+    // Where neither is the user's to give, the copy stays the user's.
+    [[maybe_unused]] const bool given = ::fchown(fd, source.st_uid, source.st_gid) == 0 ||
+                                        ::fchown(fd, static_cast<uid_t>(-1), source.st_gid) == 0;
+    const timespec times[2] = {source.st_atim, source.st_mtim};
+    return ::fchmod(fd, source.st_mode & 07777) == 0 && ::futimens(fd, times) == 0;
+}
+
 // Puts the finished copy in place; fails when the target exists.
 bool moveWithoutReplacing(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
@@ -154,8 +165,8 @@ MoveResult CopyToNewFile(const fs::path& source, const fs::path& target) {
     }
     const TemporaryPath copy(pattern);
     errno = 0;
-    if (!copyContents(input.get(), output.get()) ||
-        ::fchmod(output.get(), status.st_mode & 07777) != 0 || ::fsync(output.get()) != 0) {
+    if (!copyContents(input.get(), output.get()) || !copyOwnerModeAndTimes(output.get(), status) ||
+        ::fsync(output.get()) != 0) {
         return refused(systemError(QStringLiteral("Could not copy ") + displayPath(source), errno));
     }
     if (!moveWithoutReplacing(copy.path(), to)) {

@@ -1,6 +1,7 @@
 #pragma once
 
-// Moving a file by copying it, without ever losing it.
+// Moving a file by copying it, without ever losing it: the fallback of
+// MoveFile for file systems that neither rename nor link without replacing.
 
 #include <QString>
 #include <filesystem>
@@ -25,8 +26,9 @@ MoveResult CopyToNewFile(const std::filesystem::path& source, const std::filesys
 // Moves a file by copying it and deleting the source, never losing it: it
 // refuses an existing target, a target equal to the source (also by letter
 // case), and a name with a path separator or NUL; it copies to a temporary
-// file in the same folder, flushes it, moves it into place without replacing
-// anything and deletes the source only then. When that last delete fails,
+// file in the same folder (with the source's mode and times, and its owner
+// and group where the user may give them), flushes it, moves it into place
+// without replacing anything and deletes the source only then. When that last delete fails,
 // moved is true and reason names both files.
 MoveResult MoveByCopy(const std::filesystem::path& source, const std::filesystem::path& target);
 

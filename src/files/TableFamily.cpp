@@ -2,6 +2,7 @@
 
 #include "files/Files.h"
 #include "files/MoveByCopy.h"
+#include "files/MoveFile.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -34,12 +35,35 @@ bool isHexDigit(QChar c) {
            (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
 }
 
-// MB, PX, VAL, TV, FAM, and the index files Xnn, Ynn, XGn, YGn (n hexadecimal).
+bool isDecimalDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// F or R alone, or followed by a number from 1 to 14: the standard and
+// numbered forms and reports of Paradox for DOS.
+bool isFormOrReport(const QString& extension) {
+    if (extension.isEmpty() ||
+        (extension[0] != QLatin1Char('F') && extension[0] != QLatin1Char('R'))) {
+        return false;
+    }
+    if (extension.size() == 1) {
+        return true;
+    }
+    const QStringView number = QStringView(extension).mid(1);
+    if (number.size() > 2 || number[0] == QLatin1Char('0') ||
+        !std::all_of(number.begin(), number.end(), isDecimalDigit)) {
+        return false;
+    }
+    return number.toInt() <= 14;
+}
+
+// MB, PX, VAL, TV, FAM, SET, the index files Xnn, Ynn, XGn, YGn (n
+// hexadecimal), and the forms and reports.
 bool isCompanionExtension(const QString& extension) {
-    static const QStringList named{QStringLiteral("MB"), QStringLiteral("PX"),
+    static const QStringList named{QStringLiteral("MB"),  QStringLiteral("PX"),
                                    QStringLiteral("VAL"), QStringLiteral("TV"),
-                                   QStringLiteral("FAM")};
-    if (named.contains(extension)) {
+                                   QStringLiteral("FAM"), QStringLiteral("SET")};
+    if (named.contains(extension) || isFormOrReport(extension)) {
         return true;
     }
     if (extension.size() != 3 ||
@@ -48,6 +72,10 @@ bool isCompanionExtension(const QString& extension) {
     }
     return (isHexDigit(extension[1]) || extension[1] == QLatin1Char('G')) &&
            isHexDigit(extension[2]);
+}
+
+bool isFamilyExtension(const QString& extension) {
+    return extension == QLatin1String("DB") || isCompanionExtension(extension);
 }
 
 bool isRegularFile(const fs::path& path) {
@@ -96,39 +124,102 @@ fs::path renamedPath(const fs::path& file, const QString& newName) {
 struct Move {
     fs::path from;
     fs::path to;
+    MoveWay way = MoveWay::Rename; // how it moved, once it has
 };
 
-// One file of the family by the safe move: the copy, then the old file goes.
-// When the old file cannot go, neither does the table: its copy is removed
-// again. Empty when the file moved, else why not.
-QString moveOne(const Move& move) {
-    const MoveResult copy = CopyToNewFile(move.from, move.to);
-    if (!copy.moved) {
-        return sentence(copy.reason);
+// The companions first and the data file last, so that a rename cut short
+// still lists the table under its old name.
+std::vector<Move> movesOf(const TableFamily& family, const QString& newName) {
+    std::vector<Move> moves;
+    for (std::size_t i = 1; i <= family.files.size(); ++i) {
+        const fs::path& file = family.files[i % family.files.size()];
+        moves.push_back({file, renamedPath(file, newName)});
     }
-    if (::unlink(move.from.c_str()) == 0) {
-        return {};
-    }
-    const int error = errno;
-    QString text = QStringLiteral("%1 could not be deleted (%2)")
-                       .arg(displayPath(move.from), systemErrorText(error));
-    std::error_code ignored;
-    if (!fs::remove(move.to, ignored)) {
-        text += QStringLiteral(", and its copy %1 could not be removed").arg(displayPath(move.to));
-    }
-    return text + QLatin1Char('.');
+    return moves;
 }
 
-// Moves the first count files back to their old names; what could not be.
+struct TakenNames {
+    std::vector<fs::path> paths;
+    QString unreadable; // why the folder could not be read; empty when it could
+};
+
+// Every entry of the folder, of any kind, that would belong to a table named
+// newName: its name is newName with a family extension, compared as the
+// lookup compares names (so in any letter case); and the moves' own targets.
+TakenNames takenNames(const fs::path& folder, const QString& newName,
+                      const std::vector<Move>& moves) {
+    TakenNames taken;
+    const QString wanted = newName.toUpper();
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const NameParts parts = partsOf(it->path());
+        if (parts.stem.toUpper() == wanted && isFamilyExtension(parts.extension)) {
+            taken.paths.push_back(it->path());
+        }
+    }
+    if (error) {
+        taken.unreadable = systemErrorText(error.value());
+    }
+    for (const Move& move : moves) {
+        if (isTaken(move.to) &&
+            std::find(taken.paths.begin(), taken.paths.end(), move.to) == taken.paths.end()) {
+            taken.paths.push_back(move.to);
+        }
+    }
+    std::sort(taken.paths.begin(), taken.paths.end(),
+              [](const fs::path& a, const fs::path& b) { return a.native() < b.native(); });
+    return taken;
+}
+
+// Why the rename may not start; empty when nothing is in the way.
+QString refusalOf(const TakenNames& taken, const QString& newName) {
+    if (!taken.unreadable.isEmpty()) {
+        return QStringLiteral(", because the folder could not be read to look for files of the "
+                              "new name: %1.")
+            .arg(taken.unreadable);
+    }
+    if (taken.paths.empty()) {
+        return {};
+    }
+    QString text = taken.paths.size() == 1
+                       ? QStringLiteral(", because %1 already exists.")
+                       : QStringLiteral(", because these files already exist: %1.");
+    text = text.arg(displayList(taken.paths));
+    const bool otherCase =
+        std::any_of(taken.paths.begin(), taken.paths.end(),
+                    [&](const fs::path& path) { return partsOf(path).stem != newName; });
+    if (otherCase) {
+        text += QStringLiteral(" Names that differ only in letter case are one name to Paradox "
+                               "and to Windows shares.");
+    }
+    return text + QStringLiteral(" Nothing was moved.");
+}
+
+// Moves the first count files back to their old names, each the way it
+// came; what could not be.
 QStringList putBack(const std::vector<Move>& moves, std::size_t count) {
     QStringList stuck;
     for (std::size_t i = count; i-- > 0;) {
-        const MoveResult back = MoveByCopy(moves[i].to, moves[i].from);
-        if (!back.moved || !back.reason.isEmpty()) {
+        const FileMove back = MoveFile(moves[i].to, moves[i].from, moves[i].way);
+        if (!back.moved) {
             stuck << sentence(back.reason);
         }
     }
     return stuck;
+}
+
+QString copiedNote(const std::vector<Move>& moves, const QString& table) {
+    const bool copied = std::any_of(moves.begin(), moves.end(),
+                                    [](const Move& move) { return move.way == MoveWay::Copy; });
+    if (!copied) {
+        return {};
+    }
+    return QStringLiteral("The file system of the folder renames no file without the risk of "
+                          "replacing another, so the files of the table %1 had to be copied to "
+                          "the new name and the old files deleted. The copies keep their mode "
+                          "and times, but may have another owner or group, and have lost any "
+                          "access lists and extended attributes.")
+        .arg(table);
 }
 
 } // namespace
@@ -191,40 +282,34 @@ std::optional<TableFamily> FindTableFamily(const fs::path& folder, const QString
     return family;
 }
 
-FamilyChange RenameFamily(const TableFamily& family, const QString& table, const QString& newName) {
+FamilyChange RenameTableFamily(const TableFamily& family, const QString& table,
+                               const QString& newName, MoveWay first) {
     const QString notRenamed = QStringLiteral("The table %1 was not renamed").arg(table);
-    std::vector<Move> moves;
-    for (const fs::path& file : family.files) {
-        moves.push_back({file, renamedPath(file, newName)});
-    }
-    if (const QString reason = checkNewName(moves.front().from, moves.front().to);
+    std::vector<Move> moves = movesOf(family, newName);
+    if (const QString reason =
+            checkNewName(family.dataFile(), renamedPath(family.dataFile(), newName));
         !reason.isEmpty()) {
         return {false, notRenamed + QStringLiteral(". ") + reason};
     }
-    std::vector<fs::path> taken;
-    for (const Move& move : moves) {
-        if (isTaken(move.to)) {
-            taken.push_back(move.to);
-        }
-    }
-    if (!taken.empty()) {
-        return {false, notRenamed +
-                           (taken.size() == 1 ? QStringLiteral(", because %1 already exists.")
-                                              : QStringLiteral(", because these files already "
-                                                               "exist: %1."))
-                               .arg(displayList(taken)) +
-                           QStringLiteral(" Nothing was moved.")};
+    const QString refusal =
+        refusalOf(takenNames(family.dataFile().parent_path(), newName, moves), newName);
+    if (!refusal.isEmpty()) {
+        return {false, notRenamed + refusal};
     }
     std::size_t moved = 0;
     QString failure;
     for (; moved < moves.size(); ++moved) {
-        failure = moveOne(moves[moved]);
-        if (!failure.isEmpty()) {
+        const FileMove move = MoveFile(moves[moved].from, moves[moved].to, first);
+        if (!move.moved) {
+            failure = sentence(move.reason);
             break;
         }
+        moves[moved].way = move.way;
     }
     if (failure.isEmpty()) {
-        return {true, sharedNote(family)};
+        QStringList notes{copiedNote(moves, table), sharedNote(family)};
+        notes.removeAll(QString());
+        return {true, notes.join(QLatin1Char(' '))};
     }
     QString text = notRenamed + QStringLiteral(". ") + failure;
     const QStringList stuck = putBack(moves, moved);
@@ -239,7 +324,7 @@ FamilyChange RenameFamily(const TableFamily& family, const QString& table, const
     return {false, text};
 }
 
-FamilyChange DeleteFamily(const TableFamily& family, const QString& table) {
+FamilyChange DeleteTableFamily(const TableFamily& family, const QString& table) {
     if (::unlink(family.dataFile().c_str()) != 0) {
         return {false, QStringLiteral("The table %1 was not deleted, because its file %2 could "
                                       "not be removed: %3.")

@@ -2,8 +2,10 @@
 
 // A Paradox table is a family of files sharing a base name: the data file
 // and its companions (memo, primary and secondary indexes, validity checks,
-// view and family files). Send, delete and rename find them here and act on
-// the whole family.
+// image settings, forms and reports, view and family files). Send, delete
+// and rename find them here and act on the whole family.
+
+#include "files/MoveFile.h"
 
 #include <QString>
 #include <filesystem>
@@ -27,11 +29,11 @@ struct TableFamily {
 
 // The family of the table listed as name in folder itself: its data file as
 // FindTableFile finds it, and every file of the folder with a companion
-// extension (.MB, .PX, .Xnn, .Ynn, .XGn, .YGn, .VAL, .TV, .FAM, in any letter
-// case) whose base name is the data file's, compared as FindTableFile
-// compares names. A companion spelt exactly like one data file belongs to
-// it; one that matches several data files only when letter case is ignored
-// belongs to none. Nothing when the table has no data file there.
+// extension (.MB, .PX, .Xnn, .Ynn, .XGn, .YGn, .VAL, .SET, .F, .F1 to .F14,
+// .R, .R1 to .R14, .TV, .FAM, in any letter case) whose base name is the data file's, compared as
+// FindTableFile compares names. A companion spelt exactly like one data file belongs to it; one
+// that matches several data files only when letter case is ignored belongs to none. Nothing when
+// the table has no data file there.
 std::optional<TableFamily> FindTableFamily(const std::filesystem::path& folder,
                                            const QString& name);
 
@@ -41,12 +43,16 @@ struct FamilyChange {
 };
 
 // Moves every file of the family to newName (each extension as it is) by
-// the safe move of MoveByCopy, all or nothing: nothing moves when a target
-// exists, and a move that fails part way puts back what had moved.
-FamilyChange RenameFamily(const TableFamily& family, const QString& table, const QString& newName);
+// MoveFile, so each keeps its inode, owner, group, mode and times, the
+// companions first and the data file last. All or nothing: nothing moves
+// when any file of the new name exists in any letter case (belonging to
+// another table or left over), and a move that fails part way puts back,
+// the same way, what had moved. first is MoveFile's.
+FamilyChange RenameTableFamily(const TableFamily& family, const QString& table,
+                               const QString& newName, MoveWay first = MoveWay::Rename);
 
 // Removes the data file, then the companions. Nothing more is tried when the
 // data file stays.
-FamilyChange DeleteFamily(const TableFamily& family, const QString& table);
+FamilyChange DeleteTableFamily(const TableFamily& family, const QString& table);
 
 } // namespace files

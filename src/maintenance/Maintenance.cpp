@@ -70,7 +70,7 @@ void replaceEntry(ui::TableList& list, int index, const QString& newName) {
 
 } // namespace
 
-void DropTables(commands::Workspace& workspace) {
+void DropTargetTables(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
     const sources::Target target = sources::openTarget(workspace.settings, workspace.opener);
     if (workspace.targetList.current() == -1) {
@@ -85,7 +85,7 @@ void DropTables(commands::Workspace& workspace) {
     }
 }
 
-void DeleteTableFiles(commands::Workspace& workspace) {
+void DeleteParadoxTables(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
     if (workspace.paradoxList.current() == -1) {
         workspace.dialogs.message(workspace.owner,
@@ -103,7 +103,7 @@ void DeleteTableFiles(commands::Workspace& workspace) {
         if (!family) {
             continue;
         }
-        const files::FamilyChange change = files::DeleteFamily(*family, table);
+        const files::FamilyChange change = files::DeleteTableFamily(*family, table);
         if (!change.message.isEmpty()) {
             notes << change.message;
         }
@@ -118,7 +118,7 @@ void DeleteTableFiles(commands::Workspace& workspace) {
     }
 }
 
-void RenameTable(commands::Workspace& workspace) {
+void RenameTargetTable(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
     const sources::Target target = sources::openTarget(workspace.settings, workspace.opener);
     const std::optional<Rename> rename = askRename(workspace, workspace.targetList);
@@ -137,7 +137,7 @@ void RenameTable(commands::Workspace& workspace) {
     replaceEntry(workspace.targetList, rename->index, rename->newName);
 }
 
-void RenameTableFile(commands::Workspace& workspace) {
+void RenameParadoxTable(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
     const std::optional<Rename> rename = askRename(workspace, workspace.paradoxList);
     if (!rename) {
@@ -148,7 +148,7 @@ void RenameTableFile(commands::Workspace& workspace) {
     if (const std::optional<files::TableFamily> family =
             files::FindTableFamily(folder, rename->oldName)) {
         const files::FamilyChange change =
-            files::RenameFamily(*family, rename->oldName, rename->newName);
+            files::RenameTableFamily(*family, rename->oldName, rename->newName);
         if (!change.message.isEmpty()) {
             workspace.dialogs.message(workspace.owner, change.message);
         }

@@ -7,12 +7,12 @@
 namespace maintenance {
 
 // Drops the tables selected in targetList from the data source.
-void DropTables(commands::Workspace& workspace);
-// Deletes the files of the tables selected in paradoxList.
-void DeleteTableFiles(commands::Workspace& workspace);
+void DropTargetTables(commands::Workspace& workspace);
+// Deletes the tables selected in paradoxList, every file of their families.
+void DeleteParadoxTables(commands::Workspace& workspace);
 // Renames the one table selected in targetList.
-void RenameTable(commands::Workspace& workspace);
-// Renames the files of the one table selected in paradoxList.
-void RenameTableFile(commands::Workspace& workspace);
+void RenameTargetTable(commands::Workspace& workspace);
+// Renames the one table selected in paradoxList, every file of its family.
+void RenameParadoxTable(commands::Workspace& workspace);
 
 } // namespace maintenance

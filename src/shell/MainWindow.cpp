@@ -117,10 +117,10 @@ void MainWindow::wireSelectionButtons() {
 
 void MainWindow::wireCommands() {
     sendToTargetButton->onPress([this] { runCommand(transfer::SendTables); });
-    dropTablesButton->onPress([this] { runCommand(maintenance::DropTables); });
-    deleteParadoxButton->onPress([this] { runCommand(maintenance::DeleteTableFiles); });
-    renameTargetButton->onPress([this] { runCommand(maintenance::RenameTable); });
-    renameParadoxButton->onPress([this] { runCommand(maintenance::RenameTableFile); });
+    dropTablesButton->onPress([this] { runCommand(maintenance::DropTargetTables); });
+    deleteParadoxButton->onPress([this] { runCommand(maintenance::DeleteParadoxTables); });
+    renameTargetButton->onPress([this] { runCommand(maintenance::RenameTargetTable); });
+    renameParadoxButton->onPress([this] { runCommand(maintenance::RenameParadoxTable); });
     setupButton->onPress([this] { openSetup(); });
 }
 
