@@ -11,6 +11,7 @@
 
 #include "Bench.h"
 #include "shell/MainWindow.h"
+#include "transfer/SendCheck.h"
 #include "transfer/Statements.h"
 
 #include <QApplication>
@@ -112,6 +113,15 @@ public:
         return seconds;
     }
 
+    // The read of the whole table that a send makes before it changes
+    // anything, alone.
+    double check(const sources::Target& target, const QString& table) {
+        std::int64_t row = 0;
+        const sources::TableFiles files(
+            std::filesystem::path((settings_.folder + "/" + table + ".db").toStdString()));
+        return bench::secondsOf([&] { transfer::checkTableSendable(target, table, files, row); });
+    }
+
     // Peak memory is taken in the untimed sends, so the timed ones carry
     // nothing but the send.
     void run(const std::string& target, int rows, int rounds) {
@@ -131,7 +141,8 @@ public:
 
         // Every other round replays first, so that neither side always runs on
         // what the other left behind.
-        std::vector<double> sends, replays, ratios;
+        std::vector<double> sends, replays, ratios, checks, checkShares;
+        const sources::Target target = bench::openDataSource(dataSource);
         for (int round = 0; round < rounds; ++round) {
             const auto timeSend = [&] { sends.push_back(send("LARGE")); };
             const auto timeReplay = [&] {
@@ -148,6 +159,8 @@ public:
                 timeSend();
             }
             ratios.push_back(sends.back() / replays.back());
+            checks.push_back(check(target, "LARGE"));
+            checkShares.push_back(checks.back() / sends.back());
         }
         bench::dropTableIfExists(dataSource, "LARGE");
         bench::dropTableIfExists(dataSource, "REPLAY");
@@ -159,6 +172,8 @@ public:
         bench::print("replay_s" + suffix, bench::spreadOf(replays).median);
         bench::print("send_over_replay" + suffix, bench::spreadOf(ratios));
         bench::print("send_rows_per_s" + suffix, rows / send, 0);
+        bench::print("check_s" + suffix, bench::spreadOf(checks).median);
+        bench::print("check_share_of_send" + suffix, bench::spreadOf(checkShares));
         bench::print("peak_rss_mb_10k" + suffix, peakSmall, 1);
         bench::print("peak_rss_mb_" + std::to_string(rows / 1000) + "k" + suffix, peakLarge, 1);
     }

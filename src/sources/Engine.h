@@ -8,6 +8,7 @@
 // statements unchanged.
 
 #include <QString>
+#include <cstddef>
 
 namespace sources {
 
@@ -27,6 +28,19 @@ struct StatementLimit {
     const char* howToRaise = nullptr;
 };
 
+// The character set the server stores a new table's text in: how to ask for
+// its name (one row, one text), and the iconv names of the server's names
+// that cannot hold every character; a name not listed holds them all.
+struct CharsetName {
+    const char* server; // compared without regard to case
+    const char* iconv;
+};
+struct TextEncoding {
+    const char* query = nullptr; // nullptr: every character is stored
+    const CharsetName* narrow = nullptr;
+    std::size_t count = 0;
+};
+
 struct Engine {
     const char* dbmsName;     // SQL_DBMS_NAME, compared without regard to case
     const char* sessionSetUp; // run right after connecting; nullptr for none
@@ -35,7 +49,12 @@ struct Engine {
     int nameLimit;            // longest name; 0: as the driver says; -1: no limit
     NameUnit nameUnit;        // what nameLimit counts
     StatementLimit statementLimit;
+    TextEncoding encoding;
 };
+
+// The iconv name of a character set the server named that lacks characters;
+// empty for one that holds them all, or that the program does not know.
+QString narrowCharsetOf(const Engine& engine, const QString& serverName);
 
 // The row for the server the driver names; the row of unknown engines when
 // none matches.
