@@ -11,9 +11,10 @@
 
 namespace odbc {
 
-Error::Error(long number, const QString& description, const QString& state)
+Error::Error(long number, const QString& description, const QString& state, Outcome outcome,
+             bool lockHeld)
     : std::runtime_error(description.toStdString()), number_(number), description_(description),
-      state_(state) {}
+      state_(state), outcome_(outcome), lockHeld_(lockHeld) {}
 
 namespace {
 
@@ -31,8 +32,9 @@ struct Bounds {
 };
 
 // Runs one call that waits for the server. A failure once the watchdog gave
-// up, or that is the driver's own statement timeout, is thrown as a timeout;
-// any other result is returned.
+// up, the server's own cancel at the bound, a lock wait the server gave up
+// and a broken link are thrown with a sentence on what is known of the
+// statement; any other result is returned.
 template <typename Call>
 SQLRETURN waitFor(const Bounds& bounds, SQLSMALLINT handleType, SQLHANDLE handle, Call call) {
     const Timeouts& timeouts = bounds.timeouts;
@@ -47,18 +49,27 @@ SQLRETURN waitFor(const Bounds& bounds, SQLSMALLINT handleType, SQLHANDLE handle
         return rc;
     }
     if (bounds.watchdog.tripped()) {
-        throw Error(0, detail::statementTimedOut(bounds.dataSource, watched));
+        throw Error(0, detail::statementTimedOut(bounds.dataSource, watched), {}, Outcome::Unknown);
     }
     const detail::Diagnostics found = detail::readDiagnostics(handleType, handle);
+    const detail::Verdict verdict = detail::verdictOf(found.state, found.number);
     const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
-    if (detail::isTimeout(found.state, waited, timeouts.statement, true)) {
-        throw Error(found.number,
-                    detail::statementTimedOut(bounds.dataSource, timeouts.statement) +
-                        QLatin1Char('\n') + found.description,
-                    found.state);
+    QString known;
+    if (verdict.lockHeld) {
+        known = detail::lockWaitEnded(bounds.dataSource);
+    } else if (detail::isTimeout(found.state, verdict, waited, timeouts.statement, true)) {
+        known = detail::statementCancelled(bounds.dataSource, timeouts.statement);
+    } else if (verdict.outcome == Outcome::Unknown) {
+        // The driver's own read or write timeout ends a wait as the watchdog would.
+        known = waited >= watched - std::chrono::seconds(1)
+                    ? detail::statementTimedOut(bounds.dataSource, watched)
+                    : detail::linkBroken(bounds.dataSource);
+    } else {
+        return rc;
     }
-    return rc;
+    throw Error(found.number, known + QLatin1Char('\n') + found.description, found.state,
+                verdict.outcome, verdict.lockHeld);
 }
 
 class Statement {
@@ -256,6 +267,8 @@ public:
             name.resize(static_cast<size_t>(bytes) / sizeof(SQLWCHAR) + 1);
         }
     }
+
+    Timeouts timeouts() const override { return bounds_.timeouts; }
 
     Rows query(const QString& statement) override {
         Statement select(session_.handle(), bounds_);
