@@ -263,7 +263,7 @@ TEST_F(PostgresDiagnostics, EveryRecordIsRead) {
     environment.check(SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION,
                                     reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
                       "Choosing ODBC 3");
-    Watchdog watchdog;
+    Watchdog watchdog({});
     Session session(environment, *name_, {}, odbc::Timeouts{}, watchdog);
     Handle statement(SQL_HANDLE_STMT, session.handle().get(), SQL_HANDLE_DBC);
     const QString message = longMessage(1000);

@@ -1,11 +1,14 @@
-// Servers that do not answer: every wait for one ends within its bound with a
-// message that names the data source. A server that takes connections and
-// never answers (SilentServer) meets every way of connecting; a real server
-// stopped (SIGSTOP) in the middle of a send meets the send, and after it goes
-// on (SIGCONT) the committed rows are there and no session is left open.
-// Each bounded wait prints how long it took.
+// Every wait for a data source ends within its bound. Servers end a wait
+// themselves (a statement too long, a lock another session holds) and the
+// session goes on. A server that takes connections and never answers
+// (SilentServer) meets every way of connecting; a real server stopped
+// (SIGSTOP) in the middle of a send meets the send, and after it goes on
+// (SIGCONT) the committed rows are there and no session is left open. The
+// watchdog watches the connection's own sockets alone. Each bounded wait
+// prints how long it took.
 
 #include "maintenance/Maintenance.h"
+#include "platform/odbc/Watchdog.h"
 #include "shell/Application.h"
 #include "sources/Catalogues.h"
 #include "support/Desk.h"
@@ -15,10 +18,16 @@
 
 #include <QTemporaryDir>
 #include <QThread>
+#include <arpa/inet.h>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 namespace pw = paradox_writer;
 using Answer = ui::Dialogs::Answer;
@@ -398,3 +407,132 @@ TEST_P(LockedTable, TheServerEndsTheWaitAndTheTableStaysWhole) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, LockedTable, ::testing::Values("SQLite", "PostgreSQL", "MariaDB"),
                          [](const auto& info) { return std::string(info.param); });
+
+namespace {
+
+using odbc::detail::Watchdog;
+
+// A listening socket on loopback that accepts nothing: connections complete
+// into its queue, and bytes sent to them are acknowledged.
+class Listener {
+public:
+    Listener() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        bind(fd_, reinterpret_cast<const sockaddr*>(&address), length);
+        listen(fd_, 8);
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port = std::to_string(ntohs(address.sin_port));
+        address_ = address;
+    }
+    ~Listener() { close(fd_); }
+
+    // A new socket connected to it.
+    int connect() const {
+        const int client = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ::connect(client, reinterpret_cast<const sockaddr*>(&address_), sizeof address_);
+        return client;
+    }
+
+    std::string port;
+
+private:
+    int fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address_{};
+};
+
+// A socket that a thread of its own keeps busy, a byte every 50 ms.
+class BusySocket {
+public:
+    explicit BusySocket(int fd)
+        : fd(fd), thread_([this](std::stop_token stop) {
+              while (!stop.stop_requested()) {
+                  failed = failed || send(this->fd, "x", 1, MSG_NOSIGNAL) != 1;
+                  std::this_thread::sleep_for(50ms);
+              }
+          }) {}
+    ~BusySocket() {
+        thread_.request_stop();
+        thread_.join();
+        close(fd);
+    }
+
+    const int fd;
+    std::atomic<bool> failed{false};
+
+private:
+    std::jthread thread_;
+};
+
+bool isShutDown(int fd) {
+    char byte = 0;
+    return recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
+}
+
+struct WatchCase {
+    const char* name;
+    bool reconnect; // the connection's socket closes, another takes its number, it connects again
+    bool busy;      // bytes keep moving on the connection's socket
+};
+
+class WatchdogTest : public ::testing::TestWithParam<WatchCase> {};
+
+} // namespace
+
+// Another thread opens a busy socket while the connection is made, and one
+// that reuses the number of the connection's closed socket: neither delays
+// the bound nor is shut down, and the watchdog follows the connection's new
+// socket. A connection whose bytes keep moving is never given up.
+TEST_P(WatchdogTest, WatchesTheConnectionsOwnSocketsAlone) {
+    const WatchCase& c = GetParam();
+    const auto bound = 1s;
+    const Listener server, other;
+    Watchdog watchdog({"127.0.0.1", server.port, {}});
+    std::vector<std::unique_ptr<BusySocket>> foreign;
+    int own = -1;
+    {
+        const Watchdog::Call connecting(watchdog, bound);
+        foreign.push_back(std::make_unique<BusySocket>(other.connect()));
+        own = server.connect();
+    }
+    watchdog.adoptNewSockets();
+    if (c.reconnect) {
+        close(own);
+        foreign.push_back(std::make_unique<BusySocket>(other.connect()));
+        ASSERT_EQ(foreign.back()->fd, own) << "the number was not reused";
+        own = server.connect();
+    }
+    std::optional<BusySocket> busy;
+    if (c.busy) {
+        busy.emplace(own);
+    }
+    const auto start = Clock::now();
+    {
+        const Watchdog::Call waiting(watchdog, bound);
+        while (!watchdog.tripped() && Clock::now() - start < 3 * bound) {
+            std::this_thread::sleep_for(50ms);
+        }
+    }
+    const double seconds = secondsSince(start, std::string("watchdog, ") + c.name);
+    EXPECT_EQ(watchdog.tripped(), !c.busy);
+    if (!c.busy) {
+        EXPECT_LT(seconds, 1.5);
+        EXPECT_TRUE(isShutDown(own));
+        close(own);
+    }
+    for (const auto& socket : foreign) {
+        EXPECT_FALSE(socket->failed || isShutDown(socket->fd));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sockets, WatchdogTest,
+                         ::testing::Values(WatchCase{"another threads socket", false, false},
+                                           WatchCase{"a reconnect", true, false},
+                                           WatchCase{"bytes moving past the bound", false, true}),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             std::erase(name, ' ');
+                             return name;
+                         });

@@ -110,7 +110,66 @@ std::vector<Key> boundsOf(DriverKind driver, const Timeouts& timeouts) {
     return {};
 }
 
+// The value of the first of names that the typed keys or the data source set.
+QString keyOf(const QString& dataSource, const QStringList& typed,
+              std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        for (const QString& part : typed) {
+            if (keyName(part).compare(QLatin1String(name), Qt::CaseInsensitive) == 0) {
+                return part.section(QLatin1Char('='), 1).trimmed();
+            }
+        }
+        const QString own = dataSourceKey(dataSource, QLatin1String(name)).trimmed();
+        if (!own.isEmpty()) {
+            return own;
+        }
+    }
+    return {};
+}
+
 } // namespace
+
+ServerAddress serverOf(const QString& dataSource, const QString& typedKeys) {
+    const QStringList typed = typedKeys.split(QLatin1Char(';'));
+    const auto key = [&](std::initializer_list<const char*> names) {
+        return keyOf(dataSource, typed, names).toStdString();
+    };
+    ServerAddress server;
+    switch (driverOf(dataSource)) {
+    case DriverKind::SQLite:
+        return server;
+    case DriverKind::PostgreSQL: {
+        server.host = key({"Servername", "Server"});
+        server.port = key({"Port"});
+        if (server.port.empty()) {
+            server.port = "5432";
+        }
+        if (server.host.empty() || server.host.starts_with('/')) {
+            const std::string folder =
+                server.host.empty() ? std::string("/var/run/postgresql") : server.host;
+            server.path = folder + "/.s.PGSQL." + server.port;
+            server.host.clear();
+        }
+        return server;
+    }
+    case DriverKind::MariaDB:
+        server.host = key({"Server"});
+        server.port = key({"Port"});
+        server.path = key({"Socket"});
+        if (server.port.empty()) {
+            server.port = "3306";
+        }
+        if (server.path.empty() && (server.host.empty() || server.host == "localhost")) {
+            server.path = "/run/mysqld/mysqld.sock"; // where "localhost" connects
+        }
+        return server;
+    case DriverKind::Other:
+        server.host = key({"Server", "Servername", "Host"});
+        server.port = key({"Port"});
+        return server;
+    }
+    return server;
+}
 
 DriverKind driverOf(const QString& dataSource) {
     if (dataSource.isEmpty()) {

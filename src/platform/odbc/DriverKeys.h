@@ -6,6 +6,7 @@
 // timeout. Private to the ODBC layer.
 
 #include "platform/odbc/Odbc.h"
+#include "platform/odbc/Watchdog.h"
 
 namespace odbc::detail {
 
@@ -25,5 +26,11 @@ QString dataSourceKey(const QString& dataSource, const QString& key);
 // with the options it does not name added.
 QString withBoundKeys(const QString& dataSource, const QString& typedKeys,
                       const Timeouts& timeouts);
+
+// Where the data source's server listens, from the keys typed and its own:
+// PostgreSQL's Servername and Port (a local socket when the host is a folder
+// or none), MariaDB's Server, Port or Socket, other drivers' Server or Host
+// and Port; nothing for SQLite, or for a driver that names no server.
+ServerAddress serverOf(const QString& dataSource, const QString& typedKeys);
 
 } // namespace odbc::detail

@@ -216,7 +216,8 @@ QString linkBroken(const QString& dataSource) {
 
 Session::Session(const Handle& environment, const QString& dataSource, const QString& driverKeys,
                  const Timeouts& timeouts, Watchdog& watchdog)
-    : connection_(SQL_HANDLE_DBC, environment.get(), SQL_HANDLE_ENV) {
+    : connection_(SQL_HANDLE_DBC, environment.get(), SQL_HANDLE_ENV), watchdog_(watchdog),
+      disconnectBound_(timeouts.statement + timeouts.serverCancelGrace) {
     askForTimeouts(connection_.get(), timeouts);
     const auto start = std::chrono::steady_clock::now();
     SQLRETURN connected = SQL_ERROR;
@@ -241,16 +242,38 @@ Session::Session(const Handle& environment, const QString& dataSource, const QSt
         connection_.check(connected, "Connecting to the data source");
     }
     watchdog.adoptNewSockets();
-    const SQLRETURN rc = SQLSetConnectAttrW(connection_.get(), SQL_ATTR_AUTOCOMMIT,
-                                            reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+    // MariaDB's driver asks the server.
+    SQLRETURN rc = SQL_ERROR;
+    {
+        const Watchdog::Call call(watchdog, timeouts.connect);
+        rc = SQLSetConnectAttrW(connection_.get(), SQL_ATTR_AUTOCOMMIT,
+                                reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+    }
     if (!SQL_SUCCEEDED(rc)) {
-        SQLDisconnect(connection_.get());
-        connection_.check(rc, "Switching on autocommit");
+        const bool tripped = watchdog.tripped();
+        try {
+            connection_.check(rc, "Switching on autocommit");
+        } catch (const Error& error) {
+            disconnect();
+            if (tripped) {
+                throw Error(error.number(),
+                            connectTimedOut(dataSource, timeouts.connect) + QLatin1Char('\n') +
+                                error.description(),
+                            error.state());
+            }
+            throw;
+        }
     }
 }
 
-Session::~Session() {
+// The driver may say goodbye to the server, which may not answer.
+void Session::disconnect() {
+    const Watchdog::Call call(watchdog_, disconnectBound_);
     SQLDisconnect(connection_.get());
+}
+
+Session::~Session() {
+    disconnect();
 }
 
 } // namespace odbc::detail

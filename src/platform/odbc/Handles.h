@@ -105,7 +105,8 @@ QString linkBroken(const QString& dataSource);
 // Connects through the driver with "DSN=<name>;<keys>", the keys being those
 // typed and the bounds the driver takes (withBoundKeys); by data source name
 // alone when there are none. The driver is asked to give up connecting after
-// timeouts.connect, and so is the watchdog.
+// timeouts.connect, and so is the watchdog, which also bounds switching on
+// autocommit and disconnecting.
 class Session {
 public:
     Session(const Handle& environment, const QString& dataSource, const QString& driverKeys,
@@ -117,7 +118,11 @@ public:
     const Handle& handle() const { return connection_; }
 
 private:
+    void disconnect();
+
     Handle connection_;
+    Watchdog& watchdog_;
+    std::chrono::milliseconds disconnectBound_;
 };
 
 } // namespace odbc::detail

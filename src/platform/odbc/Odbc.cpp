@@ -1,6 +1,7 @@
 #include "platform/odbc/Odbc.h"
 
 #include "platform/odbc/ConnectionString.h"
+#include "platform/odbc/DriverKeys.h"
 #include "platform/odbc/Handles.h"
 
 #include <QDir>
@@ -29,7 +30,33 @@ struct Bounds {
     detail::Watchdog& watchdog;
     Timeouts timeouts;
     QString dataSource;
+    bool timeoutPerStatement = false; // the driver takes it only statement by statement
 };
+
+SQLPOINTER queryTimeoutOf(const Timeouts& timeouts) {
+    return reinterpret_cast<SQLPOINTER>(
+        static_cast<SQLULEN>(std::chrono::ceil<std::chrono::seconds>(timeouts.statement).count()));
+}
+
+SQLULEN queryTimeoutOf(const Handle& statement) {
+    SQLULEN seconds = 0;
+    SQLGetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, &seconds, 0, nullptr);
+    return seconds;
+}
+
+// Asks the driver once for a query timeout on every statement of the
+// connection. True when it takes the timeout only statement by statement;
+// false when it takes it for the connection, or not at all.
+bool askQueryTimeout(const Handle& connection, const Timeouts& timeouts) {
+    const SQLPOINTER wanted = queryTimeoutOf(timeouts);
+    SQLSetConnectAttrW(connection.get(), SQL_ATTR_QUERY_TIMEOUT, wanted, 0);
+    const Handle probe(SQL_HANDLE_STMT, connection.get(), SQL_HANDLE_DBC);
+    if (queryTimeoutOf(probe) == reinterpret_cast<SQLULEN>(wanted)) {
+        return false;
+    }
+    SQLSetStmtAttrW(probe.get(), SQL_ATTR_QUERY_TIMEOUT, wanted, 0);
+    return queryTimeoutOf(probe) == reinterpret_cast<SQLULEN>(wanted);
+}
 
 // Runs one call that waits for the server. A failure once the watchdog gave
 // up, the server's own cancel at the bound, a lock wait the server gave up
@@ -74,14 +101,13 @@ SQLRETURN waitFor(const Bounds& bounds, SQLSMALLINT handleType, SQLHANDLE handle
 
 class Statement {
 public:
-    // Asks the driver to give up a statement after the bound; drivers that
-    // cannot are bounded by the watchdog alone.
+    // Asks the driver to give up a statement after the bound, where it takes
+    // that only statement by statement.
     Statement(const Handle& connection, const Bounds& bounds)
         : handle_(SQL_HANDLE_STMT, connection.get(), SQL_HANDLE_DBC), bounds_(bounds) {
-        const auto seconds =
-            std::chrono::ceil<std::chrono::seconds>(bounds.timeouts.statement).count();
-        SQLSetStmtAttrW(get(), SQL_ATTR_QUERY_TIMEOUT,
-                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0);
+        if (bounds.timeoutPerStatement) {
+            SQLSetStmtAttrW(get(), SQL_ATTR_QUERY_TIMEOUT, queryTimeoutOf(bounds.timeouts), 0);
+        }
     }
 
     SQLHSTMT get() const { return handle_.get(); }
@@ -227,8 +253,13 @@ private:
 class OdbcConnection : public Connection {
 public:
     OdbcConnection(const detail::DataSourceRequest& request, const Timeouts& timeouts)
-        : environment_(makeEnvironment()), bounds_{watchdog_, timeouts, request.name},
-          session_(*environment_, request.name, request.driverKeys, timeouts, watchdog_) {}
+        : environment_(makeEnvironment()),
+          watchdog_(detail::serverOf(request.name, request.driverKeys)), bounds_{watchdog_,
+                                                                                 timeouts,
+                                                                                 request.name},
+          session_(*environment_, request.name, request.driverKeys, timeouts, watchdog_) {
+        bounds_.timeoutPerStatement = askQueryTimeout(session_.handle(), timeouts);
+    }
 
     void execute(const QString& statement) override {
         Statement command(session_.handle(), bounds_);
