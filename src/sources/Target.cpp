@@ -68,16 +68,47 @@ Target::Target(std::unique_ptr<odbc::Connection> connection) : connection_(std::
     if (engine_->sessionSetUp) {
         connection_->execute(QString::fromLatin1(engine_->sessionSetUp));
     }
+    askServerForBounds();
+}
+
+// A server that refuses them (an older release) leaves the waits to the
+// driver and the program's own bound; one that stopped answering ends the
+// opening.
+void Target::askServerForBounds() {
+    const QString bounds = boundsSetUp(*engine_, connection_->timeouts());
+    if (bounds.isEmpty()) {
+        return;
+    }
+    try {
+        connection_->execute(bounds);
+    } catch (const odbc::Error& error) {
+        if (error.outcome() == odbc::Outcome::Unknown) {
+            throw;
+        }
+    }
+}
+
+// A question the server does not answer leaves the limit unknown: the send
+// goes on, and the server judges each statement itself.
+std::int64_t Target::askStatementLimit(const char* query) const {
+    try {
+        const odbc::Rows limit = connection_->query(QString::fromLatin1(query));
+        if (!limit.rows.empty() && !limit.rows[0].empty() && limit.rows[0][0]) {
+            return limit.rows[0][0]->toLongLong();
+        }
+    } catch (const odbc::Error& error) {
+        if (error.outcome() == odbc::Outcome::Unknown) {
+            throw; // the connection is gone: so is the send
+        }
+    }
+    return 0;
 }
 
 std::int64_t Target::statementLimit() const {
     if (!statementLimit_) {
         std::int64_t bytes = 0;
         if (const char* query = engine_->statementLimit.query) {
-            const odbc::Rows limit = connection_->query(QString::fromLatin1(query));
-            if (!limit.rows.empty() && !limit.rows[0].empty() && limit.rows[0][0]) {
-                bytes = limit.rows[0][0]->toLongLong();
-            }
+            bytes = askStatementLimit(query);
         }
         statementLimit_ = bytes;
     }

@@ -40,7 +40,8 @@ public:
     QString nameTooLong(const QString& name, NameKind kind) const;
 
     // The largest statement the server takes, in bytes of UTF-8; 0 for no
-    // limit. Asked of the server once, when first wanted: only a send does.
+    // limit, or none known. Asked of the server once, when first wanted:
+    // only a send does.
     std::int64_t statementLimit() const;
     // What the user does to let larger statements through.
     QString howToRaiseStatementLimit() const;
@@ -55,6 +56,8 @@ public:
 private:
     struct Charset;
     const Charset& charset() const;
+    void askServerForBounds();
+    std::int64_t askStatementLimit(const char* query) const;
 
     std::unique_ptr<odbc::Connection> connection_;
     const Engine* engine_;
