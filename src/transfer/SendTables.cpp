@@ -181,6 +181,7 @@ struct Place {
     std::int64_t rows = 0; // of the Paradox table
     std::int64_t row = 0;  // read or sent now, counted from 1
     std::int64_t sent = 0; // in the data source
+    bool replaced = false; // an old table of the name was dropped
 };
 
 QString rowsInTarget(const Place& place) {
@@ -189,9 +190,23 @@ QString rowsInTarget(const Place& place) {
         .arg(place.rows);
 }
 
+// What is known of the statement whose error ended a send.
+enum class Answer {
+    None,     // no statement failed: the Paradox file could not be read
+    Refused,  // the data source refused or cancelled it: it did not happen
+    NoAnswer, // the data source gave no answer in time: it may still happen
+};
+
+Answer answerOf(const odbc::Error& error) {
+    return error.outcome() == odbc::Outcome::Unknown ? Answer::NoAnswer : Answer::Refused;
+}
+
 // The first sentences of the message of an error that ended the send where
 // place says; the error's own text follows them.
-QString describePlace(const Place& place, bool dataSourceRefused) {
+QString describePlace(const Place& place, Answer answer) {
+    const bool noAnswer = answer == Answer::NoAnswer;
+    const QString dropped =
+        place.replaced ? QStringLiteral(" Its old table there was dropped before.") : QString();
     switch (place.step) {
     case Place::Step::Opening:
         return QStringLiteral("The table %1 was not sent: its Paradox file could not be read. "
@@ -203,24 +218,35 @@ QString describePlace(const Place& place, bool dataSourceRefused) {
             .arg(place.table)
             .arg(place.row);
     case Place::Step::Replacing:
-        return QStringLiteral("The table %1 was not sent: the data source did not drop its "
-                              "table %1 to replace it.")
-            .arg(place.table);
+        return noAnswer ? QStringLiteral("The table %1 was not sent: the data source was asked to "
+                                         "drop its table %1 to replace it and gave no answer. "
+                                         "That table may or may not have been dropped; look at "
+                                         "what the data source holds before sending again.")
+                              .arg(place.table)
+                        : QStringLiteral("The table %1 was not sent: the data source did not drop "
+                                         "its table %1 to replace it, which is there as it was.")
+                              .arg(place.table);
     case Place::Step::Creating:
-        return QStringLiteral("The table %1 was not sent: the data source did not create it, and "
-                              "none of its %2 rows were sent.")
-            .arg(place.table)
-            .arg(place.rows);
+        return (noAnswer ? QStringLiteral("The table %1 was not sent: the data source was asked to "
+                                          "create it and gave no answer; it may or may not be "
+                                          "there now, without rows.")
+                         : QStringLiteral("The table %1 was not sent: the data source did not "
+                                          "create it, and none of its %2 rows were sent."))
+                   .arg(place.table)
+                   .arg(place.rows) +
+               dropped;
     case Place::Step::Copying:
         break;
     }
-    return QStringLiteral("The table %1 was not sent whole: %2 row %3. %4; the table there is "
+    const QString what = answer == Answer::None
+                             ? QStringLiteral("the Paradox file could not be read at row %1")
+                         : noAnswer ? QStringLiteral("the data source gave no answer to row %1")
+                                    : QStringLiteral("the data source refused row %1");
+    const QString maybe =
+        noAnswer ? QStringLiteral(", and row %1 may be there as well") : QString();
+    return QStringLiteral("The table %1 was not sent whole: %2. %3%4; the table there is "
                           "incomplete.")
-        .arg(place.table, dataSourceRefused
-                              ? QStringLiteral("the data source refused")
-                              : QStringLiteral("the Paradox file could not be read at"))
-        .arg(place.row)
-        .arg(rowsInTarget(place));
+        .arg(place.table, what.arg(place.row), rowsInTarget(place), maybe.arg(place.row));
 }
 
 // Rethrows the error being handled with where the send ended added to its
@@ -238,9 +264,11 @@ QString describePlace(const Place& place, bool dataSourceRefused) {
         throw;
     } catch (const odbc::Error& error) {
         throw odbc::Error(error.number(),
-                          describePlace(place, true) + QLatin1Char('\n') + error.description());
+                          describePlace(place, answerOf(error)) + QLatin1Char('\n') +
+                              error.description(),
+                          error.state(), error.outcome(), error.lockHeld());
     } catch (const std::exception& error) {
-        throw Error(describePlace(place, false) + QLatin1Char('\n') +
+        throw Error(describePlace(place, Answer::None) + QLatin1Char('\n') +
                     QString::fromUtf8(error.what()));
     }
 }
@@ -305,6 +333,7 @@ void sendTable(Run& run, Place& place) {
         if (!makeRoomFor(run, place.table)) {
             return;
         }
+        place.replaced = true;
     }
     place.step = Place::Step::Creating;
     run.target->execute(createStatementOf(run.target, place.table, rows));
