@@ -144,7 +144,7 @@ public:
         // what the other left behind.
         std::vector<double> sends, replays, ratios, sendsCpu, replaysCpu, cpuRatios, checks,
             checkShares;
-        const sources::Target target = bench::openDataSource(dataSource);
+        const sources::Target connection = bench::openDataSource(dataSource);
         for (int round = 0; round < rounds; ++round) {
             const auto timeSend = [&] {
                 const bench::Timing timing = send("LARGE");
@@ -167,7 +167,7 @@ public:
                 timeSend();
             }
             ratios.push_back(sends.back() / replays.back());
-            checks.push_back(check(target, "LARGE"));
+            checks.push_back(check(connection, "LARGE"));
             checkShares.push_back(checks.back() / sends.back());
             cpuRatios.push_back(sendsCpu.back() / replaysCpu.back());
         }
