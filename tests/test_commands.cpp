@@ -159,12 +159,13 @@ struct Failure {
     const char* kind;
     using Step = std::function<void(testing_support::Desk&, testing_support::TargetDatabase&,
                                     const QString& table, const QString& file)>;
-    Step arrange;          // makes the send of a four-row table fail after two rows, or before
-    Step repair;           // lets the next send complete
-    int messages;          // 0 when the program ends
-    int rowsKept;          // the rows sent before; -1 when the send made no table
-    bool nameInError;      // the message names the file
-    const char* says = ""; // what else the message holds
+    Step arrange;            // makes the send of a four-row table fail after two rows, or before
+    Step repair;             // lets the next send complete
+    int messages;            // 0 when the program ends
+    int rowsKept;            // the rows sent before; -1 when the send made no table
+    bool nameInError;        // the message names the file
+    const char* says = "";   // what else the message holds
+    bool foundFirst = false; // before anything changed: the table it replaces keeps its row
 };
 
 void noRepair(testing_support::Desk& desk, testing_support::TargetDatabase&, const QString&,
@@ -227,21 +228,26 @@ Failure createRefused(const char* name, const char* kind) {
             false};
 }
 
-// The data source refuses row 3, or the program does before sending it,
-// for its NOTE.
+// Row 3 cannot go for its NOTE, which the program finds before it replaces
+// the table of one row that the data source holds.
 Failure refusedRow(const char* name, const char* kind, std::string note, const char* says) {
     return {name,
             kind,
-            [note](auto&, auto&, const QString&, const QString& file) {
+            [note](auto& desk, auto& database, const QString& table, const QString& file) {
                 writeRows(file, {fine, fine, {std::int64_t{3}, note}, fine});
+                database.createTableNamed(table);
+                database.connection().execute("INSERT INTO \"" + table + "\" VALUES('kept')");
+                fill(desk.targetList, {table}, {});
+                desk.dialogs.answers = {Answer::Yes};
             },
             [](auto&, auto&, const QString&, const QString& file) {
                 writeRows(file, std::vector<pw::Row>(4, fine));
             },
             1,
-            2,
+            1,
             false,
-            says};
+            says,
+            true};
 }
 
 void PrintTo(const Failure& failure, std::ostream* out) {
@@ -288,7 +294,9 @@ TEST_P(FailureTest, EndsTheCommandAndTheNextOneWorks) {
         if (failure.nameInError) {
             parts << file;
         }
-        if (failure.rowsKept >= 0) {
+        if (failure.foundFirst) {
+            parts << QStringLiteral("Nothing was changed in the data source");
+        } else if (failure.rowsKept >= 0) {
             parts << QStringLiteral("row %1").arg(failure.rowsKept + 1)
                   << QStringLiteral("%1 of its 4 rows").arg(failure.rowsKept);
         }
@@ -331,11 +339,13 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 1, -1, true},
         refusedRow("ValueRefused", "PostgreSQL", std::string("bad\0text", 8),
-                   "field NOTE holds a NUL"),
+                   "row 3, field NOTE holds a NUL"),
         // 0x80 is the euro sign in code page 1252, which LATIN1 lacks.
-        refusedRow("NoSuchCharacter", "Latin1", "\x80 5", "22P05"),
+        refusedRow("NoSuchCharacter", "Latin1", "\x80 5",
+                   "row 3, field NOTE holds the character \"\u20AC\" (U+20AC), which the "
+                   "database's character set LATIN1 does not have"),
         refusedRow("TooLarge", "SmallPacket", std::string(2 << 20, 'm'),
-                   "field NOTE makes its statement"),
+                   "row 3, field NOTE makes its statement"),
         Failure{"ConnectionLost", "PostgreSQL",
                 [](auto& desk, auto& database, const QString&, const QString&) {
                     // As row 3 is about to go, the server ends every other session.

@@ -188,27 +188,16 @@ TEST_P(EngineTest, NamesTheEngineWouldCutAreRefusedBeforeAnythingIsMade) {
     EXPECT_TRUE(database.exists(atLimit));
 }
 
-// The largest doubles arrive as themselves, not rounded past the range; a
-// memo's terminating NUL is not text, but a NUL inside a text, which no
-// engine's driver passes, ends the send before its row with a message that
-// says where it is.
-TEST_P(EngineTest, TheLargestNumbersArriveAndANulInTextStopsBeforeItsRow) {
+// The largest doubles arrive as themselves, not rounded past the range, and
+// a memo's terminating NUL is not text.
+TEST_P(EngineTest, TheLargestNumbersArriveAndAMemosEndIsNotText) {
     const double largest = std::numeric_limits<double>::max();
-    const QString t = writeTable(testing_support::uniqueTableName("L").toUpper(),
-                                 designOf({{"NUMBER", pw::Number}, {"NOTE", pw::Memo, 11}}),
-                                 {{largest, std::string("fine\0", 5)},
-                                  {-largest, std::string("fine")},
-                                  {1.0, std::string("bad\0text\0", 9)},
-                                  {2.0, std::string("never sent")}});
+    const QString t =
+        writeTable(testing_support::uniqueTableName("L").toUpper(),
+                   designOf({{"NUMBER", pw::Number}, {"NOTE", pw::Memo, 11}}),
+                   {{largest, std::string("fine\0", 5)}, {-largest, std::string("fine")}});
     sendOnly(t);
-    ASSERT_EQ(desk.dialogs.messages().size(), 1);
-    const QString message = desk.dialogs.messages()[0];
-    for (const char* part : {"row 3", "field NOTE", "NUL"}) {
-        EXPECT_TRUE(message.contains(part)) << message.toStdString();
-    }
-    EXPECT_TRUE(message.contains(t));
-    EXPECT_EQ(entriesOf(desk.targetList), QStringList{t});
-    EXPECT_EQ(sentStatements().filter("INSERT").size(), 2);
+    ASSERT_TRUE(desk.dialogs.messages().isEmpty()) << desk.dialogs.messages()[0].toStdString();
     const odbc::Rows same =
         database.connection().query("SELECT COUNT(*) FROM \"" + t +
                                     "\" WHERE (\"NUMBER\" = 1.7976931348623157e308 OR \"NUMBER\" = "
@@ -216,14 +205,20 @@ TEST_P(EngineTest, TheLargestNumbersArriveAndANulInTextStopsBeforeItsRow) {
     EXPECT_EQ(same.rows.at(0).at(0), QString("2"));
 }
 
-// The source is opened and its names checked before an existing table is
-// offered for overwriting: a source cut short, gone, or with a field name
-// the engine would cut costs nothing. One message, no question, no
-// statement; the old table keeps its rows and its entry.
+// The whole source is read and checked before an existing table is offered
+// for overwriting: a source cut short, gone, with a field name the engine
+// would cut, a memo file damaged half way or a NUL inside a text in row 40
+// of 60 costs nothing. One message, no question, no statement; the old
+// table keeps its rows and its entry.
 TEST_P(EngineTest, ABadSourceNeverCostsTheTableItWouldReplace) {
     const Engine& engine = GetParam();
     const QString tooLong(engine.nameLimit + 1, QChar('F'));
     const std::vector<pw::Row> rows(500, pw::Row{std::int64_t{1}});
+    const pw::TableDesign memos = designOf({{"ID", pw::Long}, {"NOTE", pw::Memo, 11}});
+    std::vector<pw::Row> notes;
+    for (std::int64_t id = 1; id <= 60; ++id) {
+        notes.push_back({id, std::string(200, 'n')});
+    }
     const std::vector<std::function<void(const QString&)>> sources = {
         [&](const QString& name) {
             const QString file = writeTable(name, designOf({{"ID", pw::Long}}), rows, false);
@@ -232,6 +227,16 @@ TEST_P(EngineTest, ABadSourceNeverCostsTheTableItWouldReplace) {
         [&](const QString&) {},
         [&](const QString& name) {
             writeTable(name, designOf({{tooLong.toStdString(), pw::Long}}), rows, false);
+        },
+        [&](const QString& name) {
+            writeTable(name, memos, notes, false);
+            const QString memo = folder.path() + "/" + name + ".mb";
+            QFile::resize(memo, QFile(memo).size() / 2);
+        },
+        [&](const QString& name) {
+            std::vector<pw::Row> withNul = notes;
+            withNul[39][1] = std::string("bad\0text", 8);
+            writeTable(name, memos, withNul, false);
         },
     };
     for (std::size_t s = 0; s < sources.size(); ++s) {
@@ -248,8 +253,12 @@ TEST_P(EngineTest, ABadSourceNeverCostsTheTableItWouldReplace) {
         sendOnly(name);
         ASSERT_EQ(desk.dialogs.shown.size(), 1u) << "source " << s;
         EXPECT_EQ(desk.dialogs.shown[0].kind, "message");
-        EXPECT_TRUE(desk.dialogs.shown[0].text.contains(name))
-            << desk.dialogs.shown[0].text.toStdString();
+        const QString& message = desk.dialogs.shown[0].text;
+        EXPECT_TRUE(message.contains(name)) << message.toStdString();
+        if (s == 4) {
+            EXPECT_TRUE(message.contains("row 40, field NOTE holds a NUL"))
+                << message.toStdString();
+        }
         EXPECT_TRUE(sentStatements().isEmpty()) << sentStatements().join("|").toStdString();
         EXPECT_EQ(database.rowsOf(name),
                   (std::vector<std::vector<odbc::Value>>{{QString("kept")}}));
@@ -393,35 +402,54 @@ protected:
 
 } // namespace
 
-// The largest statement the server takes arrives; one byte more is refused
-// before it is sent, saying what to raise, and the rows before it stay.
-TEST_F(SmallPacketTest, AStatementPastTheServersLimitIsRefusedBeforeItIsSent) {
+// The largest statement the server takes arrives, also where its text is
+// more bytes than characters; one byte more is refused before anything is
+// made, counted in bytes, saying what to raise.
+TEST_F(SmallPacketTest, AStatementPastTheServersLimitIsRefusedBeforeAnythingIsMade) {
     const std::int64_t limit = database.target().statementLimit();
     ASSERT_EQ(limit, 1024 * 1024);
-    const QString t = testing_support::uniqueTableName("P").toUpper();
-    // All of INSERT INTO "<t>" VALUES('<id>', '<memo>') but the memo.
-    const auto around = QStringLiteral("INSERT INTO \"%1\" VALUES('1', '')").arg(t).size();
-    const auto memoOf = [&](std::int64_t statement) {
-        return std::string(static_cast<std::size_t>(statement - around), 'm');
+    const auto tableOf = [&](const char* prefix, std::vector<std::int64_t> statements,
+                             const std::string& filler) {
+        const QString t = testing_support::uniqueTableName(prefix).toUpper();
+        // All of INSERT INTO "<t>" VALUES('<id>', '<memo>') but the memo.
+        const auto around = QStringLiteral("INSERT INTO \"%1\" VALUES('1', '')").arg(t).size();
+        std::vector<pw::Row> rows;
+        for (const std::int64_t bytes : statements) {
+            std::string memo;
+            for (std::int64_t utf8 = 0; utf8 < bytes - around;) {
+                const char next = filler[memo.size() % filler.size()];
+                const bool twoBytes = static_cast<unsigned char>(next) >= 0x80;
+                memo += twoBytes && utf8 + 2 > bytes - around ? 'm' : next;
+                utf8 += twoBytes && utf8 + 2 <= bytes - around ? 2 : 1;
+            }
+            rows.push_back({static_cast<std::int64_t>(rows.size() + 1), memo});
+        }
+        pw::writeTable((folder.path() + "/" + t + ".db").toStdString(),
+                       designOf({{"ID", pw::Long}, {"NOTE", pw::Memo, 11}}), rows);
+        database.own(t);
+        fill(desk.paradoxList, {t}, {t});
+        desk.dialogs.shown.clear();
+        desk.run(transfer::SendTables);
+        return t;
     };
-    // With the command byte, the first one is one byte short of the limit.
-    pw::writeTable((folder.path() + "/" + t + ".db").toStdString(),
-                   designOf({{"ID", pw::Long}, {"NOTE", pw::Memo, 11}}),
-                   {{std::int64_t{1}, memoOf(limit - 2)},
-                    {std::int64_t{2}, memoOf(limit - 1)},
-                    {std::int64_t{3}, std::string("never sent")}});
-    database.own(t);
-    fill(desk.paradoxList, {t}, {t});
-    desk.run(transfer::SendTables);
-
-    ASSERT_EQ(desk.dialogs.messages().size(), 1);
-    const QString message = desk.dialogs.messages()[0];
-    for (const QString& part :
-         {t, QStringLiteral("row 2, field NOTE"), QStringLiteral("%1 bytes long").arg(limit - 1),
-          QStringLiteral("at most %1 bytes").arg(limit - 2), QStringLiteral("max_allowed_packet"),
-          QStringLiteral("1 of its 3 rows")}) {
-        EXPECT_TRUE(message.contains(part)) << message.toStdString();
+    // With the command byte, one byte short of the limit; "Größe " in 1252
+    // is six characters and eight bytes.
+    const QString fits = tableOf("P", {limit - 2, limit - 2}, "m");
+    ASSERT_TRUE(desk.dialogs.messages().isEmpty()) << desk.dialogs.messages()[0].toStdString();
+    EXPECT_EQ(database.rowsOf(fits).size(), 2u);
+    for (const std::string& filler : {std::string("m"), std::string("Gr\xF6\xDF"
+                                                                    "e ")}) {
+        const QString t = tableOf("Q", {100, limit - 1, 100}, filler);
+        ASSERT_EQ(desk.dialogs.messages().size(), 1);
+        const QString message = desk.dialogs.messages()[0];
+        for (const QString& part :
+             {t, QStringLiteral("row 2, field NOTE"),
+              QStringLiteral("%1 bytes long").arg(limit - 1),
+              QStringLiteral("at most %1 bytes").arg(limit - 2),
+              QStringLiteral("max_allowed_packet"), QStringLiteral("Nothing was changed")}) {
+            EXPECT_TRUE(message.contains(part)) << message.toStdString();
+        }
+        EXPECT_FALSE(database.exists(t));
+        EXPECT_FALSE(entriesOf(desk.targetList).contains(t));
     }
-    EXPECT_EQ(database.rowsOf(t).size(), 1u);
-    EXPECT_EQ(entriesOf(desk.targetList), QStringList{t});
 }

@@ -2,6 +2,7 @@
 // scripts/test, plus the connection string rules, which need no database.
 
 #include "platform/odbc/ConnectionString.h"
+#include "platform/odbc/DriverKeys.h"
 #include "platform/odbc/Handles.h"
 #include "platform/odbc/Odbc.h"
 #include "support/Databases.h"
@@ -58,6 +59,43 @@ TEST(ConnectionString, RefusesOtherProvidersAndMalformedParts) {
     refused({"Data Source=X", "SQLOLEDB"}, "SQLOLEDB");
     refused({"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=X", ""}, "Microsoft.Jet.OLEDB.4.0");
     refused({"Data Source=X;garbage", ""}, "garbage");
+}
+
+// The drivers' own bounds join the keys typed after the data source name,
+// never over a key typed or set by the data source; a pqopt of either keeps
+// its options and gains the others.
+TEST(ConnectionString, DriversGetTheirBoundsUnlessTypedOrSetByTheDataSource) {
+    using namespace std::chrono_literals;
+    const odbc::Timeouts bounds{15s, 30s, 5s};
+    struct Case {
+        const char* kind;
+        QString typed;
+        QString keys;
+    };
+    for (const Case& c : {
+             Case{"MariaDB", "", "CONN_TIMEOUT=15;READ_TIMEOUT=35;WRITE_TIMEOUT=35"},
+             Case{"MariaDB", "UID=me;read_timeout=7",
+                  "UID=me;read_timeout=7;CONN_TIMEOUT=15;"
+                  "WRITE_TIMEOUT=35"},
+             Case{"SQLite", "", "Timeout=15000"},
+             Case{"Empty", "", ""}, // its data source sets Timeout
+             Case{"PostgreSQL", "",
+                  "pqopt={keepalives=1 keepalives_idle=30 keepalives_interval=1 "
+                  "keepalives_count=5 tcp_user_timeout=35000}"},
+             Case{"PostgreSQL", "pqopt={keepalives_idle=9};UID=x",
+                  "UID=x;pqopt={keepalives=1 keepalives_interval=1 keepalives_count=5 "
+                  "tcp_user_timeout=35000 keepalives_idle=9}"},
+             Case{"Password", "",
+                  "pqopt={keepalives=1 keepalives_idle=30 keepalives_interval=1 "
+                  "tcp_user_timeout=35000 keepalives_count=2}"},
+         }) {
+        const auto name = dataSourceOf(c.kind);
+        if (!name) {
+            GTEST_SKIP() << show(missingDataSource(c.kind));
+        }
+        EXPECT_EQ(show(odbc::detail::withBoundKeys(*name, c.typed, bounds)), show(c.keys))
+            << c.kind << " " << show(c.typed);
+    }
 }
 
 TEST(Open, UnknownOrEmptyDataSourceFailsWithSqlState) {
@@ -263,7 +301,7 @@ TEST_F(PostgresDiagnostics, EveryRecordIsRead) {
     environment.check(SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION,
                                     reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
                       "Choosing ODBC 3");
-    Watchdog watchdog;
+    Watchdog watchdog({});
     Session session(environment, *name_, {}, odbc::Timeouts{}, watchdog);
     Handle statement(SQL_HANDLE_STMT, session.handle().get(), SQL_HANDLE_DBC);
     const QString message = longMessage(1000);

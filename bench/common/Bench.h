@@ -26,6 +26,21 @@ template <typename Work> double secondsOf(Work&& work) {
     return secondsSince(start);
 }
 
+// The processor time of this process so far (user and system), in seconds.
+double cpuSeconds();
+
+// Wall-clock and processor seconds of a piece of work.
+struct Timing {
+    double seconds = 0;
+    double cpuSeconds = 0;
+};
+
+template <typename Work> Timing timingOf(Work&& work) {
+    const double cpuBefore = cpuSeconds();
+    const double seconds = secondsOf(work);
+    return {seconds, cpuSeconds() - cpuBefore};
+}
+
 struct Spread {
     double median = 0;
     double min = 0;

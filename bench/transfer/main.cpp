@@ -1,7 +1,8 @@
 // Times the whole transfer against the bare ODBC layer, side by side: the
 // statements of one untimed send are recorded; then each round sends the
 // table through the main window's send button into a fresh table, with
-// nothing recorded, and replays the recorded texts bare into another. Runs
+// nothing recorded, and replays the recorded texts bare into another, each
+// timed by the clock and by the program's own processor time. Runs
 // against SQLite, PostgreSQL or MariaDB, each in a process of its own so that
 // the memory figures start from the same ground; prints name=value lines.
 // With "-press" after the target it times instead one send of a large table
@@ -11,6 +12,7 @@
 
 #include "Bench.h"
 #include "shell/MainWindow.h"
+#include "transfer/SendCheck.h"
 #include "transfer/Statements.h"
 
 #include <QApplication>
@@ -81,8 +83,8 @@ QStringList recordedStatements(const QString& path, const QString& sent, const Q
     return statements;
 }
 
-double replay(const QString& dataSource, const QStringList& statements) {
-    return bench::secondsOf([&] {
+bench::Timing replay(const QString& dataSource, const QStringList& statements) {
+    return bench::timingOf([&] {
         const auto connection = bench::openDataSource(dataSource);
         for (const QString& statement : statements)
             connection->execute(statement);
@@ -98,7 +100,7 @@ public:
     }
 
     // Sends the Paradox table through the send button into a fresh table.
-    double send(const QString& table) {
+    bench::Timing send(const QString& table) {
         bench::dropTableIfExists(settings_.dataSource, table);
         window_.targetList->clearAll();
         window_.paradoxList->clearAll();
@@ -106,10 +108,19 @@ public:
         window_.paradoxList->setSelectedAt(0, true);
         window_.paradoxList->setCurrent(0);
         const int messages = dialogs_.messages;
-        const double seconds = bench::secondsOf([&] { window_.sendToTargetButton->click(); });
+        const bench::Timing timing = bench::timingOf([&] { window_.sendToTargetButton->click(); });
         if (dialogs_.messages != messages)
             bench::fail("the send of " + table.toStdString() + " failed");
-        return seconds;
+        return timing;
+    }
+
+    // The read of the whole table that a send makes before it changes
+    // anything, alone.
+    double check(const sources::Target& target, const QString& table) {
+        std::int64_t row = 0;
+        const sources::TableFiles files(
+            std::filesystem::path((settings_.folder + "/" + table + ".db").toStdString()));
+        return bench::secondsOf([&] { transfer::checkTableSendable(target, table, files, row); });
     }
 
     // Peak memory is taken in the untimed sends, so the timed ones carry
@@ -131,14 +142,22 @@ public:
 
         // Every other round replays first, so that neither side always runs on
         // what the other left behind.
-        std::vector<double> sends, replays, ratios;
+        std::vector<double> sends, replays, ratios, sendsCpu, replaysCpu, cpuRatios, checks,
+            checkShares;
+        const sources::Target connection = bench::openDataSource(dataSource);
         for (int round = 0; round < rounds; ++round) {
-            const auto timeSend = [&] { sends.push_back(send("LARGE")); };
+            const auto timeSend = [&] {
+                const bench::Timing timing = send("LARGE");
+                sends.push_back(timing.seconds);
+                sendsCpu.push_back(timing.cpuSeconds);
+            };
             const auto timeReplay = [&] {
                 bench::dropTableIfExists(dataSource, "REPLAY");
                 const QStringList statements =
                     recordedStatements(settings_.folder + "/statements", "LARGE", "REPLAY");
-                replays.push_back(replay(dataSource, statements));
+                const bench::Timing timing = replay(dataSource, statements);
+                replays.push_back(timing.seconds);
+                replaysCpu.push_back(timing.cpuSeconds);
             };
             if (round % 2 == 0) {
                 timeSend();
@@ -148,6 +167,9 @@ public:
                 timeSend();
             }
             ratios.push_back(sends.back() / replays.back());
+            checks.push_back(check(connection, "LARGE"));
+            checkShares.push_back(checks.back() / sends.back());
+            cpuRatios.push_back(sendsCpu.back() / replaysCpu.back());
         }
         bench::dropTableIfExists(dataSource, "LARGE");
         bench::dropTableIfExists(dataSource, "REPLAY");
@@ -158,7 +180,14 @@ public:
         bench::print("send_s" + suffix, send);
         bench::print("replay_s" + suffix, bench::spreadOf(replays).median);
         bench::print("send_over_replay" + suffix, bench::spreadOf(ratios));
+        // The program's own processor time (the server's is not counted,
+        // but SQLite runs inside the program).
+        bench::print("send_cpu_s" + suffix, bench::spreadOf(sendsCpu).median);
+        bench::print("replay_cpu_s" + suffix, bench::spreadOf(replaysCpu).median);
+        bench::print("send_over_replay_cpu" + suffix, bench::spreadOf(cpuRatios));
         bench::print("send_rows_per_s" + suffix, rows / send, 0);
+        bench::print("check_s" + suffix, bench::spreadOf(checks).median);
+        bench::print("check_share_of_send" + suffix, bench::spreadOf(checkShares));
         bench::print("peak_rss_mb_10k" + suffix, peakSmall, 1);
         bench::print("peak_rss_mb_" + std::to_string(rows / 1000) + "k" + suffix, peakLarge, 1);
     }
@@ -167,7 +196,7 @@ public:
     // of one large table.
     void runPress(const std::string& target, int rows) {
         bench::writeSentTable(settings_.folder + "/HUGE.db", rows);
-        const double seconds = send("HUGE");
+        const double seconds = send("HUGE").seconds;
         bench::dropTableIfExists(settings_.dataSource, "HUGE");
         const std::string suffix = "_" + target;
         bench::print("press_rows" + suffix, rows, 0);

@@ -442,7 +442,7 @@ TextSample readTextSample(const TableFiles& files) {
     try {
         for (; !table.eof() && sampler.wantsMore(); table.moveNext())
             for (std::size_t i = 0; i < table.fields().size(); ++i)
-                if (sampler.takes(i))
+                if (sampler.takes(i) && sampler.wantsMore())
                     if (const paradox::Value value = table.value(i); !value.isNull())
                         sampler.add(i, value.text);
     } catch (const paradox::Error&) {

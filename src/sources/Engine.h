@@ -7,7 +7,10 @@
 // driver reports for the server; an engine not in the table gets the
 // statements unchanged.
 
+#include "platform/odbc/Odbc.h"
+
 #include <QString>
+#include <cstddef>
 
 namespace sources {
 
@@ -27,15 +30,43 @@ struct StatementLimit {
     const char* howToRaise = nullptr;
 };
 
+// The character set the server stores a new table's text in: how to ask for
+// its name (one row, one text), and the iconv names of the server's names
+// that cannot hold every character; a name not listed holds them all.
+struct CharsetName {
+    const char* server; // compared without regard to case
+    const char* iconv;
+};
+struct TextEncoding {
+    const char* query = nullptr; // nullptr: every character is stored
+    const CharsetName* narrow = nullptr;
+    std::size_t count = 0;
+};
+
 struct Engine {
     const char* dbmsName;     // SQL_DBMS_NAME, compared without regard to case
     const char* sessionSetUp; // run right after connecting; nullptr for none
-    ColumnTypes columns;      // where NUMERIC or TEXT would round or cut values
-    bool ownDatabaseOnly;     // list only the tables of the current database
-    int nameLimit;            // longest name; 0: as the driver says; -1: no limit
-    NameUnit nameUnit;        // what nameLimit counts
+    // Run after it: the server's own bounds on a statement and on a lock
+    // wait, from those of the connection (see boundsSetUp); nullptr for none.
+    const char* boundsSetUp;
+    ColumnTypes columns;  // where NUMERIC or TEXT would round or cut values
+    bool ownDatabaseOnly; // list only the tables of the current database
+    int nameLimit;        // longest name; 0: as the driver says; -1: no limit
+    NameUnit nameUnit;    // what nameLimit counts
     StatementLimit statementLimit;
+    TextEncoding encoding;
 };
+
+// The iconv name of a character set the server named that lacks characters;
+// empty for one that holds them all, or that the program does not know.
+QString narrowCharsetOf(const Engine& engine, const QString& serverName);
+// The engine's bounds set-up for a connection that waits within timeouts;
+// empty for none. A statement is bounded at timeouts.statement; a lock wait
+// a second less (at least a second), so that the server names the lock
+// rather than the time. The row's text takes the statement bound in seconds
+// (%1, maybe with a fraction) and milliseconds (%2), the lock wait's in whole
+// seconds (%3) and milliseconds (%4).
+QString boundsSetUp(const Engine& engine, const odbc::Timeouts& timeouts);
 
 // The row for the server the driver names; the row of unknown engines when
 // none matches.

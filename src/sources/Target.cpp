@@ -1,6 +1,8 @@
 #include "sources/Target.h"
 
 #include <QList>
+#include <cerrno>
+#include <iconv.h>
 
 namespace sources {
 
@@ -17,7 +19,46 @@ qsizetype lengthOf(const QString& name, NameUnit unit) {
     return unit == NameUnit::Utf8Bytes ? name.toUtf8().size() : name.toUcs4().size();
 }
 
+// A conversion from UTF-32 into a character set, closed when it goes.
+class Conversion {
+public:
+    explicit Conversion(const QString& charset)
+        : handle_(iconv_open(charset.toLatin1().constData(), "UTF-32LE")) {}
+    ~Conversion() {
+        if (valid()) {
+            iconv_close(handle_);
+        }
+    }
+    Conversion(const Conversion&) = delete;
+    Conversion& operator=(const Conversion&) = delete;
+
+    bool valid() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
+
+    // Whether the character set has the character.
+    bool converts(char32_t character) {
+        char in[4];
+        for (int i = 0; i < 4; ++i) {
+            in[i] = static_cast<char>((character >> (8 * i)) & 0xFF);
+        }
+        char out[16];
+        char* from = in;
+        char* to = out;
+        std::size_t left = sizeof in;
+        std::size_t room = sizeof out;
+        iconv(handle_, nullptr, nullptr, nullptr, nullptr);
+        return iconv(handle_, &from, &left, &to, &room) != static_cast<std::size_t>(-1);
+    }
+
+private:
+    iconv_t handle_;
+};
+
 } // namespace
+
+struct Target::Charset {
+    QString serverName;
+    std::unique_ptr<Conversion> narrow; // null: holds every character, or not known
+};
 
 Target::Target(std::unique_ptr<odbc::Connection> connection) : connection_(std::move(connection)) {
     const odbc::ServerInfo server = connection_->server();
@@ -27,20 +68,87 @@ Target::Target(std::unique_ptr<odbc::Connection> connection) : connection_(std::
     if (engine_->sessionSetUp) {
         connection_->execute(QString::fromLatin1(engine_->sessionSetUp));
     }
+    askServerForBounds();
+}
+
+// A server that refuses them (an older release) leaves the waits to the
+// driver and the program's own bound; one that stopped answering ends the
+// opening.
+void Target::askServerForBounds() {
+    const QString bounds = boundsSetUp(*engine_, connection_->timeouts());
+    if (bounds.isEmpty()) {
+        return;
+    }
+    try {
+        connection_->execute(bounds);
+    } catch (const odbc::Error& error) {
+        if (error.outcome() == odbc::Outcome::Unknown) {
+            throw;
+        }
+    }
+}
+
+// A question the server does not answer leaves the limit unknown: the send
+// goes on, and the server judges each statement itself.
+std::int64_t Target::askStatementLimit(const char* query) const {
+    try {
+        const odbc::Rows limit = connection_->query(QString::fromLatin1(query));
+        if (!limit.rows.empty() && !limit.rows[0].empty() && limit.rows[0][0]) {
+            return limit.rows[0][0]->toLongLong();
+        }
+    } catch (const odbc::Error& error) {
+        if (error.outcome() == odbc::Outcome::Unknown) {
+            throw; // the connection is gone: so is the send
+        }
+    }
+    return 0;
 }
 
 std::int64_t Target::statementLimit() const {
     if (!statementLimit_) {
         std::int64_t bytes = 0;
         if (const char* query = engine_->statementLimit.query) {
-            const odbc::Rows limit = connection_->query(QString::fromLatin1(query));
-            if (!limit.rows.empty() && !limit.rows[0].empty() && limit.rows[0][0]) {
-                bytes = limit.rows[0][0]->toLongLong();
-            }
+            bytes = askStatementLimit(query);
         }
         statementLimit_ = bytes;
     }
     return *statementLimit_;
+}
+
+// A question the server cannot answer leaves the character set unknown, and
+// every character is taken then: the server still refuses what it lacks.
+const Target::Charset& Target::charset() const {
+    if (charset_) {
+        return *charset_;
+    }
+    auto found = std::make_shared<Charset>();
+    if (const char* query = engine_->encoding.query) {
+        try {
+            const odbc::Rows name = connection_->query(QString::fromLatin1(query));
+            if (!name.rows.empty() && !name.rows[0].empty() && name.rows[0][0]) {
+                found->serverName = name.rows[0][0]->trimmed();
+            }
+        } catch (const odbc::Error&) {
+        }
+    }
+    const QString narrow = narrowCharsetOf(*engine_, found->serverName);
+    if (!narrow.isEmpty()) {
+        auto conversion = std::make_unique<Conversion>(narrow);
+        if (conversion->valid()) {
+            found->narrow = std::move(conversion);
+        }
+    }
+    charset_ = std::move(found);
+    return *charset_;
+}
+
+bool Target::storesCharacter(char32_t character) const {
+    const Charset& set = charset();
+    return character < 0x80 || !set.narrow || set.narrow->converts(character);
+}
+
+QString Target::textCharset() const {
+    return charset().serverName;
 }
 
 QString Target::howToRaiseStatementLimit() const {

@@ -40,17 +40,31 @@ public:
     QString nameTooLong(const QString& name, NameKind kind) const;
 
     // The largest statement the server takes, in bytes of UTF-8; 0 for no
-    // limit. Asked of the server once, when first wanted: only a send does.
+    // limit, or none known. Asked of the server once, when first wanted:
+    // only a send does.
     std::int64_t statementLimit() const;
     // What the user does to let larger statements through.
     QString howToRaiseStatementLimit() const;
 
+    // Whether a new table of the database can hold the character in its
+    // text; true where the program cannot tell. The server is asked for its
+    // character set once, when first wanted.
+    bool storesCharacter(char32_t character) const;
+    // The server's name of that character set; empty when not known.
+    QString textCharset() const;
+
 private:
+    struct Charset;
+    const Charset& charset() const;
+    void askServerForBounds();
+    std::int64_t askStatementLimit(const char* query) const;
+
     std::unique_ptr<odbc::Connection> connection_;
     const Engine* engine_;
     int tableNameLimit_;  // 0: no limit
     int columnNameLimit_; // 0: no limit
     mutable std::optional<std::int64_t> statementLimit_;
+    mutable std::shared_ptr<const Charset> charset_;
 };
 
 // Why the data source (the setting's text: its name, maybe followed by keys

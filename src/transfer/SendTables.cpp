@@ -7,6 +7,7 @@
 #include "sources/CodePageChoice.h"
 #include "sources/FolderWalk.h"
 #include "sources/Target.h"
+#include "transfer/SendCheck.h"
 #include "transfer/Statements.h"
 #include "transfer/ValueText.h"
 
@@ -139,68 +140,20 @@ QString createStatementOf(const sources::Target& target, const QString& table,
     return text.finish();
 }
 
-// A value that cannot go to the data source: what is wrong with it, and
-// what the user can do.
-class ValueRefused : public std::runtime_error {
-public:
-    ValueRefused(const paradox::Field& field, const QString& reason, const QString& remedy)
-        : std::runtime_error(reason.toStdString()), field(QString::fromStdString(field.name)),
-          reason(reason), remedy(remedy) {}
-
-    QString field;
-    QString reason; // completes "row 3, field NOTE ..."
-    QString remedy;
-};
-
-// No driver passes a NUL character inside a statement: each cuts the text
-// there, so the value could never arrive whole.
-void checkNoNul(std::string_view value, const paradox::Field& field) {
-    if (value.find('\0') != std::string::npos) {
-        throw ValueRefused(field,
-                           QStringLiteral("holds a NUL character (code 0), which cannot be sent "
-                                          "to the data source"),
-                           QStringLiteral("Remove the character in Paradox and send the table "
-                                          "again."));
-    }
-}
-
-// A statement larger than the server takes would end the session; it is
-// refused before it is sent. The server counts a command byte with the
-// statement and wants the sum below its limit.
-void checkStatementFits(const InsertText& text, const sources::Target& target,
-                        const paradox::Recordset& rows) {
-    const std::int64_t limit = target.statementLimit();
-    const std::int64_t largest = limit - 2;
-    if (limit <= 0 || text.utf8Bytes() <= largest) {
-        return;
-    }
-    throw ValueRefused(rows.fields().at(text.largestValue()),
-                       QStringLiteral("makes its statement %1 bytes long, and the data source "
-                                      "takes statements of at most %2 bytes")
-                           .arg(text.utf8Bytes())
-                           .arg(largest),
-                       target.howToRaiseStatementLimit() +
-                           QStringLiteral(" Then send the table again."));
-}
-
 // The INSERT statements of a table's rows, each built in the buffer of the
-// one before, with one buffer for the text of each value.
+// one before, with one buffer for the text of each value. The check before
+// the send made sure that each can go.
 class RowStatements {
 public:
-    RowStatements(const QString& table, const sources::Target& target)
-        : text_(table), target_(target) {}
+    explicit RowStatements(const QString& table) : text_(table) {}
 
     const QString& of(paradox::Recordset& rows) {
         text_.begin();
         for (std::size_t i = 0; i < rows.fields().size(); ++i) {
             ui::letEventsThrough();
-            const std::string_view text = textFor(rows.value(i));
-            checkNoNul(text, rows.fields()[i]);
-            text_.addValue(text);
+            text_.addValue(textFor(rows.value(i)));
         }
-        const QString& statement = text_.finish();
-        checkStatementFits(text_, target_, rows);
-        return statement;
+        return text_.finish();
     }
 
 private:
@@ -216,19 +169,19 @@ private:
     }
 
     InsertText text_;
-    const sources::Target& target_;
     std::string value_;
 };
 
 // How far the send of one table got, for the message that ends it.
 struct Place {
-    enum class Step { Opening, Replacing, Creating, Copying };
+    enum class Step { Opening, Checking, Replacing, Creating, Copying };
 
     QString table;
     Step step = Step::Opening;
     std::int64_t rows = 0; // of the Paradox table
     std::int64_t row = 0;  // read or sent now, counted from 1
     std::int64_t sent = 0; // in the data source
+    bool replaced = false; // an old table of the name was dropped
 };
 
 QString rowsInTarget(const Place& place) {
@@ -237,33 +190,63 @@ QString rowsInTarget(const Place& place) {
         .arg(place.rows);
 }
 
+// What is known of the statement whose error ended a send.
+enum class Answer {
+    None,     // no statement failed: the Paradox file could not be read
+    Refused,  // the data source refused or cancelled it: it did not happen
+    NoAnswer, // the data source gave no answer in time: it may still happen
+};
+
+Answer answerOf(const odbc::Error& error) {
+    return error.outcome() == odbc::Outcome::Unknown ? Answer::NoAnswer : Answer::Refused;
+}
+
 // The first sentences of the message of an error that ended the send where
 // place says; the error's own text follows them.
-QString describePlace(const Place& place, bool dataSourceRefused) {
+QString describePlace(const Place& place, Answer answer) {
+    const bool noAnswer = answer == Answer::NoAnswer;
+    const QString dropped =
+        place.replaced ? QStringLiteral(" Its old table there was dropped before.") : QString();
     switch (place.step) {
     case Place::Step::Opening:
         return QStringLiteral("The table %1 was not sent: its Paradox file could not be read. "
                               "Nothing was changed in the data source.")
             .arg(place.table);
-    case Place::Step::Replacing:
-        return QStringLiteral("The table %1 was not sent: the data source did not drop its "
-                              "table %1 to replace it.")
-            .arg(place.table);
-    case Place::Step::Creating:
-        return QStringLiteral("The table %1 was not sent: the data source did not create it, and "
-                              "none of its %2 rows were sent.")
+    case Place::Step::Checking:
+        return QStringLiteral("The table %1 was not sent: its Paradox file could not be read at "
+                              "row %2. Nothing was changed in the data source.")
             .arg(place.table)
-            .arg(place.rows);
+            .arg(place.row);
+    case Place::Step::Replacing:
+        return noAnswer ? QStringLiteral("The table %1 was not sent: the data source was asked to "
+                                         "drop its table %1 to replace it and gave no answer. "
+                                         "That table may or may not have been dropped; look at "
+                                         "what the data source holds before sending again.")
+                              .arg(place.table)
+                        : QStringLiteral("The table %1 was not sent: the data source did not drop "
+                                         "its table %1 to replace it, which is there as it was.")
+                              .arg(place.table);
+    case Place::Step::Creating:
+        return (noAnswer ? QStringLiteral("The table %1 was not sent: the data source was asked to "
+                                          "create it and gave no answer; it may or may not be "
+                                          "there now, without rows.")
+                         : QStringLiteral("The table %1 was not sent: the data source did not "
+                                          "create it, and none of its %2 rows were sent."))
+                   .arg(place.table)
+                   .arg(place.rows) +
+               dropped;
     case Place::Step::Copying:
         break;
     }
-    return QStringLiteral("The table %1 was not sent whole: %2 row %3. %4; the table there is "
+    const QString what = answer == Answer::None
+                             ? QStringLiteral("the Paradox file could not be read at row %1")
+                         : noAnswer ? QStringLiteral("the data source gave no answer to row %1")
+                                    : QStringLiteral("the data source refused row %1");
+    const QString maybe =
+        noAnswer ? QStringLiteral(", and row %1 may be there as well") : QString();
+    return QStringLiteral("The table %1 was not sent whole: %2. %3%4; the table there is "
                           "incomplete.")
-        .arg(place.table, dataSourceRefused
-                              ? QStringLiteral("the data source refused")
-                              : QStringLiteral("the Paradox file could not be read at"))
-        .arg(place.row)
-        .arg(rowsInTarget(place));
+        .arg(place.table, what.arg(place.row), rowsInTarget(place), maybe.arg(place.row));
 }
 
 // Rethrows the error being handled with where the send ended added to its
@@ -272,23 +255,26 @@ QString describePlace(const Place& place, bool dataSourceRefused) {
     try {
         throw;
     } catch (const ValueRefused& refused) {
-        throw Error(QStringLiteral("The table %1 was not sent whole: row %2, field %3 %4. %5. %6")
+        throw Error(QStringLiteral("The table %1 was not sent: row %2, field %3 %4. Nothing was "
+                                   "changed in the data source. %5")
                         .arg(place.table)
-                        .arg(place.row)
-                        .arg(refused.field, refused.reason, rowsInTarget(place), refused.remedy));
+                        .arg(refused.row)
+                        .arg(refused.field, refused.reason, refused.remedy));
     } catch (const Error&) {
         throw;
     } catch (const odbc::Error& error) {
         throw odbc::Error(error.number(),
-                          describePlace(place, true) + QLatin1Char('\n') + error.description());
+                          describePlace(place, answerOf(error)) + QLatin1Char('\n') +
+                              error.description(),
+                          error.state(), error.outcome(), error.lockHeld());
     } catch (const std::exception& error) {
-        throw Error(describePlace(place, false) + QLatin1Char('\n') +
+        throw Error(describePlace(place, Answer::None) + QLatin1Char('\n') +
                     QString::fromUtf8(error.what()));
     }
 }
 
 void copyRows(Run& run, Place& place, paradox::Recordset& rows) {
-    RowStatements statements(place.table, run.target);
+    RowStatements statements(place.table);
     while (place.sent < place.rows) {
         place.row = place.sent + 1;
         ui::letEventsThrough();
@@ -301,14 +287,45 @@ void copyRows(Run& run, Place& place, paradox::Recordset& rows) {
     }
 }
 
+// What tells that a table's files were written: their sizes and times.
+struct FilesStamp {
+    std::vector<std::pair<std::uintmax_t, fs::file_time_type>> files;
+    bool operator==(const FilesStamp&) const = default;
+};
+
+FilesStamp stampOf(const sources::TableFiles& table) {
+    FilesStamp stamp;
+    for (const std::optional<fs::path>& file : {std::optional(table.dataFile), table.memoFile}) {
+        std::error_code error;
+        if (file) {
+            stamp.files.emplace_back(fs::file_size(*file, error),
+                                     fs::last_write_time(*file, error));
+        }
+    }
+    return stamp;
+}
+
 void sendTable(Run& run, Place& place) {
     const std::optional<QString> existing = findTarget(run.workspace.targetList, place.table);
     if (existing) {
         place.table = *existing;
     }
-    // The source is read and its names checked before an existing table goes.
+    // The whole source is read and checked before an existing table goes,
+    // and before anything is made.
     const files::TableFamily source = sourceFilesOf(run.folder, place.table);
-    paradox::Recordset rows = sources::openParadoxTable({source.dataFile(), source.memoFile()});
+    const sources::TableFiles files(source.dataFile(), source.memoFile());
+    const FilesStamp checked = stampOf(files);
+    place.step = Place::Step::Checking;
+    const CheckedTable table = checkTableSendable(run.target, place.table, files, place.row);
+    place.step = Place::Step::Opening;
+    paradox::Recordset rows =
+        paradox::openTable(files.dataFile, files.memoFile, sources::tableOptionsOf(table.codePage));
+    if (stampOf(files) != checked) {
+        throw Error(QStringLiteral("The table %1 was not sent: its Paradox files changed while "
+                                   "they were checked. Nothing was changed in the data source. "
+                                   "Send it again once nobody edits the table.")
+                        .arg(place.table));
+    }
     place.rows = rows.recordCount();
     checkNamesFit(run.target, place.table, rows);
     if (existing) {
@@ -316,6 +333,7 @@ void sendTable(Run& run, Place& place) {
         if (!makeRoomFor(run, place.table)) {
             return;
         }
+        place.replaced = true;
     }
     place.step = Place::Step::Creating;
     run.target->execute(createStatementOf(run.target, place.table, rows));

@@ -37,9 +37,18 @@ QString CreateTableText::finish() {
     return text_ + QStringLiteral(");");
 }
 
+std::int64_t insertedValueBytes(std::int64_t utf8Bytes, std::int64_t quotes, bool first) {
+    const std::int64_t separator = first ? 0 : 2;
+    return separator + (utf8Bytes == 0 ? 4 : 2 + utf8Bytes + quotes);
+}
+
+std::int64_t insertFrameBytes(const QString& table) {
+    return InsertText(table).utf8Bytes() + 1;
+}
+
 InsertText::InsertText(const QString& table)
     : prefix_(QStringLiteral("INSERT INTO ") + quotedName(table) + QStringLiteral(" VALUES(")),
-      prefixBytes_(prefix_.toUtf8().size()) {}
+      prefixBytes_(prefix_.toUtf8().size()), bytes_(prefixBytes_) {}
 
 void InsertText::begin() {
     text_.resize(0); // keeps the buffer of the rows before
@@ -85,12 +94,12 @@ void InsertText::addValue(std::string_view value) {
         *out++ = u',';
         *out++ = u' ';
     }
-    const std::int64_t separator = first_ ? 0 : 2;
+    const bool first = first_;
     first_ = false;
     if (value.empty()) {
         text_.resize(out - start);
         text_.append(QLatin1String("NULL"));
-        countValue(separator + 4);
+        countValue(insertedValueBytes(0, 0, first));
         return;
     }
     *out++ = u'\'';
@@ -98,12 +107,12 @@ void InsertText::addValue(std::string_view value) {
         out = std::copy(value.begin(), value.end(), out);
         *out++ = u'\'';
         text_.resize(out - start);
-        countValue(separator + 2 + static_cast<std::int64_t>(value.size()));
+        countValue(insertedValueBytes(static_cast<std::int64_t>(value.size()), 0, first));
         return;
     }
     text_.resize(out - start);
     const auto quotes = std::count(value.begin(), value.end(), '\'');
-    countValue(separator + 2 + static_cast<std::int64_t>(value.size()) + quotes);
+    countValue(insertedValueBytes(static_cast<std::int64_t>(value.size()), quotes, first));
     QString decoded = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
     decoded.replace(QLatin1Char('\''), QLatin1String("''"));
     text_.append(decoded);

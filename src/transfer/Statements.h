@@ -33,6 +33,14 @@ private:
     sources::ColumnTypes types_;
 };
 
+// Bytes of UTF-8 that a value takes in an INSERT statement, its separator
+// included: utf8Bytes of text holding quotes single quotes, or NULL when
+// empty.
+std::int64_t insertedValueBytes(std::int64_t utf8Bytes, std::int64_t quotes, bool first);
+
+// Bytes of UTF-8 of an INSERT statement of the table around its values.
+std::int64_t insertFrameBytes(const QString& table);
+
 // Builds INSERT INTO "<table>" VALUES('a', NULL, 'b''c') for one row after
 // another in one buffer. A NULL or empty value is written as NULL; every
 // other value as a quoted text.

@@ -90,9 +90,11 @@ protected:
     // The statements the commands sent, without the engine's session set-up.
     QStringList sentStatements() const {
         QStringList sent = desk.opener.statements;
-        if (const char* setUp = database.target().engine().sessionSetUp) {
-            sent.removeAll(QString::fromLatin1(setUp));
+        const sources::Engine& engine = database.target().engine();
+        if (engine.sessionSetUp) {
+            sent.removeAll(QString::fromLatin1(engine.sessionSetUp));
         }
+        sent.removeAll(sources::boundsSetUp(engine, desk.real.timeouts()));
         return sent;
     }
 

@@ -44,6 +44,16 @@ struct Diagnostics {
     QString description; // "SQLSTATE: message" of every record, one a line; empty when none
 };
 
+// What a failure's SQLSTATE and native error tell of its statement: whether
+// the server may still carry it out, whether it waited for a lock that
+// another session holds, and whether it was cancelled.
+struct Verdict {
+    Outcome outcome = Outcome::NotDone;
+    bool lockHeld = false;
+    bool cancelled = false; // by the server or the driver, such as at a statement timeout
+};
+Verdict verdictOf(const QString& state, long number);
+
 // All diagnostic records of a handle.
 Diagnostics readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
                             SQLSMALLINT messageChars = maxMessageChars);
@@ -74,21 +84,29 @@ private:
     SQLHANDLE handle_ = SQL_NULL_HANDLE;
 };
 
-// Whether a failure with SQLSTATE state after waiting so long is the
-// driver's timeout: one it reports as such, or one that came once the bound
-// had passed; with cancelOnly, only a cancelled statement (the server's own
-// statement timeout) counts so.
-bool isTimeout(const QString& state, std::chrono::milliseconds waited,
+// Whether a failure after waiting so long is the driver's timeout: one it
+// reports as such (with its SQLSTATE, or its verdict cancelled), or one that
+// came once the bound had passed; with cancelOnly, only a cancelled statement
+// (the server's own statement timeout) counts so.
+bool isTimeout(const QString& state, const Verdict& verdict, std::chrono::milliseconds waited,
                std::chrono::milliseconds bound, bool cancelOnly);
 
-// The texts of the errors for a data source that did not answer in time.
+// The texts of the errors for a data source that did not answer in time
+// (where the program stopped waiting), that cancelled a statement at the
+// bound, that gave up a lock wait, or whose link broke; each says what is
+// known of the statement.
 QString connectTimedOut(const QString& dataSource, std::chrono::milliseconds bound);
 QString statementTimedOut(const QString& dataSource, std::chrono::milliseconds bound);
+QString statementCancelled(const QString& dataSource, std::chrono::milliseconds bound);
+QString lockWaitEnded(const QString& dataSource);
+QString linkBroken(const QString& dataSource);
 
 // A connection handle that is connected: disconnects before it is freed.
-// Connects by data source name alone, or, with driver keys, through the
-// driver with "DSN=<name>;<keys>". The driver is asked to give up connecting
-// after timeouts.connect, and so is the watchdog.
+// Connects through the driver with "DSN=<name>;<keys>", the keys being those
+// typed and the bounds the driver takes (withBoundKeys); by data source name
+// alone when there are none. The driver is asked to give up connecting after
+// timeouts.connect, and so is the watchdog, which also bounds switching on
+// autocommit and disconnecting.
 class Session {
 public:
     Session(const Handle& environment, const QString& dataSource, const QString& driverKeys,
@@ -100,7 +118,11 @@ public:
     const Handle& handle() const { return connection_; }
 
 private:
+    void disconnect();
+
     Handle connection_;
+    Watchdog& watchdog_;
+    std::chrono::milliseconds disconnectBound_;
 };
 
 } // namespace odbc::detail

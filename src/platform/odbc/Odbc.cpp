@@ -1,6 +1,7 @@
 #include "platform/odbc/Odbc.h"
 
 #include "platform/odbc/ConnectionString.h"
+#include "platform/odbc/DriverKeys.h"
 #include "platform/odbc/Handles.h"
 
 #include <QDir>
@@ -11,9 +12,10 @@
 
 namespace odbc {
 
-Error::Error(long number, const QString& description, const QString& state)
+Error::Error(long number, const QString& description, const QString& state, Outcome outcome,
+             bool lockHeld)
     : std::runtime_error(description.toStdString()), number_(number), description_(description),
-      state_(state) {}
+      state_(state), outcome_(outcome), lockHeld_(lockHeld) {}
 
 namespace {
 
@@ -28,11 +30,38 @@ struct Bounds {
     detail::Watchdog& watchdog;
     Timeouts timeouts;
     QString dataSource;
+    bool timeoutPerStatement = false; // the driver takes it only statement by statement
 };
 
+SQLPOINTER queryTimeoutOf(const Timeouts& timeouts) {
+    return reinterpret_cast<SQLPOINTER>(
+        static_cast<SQLULEN>(std::chrono::ceil<std::chrono::seconds>(timeouts.statement).count()));
+}
+
+SQLULEN queryTimeoutOf(const Handle& statement) {
+    SQLULEN seconds = 0;
+    SQLGetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, &seconds, 0, nullptr);
+    return seconds;
+}
+
+// Asks the driver once for a query timeout on every statement of the
+// connection. True when it takes the timeout only statement by statement;
+// false when it takes it for the connection, or not at all.
+bool askQueryTimeout(const Handle& connection, const Timeouts& timeouts) {
+    const SQLPOINTER wanted = queryTimeoutOf(timeouts);
+    SQLSetConnectAttrW(connection.get(), SQL_ATTR_QUERY_TIMEOUT, wanted, 0);
+    const Handle probe(SQL_HANDLE_STMT, connection.get(), SQL_HANDLE_DBC);
+    if (queryTimeoutOf(probe) == reinterpret_cast<SQLULEN>(wanted)) {
+        return false;
+    }
+    SQLSetStmtAttrW(probe.get(), SQL_ATTR_QUERY_TIMEOUT, wanted, 0);
+    return queryTimeoutOf(probe) == reinterpret_cast<SQLULEN>(wanted);
+}
+
 // Runs one call that waits for the server. A failure once the watchdog gave
-// up, or that is the driver's own statement timeout, is thrown as a timeout;
-// any other result is returned.
+// up, the server's own cancel at the bound, a lock wait the server gave up
+// and a broken link are thrown with a sentence on what is known of the
+// statement; any other result is returned.
 template <typename Call>
 SQLRETURN waitFor(const Bounds& bounds, SQLSMALLINT handleType, SQLHANDLE handle, Call call) {
     const Timeouts& timeouts = bounds.timeouts;
@@ -47,30 +76,38 @@ SQLRETURN waitFor(const Bounds& bounds, SQLSMALLINT handleType, SQLHANDLE handle
         return rc;
     }
     if (bounds.watchdog.tripped()) {
-        throw Error(0, detail::statementTimedOut(bounds.dataSource, watched));
+        throw Error(0, detail::statementTimedOut(bounds.dataSource, watched), {}, Outcome::Unknown);
     }
     const detail::Diagnostics found = detail::readDiagnostics(handleType, handle);
+    const detail::Verdict verdict = detail::verdictOf(found.state, found.number);
     const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
-    if (detail::isTimeout(found.state, waited, timeouts.statement, true)) {
-        throw Error(found.number,
-                    detail::statementTimedOut(bounds.dataSource, timeouts.statement) +
-                        QLatin1Char('\n') + found.description,
-                    found.state);
+    QString known;
+    if (verdict.lockHeld) {
+        known = detail::lockWaitEnded(bounds.dataSource);
+    } else if (detail::isTimeout(found.state, verdict, waited, timeouts.statement, true)) {
+        known = detail::statementCancelled(bounds.dataSource, timeouts.statement);
+    } else if (verdict.outcome == Outcome::Unknown) {
+        // The driver's own read or write timeout ends a wait as the watchdog would.
+        known = waited >= watched - std::chrono::seconds(1)
+                    ? detail::statementTimedOut(bounds.dataSource, watched)
+                    : detail::linkBroken(bounds.dataSource);
+    } else {
+        return rc;
     }
-    return rc;
+    throw Error(found.number, known + QLatin1Char('\n') + found.description, found.state,
+                verdict.outcome, verdict.lockHeld);
 }
 
 class Statement {
 public:
-    // Asks the driver to give up a statement after the bound; drivers that
-    // cannot are bounded by the watchdog alone.
+    // Asks the driver to give up a statement after the bound, where it takes
+    // that only statement by statement.
     Statement(const Handle& connection, const Bounds& bounds)
         : handle_(SQL_HANDLE_STMT, connection.get(), SQL_HANDLE_DBC), bounds_(bounds) {
-        const auto seconds =
-            std::chrono::ceil<std::chrono::seconds>(bounds.timeouts.statement).count();
-        SQLSetStmtAttrW(get(), SQL_ATTR_QUERY_TIMEOUT,
-                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0);
+        if (bounds.timeoutPerStatement) {
+            SQLSetStmtAttrW(get(), SQL_ATTR_QUERY_TIMEOUT, queryTimeoutOf(bounds.timeouts), 0);
+        }
     }
 
     SQLHSTMT get() const { return handle_.get(); }
@@ -216,8 +253,13 @@ private:
 class OdbcConnection : public Connection {
 public:
     OdbcConnection(const detail::DataSourceRequest& request, const Timeouts& timeouts)
-        : environment_(makeEnvironment()), bounds_{watchdog_, timeouts, request.name},
-          session_(*environment_, request.name, request.driverKeys, timeouts, watchdog_) {}
+        : environment_(makeEnvironment()),
+          watchdog_(detail::serverOf(request.name, request.driverKeys)), bounds_{watchdog_,
+                                                                                 timeouts,
+                                                                                 request.name},
+          session_(*environment_, request.name, request.driverKeys, timeouts, watchdog_) {
+        bounds_.timeoutPerStatement = askQueryTimeout(session_.handle(), timeouts);
+    }
 
     void execute(const QString& statement) override {
         Statement command(session_.handle(), bounds_);
@@ -256,6 +298,8 @@ public:
             name.resize(static_cast<size_t>(bytes) / sizeof(SQLWCHAR) + 1);
         }
     }
+
+    Timeouts timeouts() const override { return bounds_.timeouts; }
 
     Rows query(const QString& statement) override {
         Statement select(session_.handle(), bounds_);

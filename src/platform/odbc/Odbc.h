@@ -14,20 +14,36 @@
 
 namespace odbc {
 
+// What is known of the work a failed call had sent to the server.
+enum class Outcome {
+    NotDone, // refused or cancelled by the server, or never sent: it did not and will not happen
+    Unknown, // the program stopped waiting without the server's word: it may still happen
+};
+
 // Every failure of this layer. number is the driver's native error of the
 // first diagnostic record (0: none); description holds SQLSTATE and message
 // of all records; state is the SQLSTATE of the first record (empty: none).
+// outcome says whether the server may still carry out what the call sent;
+// lockHeld that the server said another session holds a lock the statement
+// waited for.
 class Error : public std::runtime_error {
 public:
-    Error(long number, const QString& description, const QString& state = {});
+    using Outcome = odbc::Outcome;
+
+    Error(long number, const QString& description, const QString& state = {},
+          Outcome outcome = Outcome::NotDone, bool lockHeld = false);
     long number() const { return number_; }
     const QString& description() const { return description_; }
     const QString& state() const { return state_; }
+    Outcome outcome() const { return outcome_; }
+    bool lockHeld() const { return lockHeld_; }
 
 private:
     long number_;
     QString description_;
     QString state_;
+    Outcome outcome_;
+    bool lockHeld_;
 };
 
 // How long the program waits for a data source. 15 s to connect and 30 s for
@@ -87,6 +103,8 @@ public:
     // The connection's current database (catalog); nothing when the driver
     // names none.
     virtual std::optional<QString> currentCatalog() = 0;
+    // The bounds its waits are held to.
+    virtual Timeouts timeouts() const = 0;
 };
 
 // A connection that passes every call on to the one it owns; wrappers that
@@ -101,6 +119,7 @@ public:
     Rows query(const QString& statement) override { return real_->query(statement); }
     ServerInfo server() override { return real_->server(); }
     std::optional<QString> currentCatalog() override { return real_->currentCatalog(); }
+    Timeouts timeouts() const override { return real_->timeouts(); }
 
 private:
     std::unique_ptr<Connection> real_;
@@ -129,6 +148,7 @@ class OdbcOpener : public Opener {
 public:
     explicit OdbcOpener(Timeouts timeouts = {}) : timeouts_(timeouts) {}
     std::unique_ptr<Connection> open(const OpenRequest& request) override;
+    const Timeouts& timeouts() const { return timeouts_; }
 
 private:
     Timeouts timeouts_;

@@ -1,15 +1,18 @@
 #include "platform/odbc/Watchdog.h"
 
 #include <algorithm>
+#include <cstring>
 #include <dirent.h>
 #include <linux/sockios.h>
 #include <linux/tcp.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <string>
 #include <string_view>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace odbc::detail {
@@ -56,12 +59,56 @@ unsigned long long activityOf(const Socket& socket) {
            static_cast<unsigned>(queuedIn);
 }
 
+// The sockets' activity, and which sockets they are: a socket that comes or
+// goes counts as a move.
 unsigned long long activityOf(const std::vector<Socket>& sockets) {
     unsigned long long sum = 0;
     for (const Socket& socket : sockets) {
-        sum += activityOf(socket);
+        const unsigned long long activity = activityOf(socket);
+        if (isStill(socket)) { // not closed and reused while it was read
+            sum += activity + socket.inode;
+        }
     }
     return sum;
+}
+
+// "address port" of an Internet address, both numeric; empty for others.
+std::string numericAddress(const sockaddr* address, socklen_t length) {
+    char host[NI_MAXHOST] = {};
+    char port[NI_MAXSERV] = {};
+    if (getnameinfo(address, length, host, sizeof host, port, sizeof port,
+                    NI_NUMERICHOST | NI_NUMERICSERV) != 0) {
+        return {};
+    }
+    std::string text(host);
+    // An IPv4 peer of an IPv6 socket.
+    if (text.starts_with("::ffff:") && text.find('.') != std::string::npos) {
+        text.erase(0, 7);
+    }
+    return text + ' ' + port;
+}
+
+// The server's addresses as numericAddress gives them.
+std::vector<std::string> addressesOf(const ServerAddress& server) {
+    std::vector<std::string> found;
+    if (server.host.empty()) {
+        return found;
+    }
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    if (getaddrinfo(server.host.c_str(), server.port.c_str(), &hints, &list) != 0) {
+        return found;
+    }
+    for (const addrinfo* entry = list; entry; entry = entry->ai_next) {
+        found.push_back(numericAddress(entry->ai_addr, entry->ai_addrlen));
+    }
+    freeaddrinfo(list);
+    return found;
+}
+
+bool contains(const std::vector<ino_t>& inodes, ino_t inode) {
+    return std::ranges::find(inodes, inode) != inodes.end();
 }
 
 } // namespace
@@ -90,8 +137,14 @@ std::vector<Socket> openSockets() {
     return sockets;
 }
 
-Watchdog::Watchdog()
-    : before_(openSockets()), thread_([this](std::stop_token stop) { watch(stop); }) {}
+Watchdog::Watchdog(const ServerAddress& server)
+    : serverAddresses_(addressesOf(server)), serverPath_(server.path),
+      thread_([this](std::stop_token stop) { watch(stop); }) {
+    const std::lock_guard lock(mutex_);
+    for (const Socket& socket : openSockets()) {
+        others_.push_back(socket.inode);
+    }
+}
 
 Watchdog::~Watchdog() {
     thread_.request_stop();
@@ -100,9 +153,15 @@ Watchdog::~Watchdog() {
 
 void Watchdog::adoptNewSockets() {
     const std::lock_guard lock(mutex_);
-    sockets_ = connectionSockets();
+    sockets_ = newServerSockets();
     adopted_ = true;
-    before_.clear();
+    for (const Socket& socket : openSockets()) {
+        if (!contains(others_, socket.inode) &&
+            std::ranges::none_of(sockets_,
+                                 [&](const Socket& own) { return own.inode == socket.inode; })) {
+            others_.push_back(socket.inode);
+        }
+    }
 }
 
 bool Watchdog::tripped() const {
@@ -110,18 +169,51 @@ bool Watchdog::tripped() const {
     return tripped_;
 }
 
-// Before adoption every socket opened since the watchdog was made counts.
-std::vector<Socket> Watchdog::connectionSockets() const {
-    if (adopted_) {
-        return sockets_;
+// A connected stream socket whose peer is the server.
+bool Watchdog::isServerSocket(const Socket& socket) const {
+    int type = 0;
+    socklen_t typeLength = sizeof type;
+    if (getsockopt(socket.descriptor, SOL_SOCKET, SO_TYPE, &type, &typeLength) != 0 ||
+        type != SOCK_STREAM) {
+        return false;
     }
+    sockaddr_storage peer{};
+    socklen_t length = sizeof peer;
+    if (getpeername(socket.descriptor, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
+        return false; // not connected
+    }
+    if (peer.ss_family == AF_UNIX) {
+        const auto* local = reinterpret_cast<const sockaddr_un*>(&peer);
+        return !serverPath_.empty() &&
+               std::string_view(local->sun_path,
+                                strnlen(local->sun_path, sizeof local->sun_path)) == serverPath_;
+    }
+    const std::string address = numericAddress(reinterpret_cast<const sockaddr*>(&peer), length);
+    return !address.empty() &&
+           std::ranges::find(serverAddresses_, address) != serverAddresses_.end();
+}
+
+// Sockets to the server that were opened since the watchdog was made, or
+// since the connection's were named.
+std::vector<Socket> Watchdog::newServerSockets() const {
     std::vector<Socket> found = openSockets();
     std::erase_if(found, [this](const Socket& socket) {
-        return std::ranges::any_of(before_, [&socket](const Socket& old) {
-            return old.inode == socket.inode && old.descriptor == socket.descriptor;
-        });
+        return contains(others_, socket.inode) || !isServerSocket(socket);
     });
     return found;
+}
+
+// Those of the connection's sockets that are still open, each checked by
+// its inode; those that took their place when the driver connected again.
+std::vector<Socket> Watchdog::connectionSockets() {
+    if (!adopted_) {
+        return newServerSockets();
+    }
+    std::erase_if(sockets_, [](const Socket& socket) { return !isStill(socket); });
+    if (sockets_.empty()) {
+        sockets_ = newServerSockets();
+    }
+    return sockets_;
 }
 
 // Shutting a socket down, unlike closing it, leaves its descriptor to the

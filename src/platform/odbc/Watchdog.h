@@ -7,11 +7,16 @@
 // connection alive and the driver waits in a read for ever. The watchdog
 // notices that nothing moves on the connection's sockets and shuts them
 // down, so that the driver's read ends with an error and the call returns.
+// It takes for the connection's only the connected stream sockets whose peer
+// is the data source's server, looked at anew (descriptor and inode) each
+// time: a socket another thread opens, or one that reuses a closed
+// descriptor's number, is neither watched nor shut down.
 // Private to the ODBC layer.
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <string>
 #include <sys/types.h>
 #include <thread>
 #include <vector>
@@ -28,16 +33,27 @@ struct Socket {
 // The sockets this process holds now.
 std::vector<Socket> openSockets();
 
+// Where a data source's server listens: a host (name or address) and port,
+// or the path of a local socket; both empty when it has no server.
+struct ServerAddress {
+    std::string host;
+    std::string port;
+    std::string path;
+};
+
 class Watchdog {
 public:
-    // Watches no socket yet: the sockets opened from now on count as the
-    // connection's until adoptNewSockets() names them.
-    Watchdog();
+    // Watches no socket yet. The connection's sockets are the connected
+    // stream sockets to server that are opened from now on; adoptNewSockets()
+    // names them once connected.
+    explicit Watchdog(const ServerAddress& server);
     ~Watchdog();
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
 
-    // The sockets opened since the watchdog was made are the connection's.
+    // The connection's sockets are those to the server opened since the
+    // watchdog was made. When they are all closed later, those to the server
+    // that were opened since take their place (the driver connected again).
     void adoptNewSockets();
 
     // True once the watchdog gave up a call: the connection is broken since.
@@ -61,12 +77,16 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void watch(std::stop_token stop);
-    std::vector<Socket> connectionSockets() const;
+    bool isServerSocket(const Socket& socket) const;
+    std::vector<Socket> newServerSockets() const;
+    std::vector<Socket> connectionSockets();
     void giveUp();
 
     mutable std::mutex mutex_;
     std::condition_variable_any wake_;
-    std::vector<Socket> before_;  // sockets that were open before the connection
+    std::vector<std::string> serverAddresses_; // "address port", numeric
+    std::string serverPath_;
+    std::vector<ino_t> others_;   // sockets that are not the connection's
     std::vector<Socket> sockets_; // the connection's, once adopted
     bool adopted_ = false;
     bool watching_ = false;
