@@ -416,14 +416,14 @@ TEST_P(LockedTable, TheServerEndsTheWaitAndTheTableStaysWhole) {
     };
     whileLocked("the drop command", [&] {
         selectOnly();
-        desk.run(maintenance::DropTables);
+        desk.run(maintenance::DropTargetTables);
         expectOneMessageOnTheLock();
     });
     whileLocked("the rename command", [&] {
         selectOnly();
         desk.dialogs.inputs = {testing_support::uniqueTableName("unlocked")};
         database.own(desk.dialogs.inputs[0]);
-        desk.run(maintenance::RenameTable);
+        desk.run(maintenance::RenameTargetTable);
         expectOneMessageOnTheLock();
     });
 }
