@@ -8,7 +8,9 @@
 #include <QString>
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <uchardet/uchardet.h>
 #include <vector>
@@ -174,127 +176,315 @@ Decoded decode(std::string_view bytes, const paradox::CodePageTable& table) {
     return out;
 }
 
-class NonsenseCounter {
-public:
-    NonsenseCounter(const Decoded& decoded, const PageLanguages& page, bool againstTurkish)
-        : d_(decoded), page_(page), flagged_(decoded.text.size(), false) {
-        if (page_.alphabets)
-            chooseAlphabets(againstTurkish);
-    }
+// How a code page is weighed: against which rival (0 for any), and whether
+// the user's locale is Turkish.
+struct Weighing {
+    int rival = 0;
+    bool turkishLocale = false;
+};
 
-    double share() {
-        flagControlsAndSymbols();
-        flagWords();
-        std::size_t high = 0, bad = 0;
-        for (std::size_t i = 0; i < d_.text.size(); ++i) {
-            high += d_.high[i];
-            bad += d_.high[i] && flagged_[i];
-        }
-        return high ? static_cast<double>(bad) / static_cast<double>(high) : 0.0;
-    }
+// Words and symbols of a text that hold bytes beyond ASCII, and how many of
+// them make no sense.
+struct Tally {
+    std::size_t items = 0;
+    std::size_t bad = 0;
+};
 
-private:
-    // Read in 1252, Turkish ğ, ı and ş are the ð, ý and þ of Icelandic and
-    // Faroese. Weighed against Turkish, their letters count only where the
-    // text looks northern: a letter Turkish never uses (á é í ó ú æ ø), or
-    // none that only Turkish uses (ç ü â î û) and no more ý than ð (Turkish
-    // ı is far more common than ğ, Icelandic ð than ý).
-    void chooseAlphabets(bool againstTurkish) {
-        std::size_t northernOnly = 0, turkishOnly = 0, eth = 0, yAcute = 0;
-        for (std::size_t i = 0; i < d_.text.size(); ++i) {
-            if (!d_.high[i])
+struct Evidence {
+    double share = 0;      // nonsense, each column weighing by its items up to a cap
+    std::size_t items = 0; // words and symbols that count
+};
+
+// Read in 1252, Turkish ğ, ı and ş are the ð, ý and þ of Icelandic and
+// Faroese. Weighed against Turkish, their letters count only where the text
+// as a whole looks northern: a letter Turkish never uses (á é í ó ú æ ø), or
+// none that only Turkish uses (ç ü â î û) and no more ý than ð (Turkish ı is
+// far more common than ğ, Icelandic ð than ý). Under a Turkish locale the
+// northern letters must be in a fifth of the words, or ð must outnumber ý
+// and þ together.
+bool looksNorthern(const std::vector<Decoded>& columns, const Weighing& weighing) {
+    if (weighing.rival != 0 && weighing.rival != 1254)
+        return true;
+    std::size_t northernOnly = 0, turkishOnly = 0, eth = 0, yAcute = 0, thorn = 0;
+    std::size_t words = 0, northernWords = 0;
+    for (const Decoded& d : columns) {
+        bool inWord = false, wordHigh = false, wordNorthern = false;
+        for (std::size_t i = 0; i <= d.text.size(); ++i) {
+            const char32_t c = i < d.text.size() ? d.text[i] : U' ';
+            if (!isWordChar(c)) {
+                words += inWord && wordHigh;
+                northernWords += inWord && wordNorthern;
+                inWord = wordHigh = wordNorthern = false;
                 continue;
-            const char32_t c = d_.text[i];
-            northernOnly += isIn(U"áéíóúæøÁÉÍÓÚÆØ", c);
+            }
+            inWord = true;
+            if (!d.high[i])
+                continue;
+            wordHigh = true;
+            const bool northern = isIn(U"áéíóúæøÁÉÍÓÚÆØ", c);
+            wordNorthern = wordNorthern || northern;
+            northernOnly += northern;
             turkishOnly += isIn(U"çüâîûÇÜÂÎÛ", c);
             eth += isIn(U"ðÐ", c);
             yAcute += isIn(U"ýÝ", c);
-        }
-        const bool northern =
-            !againstTurkish || northernOnly > 0 || (turkishOnly == 0 && yAcute <= eth);
-        for (std::size_t k = 0; k < page_.count; ++k)
-            if (northern || !page_.alphabets[k].northern)
-                alphabets_.push_back(toU32(page_.alphabets[k].letters));
-    }
-
-    bool wordCharAt(std::size_t i) const { return i < d_.text.size() && isWordChar(d_.text[i]); }
-
-    void flagControlsAndSymbols() {
-        for (std::size_t i = 0; i < d_.text.size(); ++i) {
-            if (!d_.high[i])
-                continue;
-            const char32_t c = d_.text[i];
-            if (c >= 0x80 && c <= 0x9F) {
-                flagged_[i] = true;
-                continue;
-            }
-            if (isWordChar(c) || QChar::isSpace(c) || QChar::isDigit(c))
-                continue;
-            const bool before = i > 0 && wordCharAt(i - 1);
-            const bool after = wordCharAt(i + 1);
-            flagged_[i] = (before && after && !isIn(joiners, c)) ||
-                          (before && !after && !isIn(afterLetter, c)) ||
-                          (after && !before && !isIn(beforeLetter, c));
+            thorn += isIn(U"þÞ", c);
         }
     }
+    if (weighing.turkishLocale)
+        return northernWords * 5 >= words || (turkishOnly == 0 && eth > yAcute + thorn);
+    return northernOnly > 0 || (turkishOnly == 0 && yAcute <= eth);
+}
 
-    void flagWords() {
+// The alphabets of the page's languages, with or without the northern ones;
+// made once per page.
+const std::vector<std::u32string>& alphabetsOf(const PageLanguages& page, bool northern) {
+    static std::map<std::pair<int, bool>, std::vector<std::u32string>> made;
+    static std::mutex guard;
+    const std::lock_guard lock(guard);
+    auto [it, added] = made.try_emplace({page.codePage, northern});
+    if (added)
+        for (std::size_t k = 0; k < page.count; ++k)
+            if (northern || !page.alphabets[k].northern)
+                it->second.push_back(toU32(page.alphabets[k].letters));
+    return it->second;
+}
+
+bool isVowel(char32_t c) {
+    return isIn(U"аеёиоуыэюяіїєўαεηιουωάέήίόύώϊϋΐΰ", QChar::toLower(c));
+}
+
+// Thai vowels written before their consonant, and the marks written above
+// or below one.
+bool isThaiConsonant(char32_t c) {
+    return c >= 0x0E01 && c <= 0x0E2E;
+}
+bool isThaiMark(char32_t c) {
+    return c == 0x0E31 || (c >= 0x0E34 && c <= 0x0E3A) || (c >= 0x0E47 && c <= 0x0E4E);
+}
+
+// Thai: a vowel written before its consonant stands before one, and a mark
+// sits on a consonant (or on a vowel mark that does).
+bool keepsThaiRules(std::u32string_view word) {
+    for (std::size_t k = 0; k < word.size(); ++k) {
+        const char32_t c = word[k];
+        if (c >= 0x0E40 && c <= 0x0E44 && (k + 1 == word.size() || !isThaiConsonant(word[k + 1])))
+            return false;
+        if (isThaiMark(c) && (k == 0 || !(isThaiConsonant(word[k - 1]) ||
+                                          (isThaiMark(word[k - 1]) && word[k - 1] < 0x0E47))))
+            return false;
+    }
+    return true;
+}
+
+// Rules a word of one script beyond Latin keeps, where a wrong code page
+// breaks them: Cyrillic and Greek words of two letters or more have a vowel
+// (short capital abbreviations aside) and no capital after a small letter;
+// ь, ъ and ы begin none; Greek ς ends a word and σ does not, and a word in
+// small letters has one stress mark, none only with one syllable; the final
+// forms of Hebrew letters and Arabic ة and ى end a word.
+bool keepsScriptRules(std::u32string_view word, QChar::Script script) {
+    const auto letters = static_cast<std::size_t>(
+        std::count_if(word.begin(), word.end(), [](char32_t c) { return QChar::isLetter(c); }));
+    if (script == QChar::Script_Thai)
+        return keepsThaiRules(word);
+    if (script == QChar::Script_Hebrew || script == QChar::Script_Arabic) {
+        const std::u32string_view finals =
+            script == QChar::Script_Hebrew ? U"ךםןףץ" : U"\u0629\u0649";
+        for (std::size_t k = 0; k + 1 < word.size(); ++k)
+            if (isIn(finals, word[k]) && QChar::isLetter(word[k + 1]))
+                return false;
+        return true;
+    }
+    if (script != QChar::Script_Cyrillic && script != QChar::Script_Greek)
+        return true;
+    bool lowerSeen = false, allUpper = true, vowel = false, previousVowel = false;
+    std::size_t stresses = 0, syllables = 0;
+    for (std::size_t k = 0; k < word.size(); ++k) {
+        const char32_t c = word[k];
+        if (QChar::isUpper(c) && lowerSeen)
+            return false;
+        lowerSeen = lowerSeen || QChar::isLower(c);
+        allUpper = allUpper && !QChar::isLower(c);
+        const bool isV = isVowel(c);
+        vowel = vowel || isV;
+        syllables += isV && !previousVowel;
+        previousVowel = isV;
+        stresses += isIn(U"άέήίόύώΐΰ", QChar::toLower(c));
+        const bool last = k + 1 == word.size();
+        if ((c == U'ς' && !last) || (c == U'σ' && last && letters > 1))
+            return false;
+    }
+    if (isIn(U"ьъыЬЪЫ", word.front()) && letters > 1)
+        return false;
+    if (!vowel && letters > 1 && !(allUpper && letters <= 4))
+        return false;
+    if (script == QChar::Script_Greek && !allUpper && syllables >= 2 && stresses == 0)
+        return false;
+    return stresses <= 1;
+}
+
+// Judges the words and symbols of one column decoded in a code page.
+class ColumnJudge {
+public:
+    ColumnJudge(const Decoded& decoded, std::string_view bytes, const PageLanguages& page,
+                const std::vector<std::u32string>& alphabets, const paradox::CodePageTable& table,
+                const paradox::CodePageTable* rival)
+        : d_(decoded), bytes_(bytes), page_(page), alphabets_(alphabets), table_(table),
+          rival_(rival) {}
+
+    Tally tally() const {
+        Tally t;
         for (std::size_t i = 0; i < d_.text.size();) {
             if (!isWordChar(d_.text[i])) {
+                if (d_.high[i] && isBadSymbol(i) && differs(i, i + 1)) {
+                    ++t.items;
+                    ++t.bad;
+                }
                 ++i;
                 continue;
             }
             std::size_t end = i;
             while (end < d_.text.size() && isWordChar(d_.text[end]))
                 ++end;
-            if (!wordFits(i, end))
-                for (std::size_t k = i; k < end; ++k)
-                    flagged_[k] = flagged_[k] || d_.high[k];
+            if (const Verdict verdict = judgeWord(i, end);
+                verdict != Verdict::Neutral && differs(i, end)) {
+                ++t.items;
+                t.bad += verdict == Verdict::Nonsense;
+            }
             i = end;
         }
+        return t;
     }
 
-    bool wordFits(std::size_t begin, std::size_t end) const {
+private:
+    enum class Verdict { Neutral, Fits, Nonsense };
+
+    // Whether the bytes read otherwise in the rival (always without one).
+    bool differs(std::size_t begin, std::size_t end) const {
+        for (std::size_t k = begin; k < end; ++k) {
+            const auto byte = static_cast<unsigned char>(bytes_[k]);
+            if (byte >= 0x80 && (!rival_ || table_.high[byte - 0x80] != rival_->high[byte - 0x80]))
+                return true;
+        }
+        return false;
+    }
+
+    bool wordCharAt(std::size_t i) const { return i < d_.text.size() && isWordChar(d_.text[i]); }
+
+    bool isBadSymbol(std::size_t i) const {
+        const char32_t c = d_.text[i];
+        if (c >= 0x80 && c <= 0x9F)
+            return true;
+        if (QChar::isSpace(c) || QChar::isDigit(c))
+            return false;
+        const bool before = i > 0 && wordCharAt(i - 1);
+        const bool after = wordCharAt(i + 1);
+        return (before && after && !isIn(joiners, c)) ||
+               (before && !after && !isIn(afterLetter, c)) ||
+               (after && !before && !isIn(beforeLetter, c));
+    }
+
+    Verdict judgeWord(std::size_t begin, std::size_t end) const {
         std::set<char32_t> beyondAscii;
-        std::size_t ascii = 0;
-        bool latinBeyondAscii = false, otherScript = false;
+        std::size_t ascii = 0, letters = 0;
+        bool latinBeyondAscii = false, otherScript = false, allUpper = true;
+        QChar::Script script = QChar::Script_Unknown;
+        bool oneScript = true;
         for (std::size_t k = begin; k < end; ++k) {
             const char32_t c = d_.text[k];
+            if (QChar::isLetter(c)) {
+                ++letters;
+                allUpper = allUpper && QChar::isUpper(c);
+            }
             if (isAsciiLetter(c)) {
                 ++ascii;
             } else if (d_.high[k] && QChar::isLetter(c)) {
                 // Turkish İ is the dotted capital of an ASCII i.
                 if (c != U'\u0130')
                     beyondAscii.insert(QChar::toLower(c));
-                if (QChar::script(c) == QChar::Script_Latin)
+                const QChar::Script own = QChar::script(c);
+                if (own == QChar::Script_Latin) {
                     latinBeyondAscii = true;
-                else
+                } else {
                     otherScript = true;
+                    oneScript = oneScript && (script == QChar::Script_Unknown || script == own);
+                    script = own;
+                }
             }
         }
-        if (beyondAscii.empty())
-            return true;
-        if (page_.script == Script::Other || otherScript)
+        // A word does not begin with a combining mark.
+        if (d_.high[begin] && QChar::isMark(d_.text[begin]))
+            return Verdict::Nonsense;
+        if (beyondAscii.empty() && !otherScript)
+            return Verdict::Neutral;
+        // Short capital codes (ÉÉ, ÀÜ) tell nothing.
+        if (letters <= 2 && allUpper)
+            return Verdict::Neutral;
+        if (page_.script == Script::Other || otherScript) {
             // One script a word; Latin letters beyond ASCII only where the
             // code page has them for a language of its own.
-            return !(otherScript && (ascii > 0 || latinBeyondAscii)) &&
-                   !(latinBeyondAscii && !page_.latinLetters);
+            const bool fits = !(otherScript && (ascii > 0 || latinBeyondAscii)) &&
+                              !(latinBeyondAscii && !page_.latinLetters) && oneScript &&
+                              (!otherScript || keepsScriptRules(word(begin, end), script));
+            return fits ? Verdict::Fits : Verdict::Nonsense;
+        }
         // A word of a Latin language has a letter of ASCII beside its others.
-        if (ascii == 0 && end - begin >= 2)
-            return false;
+        if (ascii == 0 && letters >= 2)
+            return Verdict::Nonsense;
         if (!page_.alphabets)
-            return true;
-        return std::any_of(alphabets_.begin(), alphabets_.end(), [&](const std::u32string& a) {
-            return std::all_of(beyondAscii.begin(), beyondAscii.end(),
-                               [&](char32_t c) { return isIn(a, c); });
-        });
+            return Verdict::Fits;
+        const bool fits =
+            std::any_of(alphabets_.begin(), alphabets_.end(), [&](const std::u32string& a) {
+                return std::all_of(beyondAscii.begin(), beyondAscii.end(),
+                                   [&](char32_t c) { return isIn(a, c); });
+            });
+        return fits ? Verdict::Fits : Verdict::Nonsense;
+    }
+
+    std::u32string_view word(std::size_t begin, std::size_t end) const {
+        return std::u32string_view(d_.text).substr(begin, end - begin);
     }
 
     const Decoded& d_;
+    std::string_view bytes_;
     const PageLanguages& page_;
-    std::vector<bool> flagged_;
-    std::vector<std::u32string> alphabets_;
+    const std::vector<std::u32string>& alphabets_;
+    const paradox::CodePageTable& table_;
+    const paradox::CodePageTable* rival_;
 };
+
+// A column weighs by its words up to this many, so that one column (of
+// scrambled bytes, say) cannot outweigh the real words of the others.
+constexpr double columnWeightCap = 12;
+
+// The nonsense of the columns decoded in a code page.
+Evidence weigh(const std::vector<std::string>& columns, int codePage, const Weighing& weighing) {
+    const paradox::CodePageTable* table = paradox::findCodePage(codePage);
+    if (!table)
+        return {1.0, 1};
+    const paradox::CodePageTable* rival =
+        weighing.rival ? paradox::findCodePage(weighing.rival) : nullptr;
+    std::vector<Decoded> decoded;
+    decoded.reserve(columns.size());
+    for (const std::string& column : columns)
+        decoded.push_back(decode(column, *table));
+    const PageLanguages page = languagesOf(codePage);
+    const std::vector<std::u32string>& alphabets =
+        alphabetsOf(page, !page.alphabets || looksNorthern(decoded, weighing));
+    double weighed = 0, weights = 0;
+    Evidence evidence;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const Tally t = ColumnJudge(decoded[c], columns[c], page, alphabets, *table, rival).tally();
+        if (t.items == 0)
+            continue;
+        const double weight = std::min(static_cast<double>(t.items), columnWeightCap);
+        weighed += weight * static_cast<double>(t.bad) / static_cast<double>(t.items);
+        weights += weight;
+        evidence.items += t.items;
+    }
+    evidence.share = weights > 0 ? weighed / weights : 0.0;
+    return evidence;
+}
 
 // --- detector ---------------------------------------------------------------
 
@@ -340,20 +530,100 @@ bool isTextField(paradox::FieldType type) {
            type == paradox::FieldType::FormattedMemo;
 }
 
-// Adds a text holding bytes beyond ASCII, as much of it as the sample takes.
-void addToSample(TextSample& sample, std::string_view bytes) {
-    bytes = bytes.substr(0, sampleLimit - std::min(sampleLimit, sample.bytes.size()));
+// Adds a text holding bytes beyond ASCII to a column, as much of it as the
+// sample takes.
+void addToSample(TextSample& sample, std::size_t column, std::string_view bytes) {
+    bytes = bytes.substr(0, sampleLimit - std::min(sampleLimit, sample.size));
     const auto high = static_cast<std::size_t>(std::count_if(
         bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
     if (high == 0)
         return;
-    sample.bytes.append(bytes);
-    sample.bytes += '\n';
+    std::string& text = sample.columns.at(column);
+    text.append(bytes);
+    text += '\n';
+    sample.size += bytes.size() + 1;
     sample.highBytes += high;
 }
 
 std::string pageText(int codePage) {
     return "code page " + std::to_string(codePage);
+}
+
+std::string listOf(const std::vector<int>& codePages) {
+    std::string list;
+    for (std::size_t i = 0; i < codePages.size(); ++i)
+        list += (i == 0                      ? ""
+                 : i + 1 == codePages.size() ? " and "
+                                             : ", ") +
+                std::to_string(codePages[i]);
+    return list;
+}
+
+// The code pages weighed against 1252.
+constexpr int rivals[] = {1250, 1251, 1253, 1254, 1255, 1256, 1257, 1258, 874};
+
+// Whether the text makes words of one script in the code page, and none in
+// 1252 when weighed against it.
+bool fits(const TextSample& sample, int codePage, bool turkishLocale) {
+    const Evidence western = weigh(sample.columns, 1252, {codePage, turkishLocale});
+    if (western.items == 0 || western.share < nonsenseLimit)
+        return false;
+    return weigh(sample.columns, codePage, {1252, turkishLocale}).share < fitShare;
+}
+
+std::string joined(const std::vector<std::string>& columns) {
+    std::string text;
+    for (const std::string& column : columns)
+        text += column;
+    return text;
+}
+
+const char* scriptOf(int codePage) {
+    struct Named {
+        int codePage;
+        const char* name;
+    };
+    static constexpr Named names[] = {
+        {874, "Thai"},
+        {1250, "Central European"},
+        {1251, "Cyrillic"},
+        {1252, "Western"},
+        {1253, "Greek"},
+        {1254, "Turkish"},
+        {1255, "Hebrew"},
+        {1256, "Arabic"},
+        {1257, "Baltic"},
+        {1258, "Vietnamese"},
+        {437, "DOS US"},
+        {850, "DOS Western"},
+        {852, "DOS Central European"},
+        {866, "DOS Cyrillic"},
+    };
+    for (const Named& entry : names)
+        if (entry.codePage == codePage)
+            return entry.name;
+    return nullptr;
+}
+
+// The sample of a table; only the field names when the values cannot change
+// the choice.
+TextSample sampleOf(const TableFiles& files, bool values) {
+    std::optional<std::string> memo;
+    if (files.memoFile)
+        memo = files.memoFile->native();
+    paradox::TableFile table(files.dataFile.native(), memo, {.textAsBytes = true});
+    TextSampler sampler(table.headerCodePage(), table.fields());
+    // A value the reader refuses ends the sample; the send's check meets it
+    // again and names it.
+    try {
+        for (; values && !table.eof() && sampler.wantsMore(); table.moveNext())
+            for (std::size_t i = 0; i < table.fields().size(); ++i)
+                if (sampler.takes(i))
+                    if (const paradox::Value value = table.value(i); !value.isNull())
+                        sampler.add(i, value.text);
+    } catch (const paradox::Error&) {
+    }
+    return sampler.sample();
 }
 
 } // namespace
@@ -380,13 +650,8 @@ std::string userLocaleName() {
     return "C";
 }
 
-double nonsenseShare(std::string_view bytes, int codePage, int rival) {
-    const paradox::CodePageTable* table = paradox::findCodePage(codePage);
-    if (!table)
-        return 1.0;
-    const Decoded decoded = decode(bytes, *table);
-    const PageLanguages page = languagesOf(codePage);
-    return NonsenseCounter(decoded, page, rival == 0 || rival == 1254).share();
+double nonsenseShare(std::string_view bytes, int codePage, int rival, std::string_view localeName) {
+    return weigh({std::string(bytes)}, codePage, {rival, ansiCodePageOf(localeName) == 1254}).share;
 }
 
 Detection detectCodePage(std::string_view bytes) {
@@ -414,84 +679,85 @@ TextSampler::TextSampler(int headerCodePage, const std::vector<paradox::Field>& 
     sample_.headerCodePage = headerCodePage;
     if (headerCodePage != western)
         return;
+    sample_.columns.resize(fields.size() + 1);
     takes_.resize(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        addToSample(sample_, fields[i].name);
+        addToSample(sample_, 0, fields[i].name);
         takes_[i] = isTextField(fields[i].type);
         anyText_ = anyText_ || takes_[i];
     }
 }
 
 bool TextSampler::wantsMore() const {
-    return anyText_ && sample_.bytes.size() < sampleLimit;
+    return anyText_ && sample_.size < sampleLimit;
 }
 
-void TextSampler::add(std::size_t, std::string_view bytes) {
-    addToSample(sample_, bytes);
+void TextSampler::add(std::size_t field, std::string_view bytes) {
+    if (takes(field))
+        addToSample(sample_, field + 1, bytes);
 }
 
-TextSample readTextSample(const TableFiles& files) {
-    std::optional<std::string> memo;
-    if (files.memoFile) {
-        memo = files.memoFile->native();
-    }
-    paradox::TableFile table(files.dataFile.native(), memo, {.textAsBytes = true});
-    TextSampler sampler(table.headerCodePage(), table.fields());
-    // A value the reader refuses ends the sample; the send's check meets it
-    // again and names it.
-    try {
-        for (; !table.eof() && sampler.wantsMore(); table.moveNext())
-            for (std::size_t i = 0; i < table.fields().size(); ++i)
-                if (sampler.takes(i))
-                    if (const paradox::Value value = table.value(i); !value.isNull())
-                        sampler.add(i, value.text);
-    } catch (const paradox::Error&) {
-    }
-    return sampler.sample();
+TextSample readTextSample(const TableFiles& table) {
+    return sampleOf(table, true);
 }
 
-CodePageChoice chooseCodePage(const TextSample& sample, std::string_view localeName) {
-    CodePageChoice choice{sample.headerCodePage, CodePageReason::Header, {}};
-    if (sample.headerCodePage != western) {
-        choice.explanation = sample.headerCodePage ? "the header names it"
-                                                   : "the header names none; the default holds";
+CodePageChoice chooseCodePage(const TextSample& sample, std::string_view localeName,
+                              const CodePagePreference& preference) {
+    const int header = sample.headerCodePage;
+    CodePageChoice choice{header, CodePageReason::Header, {}, header};
+    if (header != western) {
+        choice.explanation =
+            header ? "the header names it" : "the header names none; the default holds";
         return choice;
     }
+    if (preference.codePage)
+        return {preference.codePage, CodePageReason::Setting,
+                preference.origin + " names it for tables whose header names 1252", header};
     if (sample.highBytes == 0) {
         choice.explanation = "the header names it; the text is plain ASCII";
         return choice;
     }
-    const double westernNonsense = nonsenseShare(sample.bytes, western);
-    if (westernNonsense < nonsenseLimit) {
-        choice.explanation = "the header names it and the text reads sensibly in it";
-        return choice;
-    }
-    // The other code page must make sense of the text, and 1252 none of it
-    // when weighed against that one.
-    const auto fits = [&](int codePage) {
-        return codePage != western && paradox::findCodePage(codePage) &&
-               nonsenseShare(sample.bytes, codePage) < fitShare &&
-               nonsenseShare(sample.bytes, western, codePage) >= nonsenseLimit;
+    const int localePage = ansiCodePageOf(localeName);
+    std::vector<int> fitting;
+    for (const int page : rivals)
+        if (fits(sample, page, localePage == 1254))
+            fitting.push_back(page);
+    const auto isFitting = [&](int page) {
+        return std::find(fitting.begin(), fitting.end(), page) != fitting.end();
     };
-    const std::string noSense = "; the text makes no sense in code page 1252";
+    const std::string noSense = "; in code page 1252 its words make no sense";
     if (sample.highBytes >= evidenceBytes) {
-        const Detection found = detectCodePage(sample.bytes);
-        if (fits(found.codePage))
+        const Detection found = detectCodePage(joined(sample.columns));
+        if (isFitting(found.codePage))
             return {found.codePage, CodePageReason::Detected,
                     "uchardet names " + found.charset + " for the text (" +
-                        std::to_string(sample.highBytes) + " bytes beyond ASCII)" + noSense};
+                        std::to_string(sample.highBytes) + " bytes beyond ASCII)" + noSense,
+                    header};
     }
-    const int localePage = ansiCodePageOf(localeName);
-    if (fits(localePage))
+    if (isFitting(localePage))
         return {localePage, CodePageReason::Locale,
                 "the locale " + std::string(localeName) + " uses " + pageText(localePage) +
-                    noSense};
-    choice.explanation = "the header names it; no other code page fits the text better";
+                    " and the text reads as words there" + noSense,
+                header};
+    if (fitting.size() == 1)
+        return {fitting.front(), CodePageReason::Words,
+                "of the Windows code pages only " + pageText(fitting.front()) +
+                    " makes words of one script of the text" + noSense,
+                header};
+    choice.explanation = fitting.empty()
+                             ? "the header names it; no other code page makes better words of "
+                               "the text"
+                             : "the header names it; the text reads as words in code pages " +
+                                   listOf(fitting) + " alike, and the locale names none of them";
     return choice;
 }
 
 CodePageChoice codePageOfTable(const TableFiles& table) {
-    return chooseCodePage(readTextSample(table), userLocaleName());
+    return codePageOfTable(table, codePagePreferenceOf(table.dataFile.parent_path()));
+}
+
+CodePageChoice codePageOfTable(const TableFiles& table, const CodePagePreference& preference) {
+    return chooseCodePage(sampleOf(table, preference.codePage == 0), userLocaleName(), preference);
 }
 
 paradox::TableOptions tableOptionsOf(const CodePageChoice& choice) {
@@ -506,6 +772,11 @@ paradox::Recordset openParadoxTable(const TableFiles& table) {
                               tableOptionsOf(codePageOfTable(table)));
 }
 
+paradox::Recordset openParadoxTable(const TableFiles& table, const CodePagePreference& preference) {
+    return paradox::openTable(table.dataFile, table.memoFile,
+                              tableOptionsOf(codePageOfTable(table, preference)));
+}
+
 const char* nameOf(CodePageReason reason) {
     switch (reason) {
     case CodePageReason::Header:
@@ -514,8 +785,24 @@ const char* nameOf(CodePageReason reason) {
         return "locale";
     case CodePageReason::Detected:
         return "detected";
+    case CodePageReason::Words:
+        return "words";
+    case CodePageReason::Setting:
+        return "setting";
     }
     return "header";
+}
+
+std::string describeCodePage(int codePage) {
+    const char* script = scriptOf(codePage);
+    return pageText(codePage) + (script ? std::string(" (") + script + ")" : std::string());
+}
+
+std::string noteOf(const CodePageChoice& choice) {
+    if (choice.reason == CodePageReason::Header)
+        return {};
+    return "Text read in " + describeCodePage(choice.codePage) + "; the header names " +
+           std::to_string(choice.headerCodePage) + ": " + choice.explanation + ".";
 }
 
 } // namespace sources
