@@ -6,11 +6,13 @@
 #include "paradox-writer/ParadoxWriter.h"
 #include "platform/paradox/CodePage.h"
 #include "sources/CodePageChoice.h"
+#include "sources/Settings.h"
 #include "support/CodePageTexts.h"
 #include "support/Desk.h"
 #include "support/ParadoxTestFiles.h"
 #include "transfer/SendTables.h"
 
+#include <QSettings>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
@@ -269,6 +271,82 @@ TEST(CodePageChoice, OnlyTheWesternDefaultIsLookedInto) {
             EXPECT_EQ(textsOf(sources::openParadoxTable(sources::TableFiles(file))),
                       textsOf(paradox::openTable(file)));
         }
+    }
+}
+
+namespace {
+
+// Names the code page of a folder's tables in the settings file.
+void setFolderCodePage(const QString& entry, const std::filesystem::path& folder,
+                       const QString& codePage) {
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, sources::store::Organisation);
+    settings.beginGroup(QString(sources::store::Group) + '/' + sources::store::CodePages + '/' +
+                        entry);
+    settings.setValue(sources::store::Folder, QString::fromStdString(folder.string()));
+    settings.setValue(sources::store::CodePage, codePage);
+}
+
+} // namespace
+
+// The user's code page for tables whose header names 1252: the environment
+// beats the settings file, whose entry for the nearest folder at or above the
+// table's holds; a header naming another code page still holds; a value the
+// program cannot read is an error that names where it was given.
+TEST(CodePageChoice, TheUsersCodePageBeatsTheGuess) {
+    const UserLocale locale("C");
+    const LanguageTexts& german = testing_support::westernTexts().at(1);
+    const TempFolder folder;
+    const std::filesystem::path root = folder.path() / "root", other = folder.path() / "other";
+    for (const auto& sub : {root / "sub", root / "plain", other, folder.path() / "bad"})
+        std::filesystem::create_directories(sub);
+    setFolderCodePage("russian", root.string() + "/", "1251");
+    setFolderCodePage("plain", root / "sub" / ".." / "plain", "Auto");
+    setFolderCodePage("bad", folder.path() / "bad", "cyrillic");
+    struct Case {
+        const char* environment; // nullptr: unset
+        std::filesystem::path file;
+        int headerPage;
+        Expected expected;
+    };
+    const Case cases[] = {
+        {nullptr, root / "DE.db", 1252, {1251, CodePageReason::Setting}},
+        {nullptr, root / "sub" / "DE.db", 1252, {1251, CodePageReason::Setting}},
+        {nullptr, root / "plain" / "DE.db", 1252, {1252, CodePageReason::Header}},
+        {nullptr, other / "DE.db", 1252, {1252, CodePageReason::Header}},
+        {nullptr, root / "PL.db", 1250, {1250, CodePageReason::Header}},
+        {"1253", other / "DE.db", 1252, {1253, CodePageReason::Setting}},
+        {"auto", root / "DE.db", 1252, {1252, CodePageReason::Header}},
+        {"", root / "DE.db", 1252, {1251, CodePageReason::Setting}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.string() + " with " + (c.environment ? c.environment : "(unset)"));
+        if (c.environment)
+            ::setenv(sources::CodePageVariable, c.environment, 1);
+        pw::writeTable(c.file.string(), designFor(german, c.headerPage),
+                       rowsOf(german, german.values));
+        const sources::CodePageChoice choice = sources::codePageOfTable(c.file);
+        ::unsetenv(sources::CodePageVariable);
+        EXPECT_EQ(choice.codePage, c.expected.codePage) << choice.explanation;
+        EXPECT_EQ(choice.reason, c.expected.reason) << choice.explanation;
+        paradox::TableOptions options;
+        options.codePageOverride = c.expected.codePage;
+        EXPECT_EQ(textsOf(sources::openParadoxTable(c.file, {choice.codePage, "the test"})),
+                  textsOf(paradox::openTable(c.file, options)));
+    }
+
+    const std::pair<const char*, std::filesystem::path> refused[] = {
+        {"9999", other / "DE.db"}, {"1251x", other / "DE.db"}, {nullptr, folder.path() / "bad"}};
+    for (const auto& [environment, place] : refused) {
+        if (environment)
+            ::setenv(sources::CodePageVariable, environment, 1);
+        try {
+            (void)sources::codePagePreferenceOf(place);
+            ADD_FAILURE() << place << " with " << (environment ? environment : "(unset)");
+        } catch (const sources::PreferenceError& error) {
+            const std::string where = environment ? sources::CodePageVariable : "CodePages/bad";
+            EXPECT_NE(std::string(error.what()).find(where), std::string::npos) << error.what();
+        }
+        ::unsetenv(sources::CodePageVariable);
     }
 }
 
