@@ -801,8 +801,13 @@ std::string describeCodePage(int codePage) {
 std::string noteOf(const CodePageChoice& choice) {
     if (choice.reason == CodePageReason::Header)
         return {};
-    return "Text read in " + describeCodePage(choice.codePage) + "; the header names " +
-           std::to_string(choice.headerCodePage) + ": " + choice.explanation + ".";
+    std::string note = "Text read in " + describeCodePage(choice.codePage) + "; the header names " +
+                       std::to_string(choice.headerCodePage) + ".\nWhy: " + choice.explanation +
+                       ".";
+    if (choice.reason != CodePageReason::Setting)
+        note += "\nTo read it otherwise, name the code page in ORVANDEL_CODE_PAGE or in the "
+                "settings file.";
+    return note;
 }
 
 } // namespace sources
