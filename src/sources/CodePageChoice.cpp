@@ -454,8 +454,8 @@ private:
 };
 
 // A column weighs by its words up to this many, so that one column (of
-// scrambled bytes, say) cannot outweigh the real words of the others.
-constexpr double columnWeightCap = 12;
+// scrambled bytes, say) cannot outweigh a real word of another.
+constexpr double columnWeightCap = 3;
 
 // The nonsense of the columns decoded in a code page.
 Evidence weigh(const std::vector<std::string>& columns, int codePage, const Weighing& weighing) {
