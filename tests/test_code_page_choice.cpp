@@ -3,11 +3,11 @@
 // tables that must stay as they are, under several locales, and the send of
 // such tables to real engines.
 
+#include "code-page-texts/CodePageTexts.h"
 #include "paradox-writer/ParadoxWriter.h"
 #include "platform/paradox/CodePage.h"
 #include "sources/CodePageChoice.h"
 #include "sources/Settings.h"
-#include "support/CodePageTexts.h"
 #include "support/Desk.h"
 #include "support/ParadoxTestFiles.h"
 #include "transfer/SendTables.h"
@@ -23,9 +23,9 @@
 #include <sstream>
 
 namespace pw = paradox_writer;
+using code_page_texts::encodeIn;
+using code_page_texts::LanguageTexts;
 using sources::CodePageReason;
-using testing_support::encodeIn;
-using testing_support::LanguageTexts;
 using testing_support::TempFolder;
 
 namespace {
@@ -119,7 +119,7 @@ const std::vector<Written>& writtenTables() {
     static const TempFolder folder;
     static const std::vector<Written> tables = [] {
         std::vector<Written> written;
-        for (const auto* set : {&testing_support::foreignTexts(), &testing_support::westernTexts()})
+        for (const auto* set : {&code_page_texts::foreignTexts(), &code_page_texts::westernTexts()})
             for (const LanguageTexts& texts : *set)
                 for (const bool few : {false, true}) {
                     const std::string file =
@@ -239,8 +239,8 @@ TEST(CodePageChoice, LocalesNameTheirWindowsCodePage) {
 // says otherwise; a 1252 named only by the sort order is looked into.
 TEST(CodePageChoice, OnlyTheWesternDefaultIsLookedInto) {
     const UserLocale locale("C");
-    const LanguageTexts& russian = testing_support::foreignTexts().at(0);
-    const LanguageTexts& german = testing_support::westernTexts().at(1);
+    const LanguageTexts& russian = code_page_texts::foreignTexts().at(0);
+    const LanguageTexts& german = code_page_texts::westernTexts().at(1);
     const TempFolder folder;
     struct Case {
         const char* name;
@@ -294,7 +294,7 @@ void setFolderCodePage(const QString& entry, const std::filesystem::path& folder
 // program cannot read is an error that names where it was given.
 TEST(CodePageChoice, TheUsersCodePageBeatsTheGuess) {
     const UserLocale locale("C");
-    const LanguageTexts& german = testing_support::westernTexts().at(1);
+    const LanguageTexts& german = code_page_texts::westernTexts().at(1);
     const TempFolder folder;
     const std::filesystem::path root = folder.path() / "root", other = folder.path() / "other";
     for (const auto& sub : {root / "sub", root / "plain", other, folder.path() / "bad"})
@@ -355,7 +355,7 @@ TEST(CodePageChoice, TheUsersCodePageBeatsTheGuess) {
 // the sample, not the opening: the rows before it still read.
 TEST(CodePageChoice, OneChoiceForTheWholeTable) {
     const UserLocale locale("C");
-    const LanguageTexts& russian = testing_support::foreignTexts().at(0);
+    const LanguageTexts& russian = code_page_texts::foreignTexts().at(0);
     const TempFolder folder;
     pw::TableDesign design;
     design.columns = {{"NAME", pw::Alpha, 20}, {"NOTE", pw::Memo, 11}};
@@ -493,7 +493,7 @@ TEST(CodePageChoice, WesternWordsStayWesternUnderEveryLocale) {
                 scrambled += static_cast<char>(c | 0x80);
             scrambled += '\n';
         }
-    for (const LanguageTexts& texts : testing_support::westernTexts()) {
+    for (const LanguageTexts& texts : code_page_texts::westernTexts()) {
         std::vector<std::string> words = texts.fewWords;
         for (const std::string& value : texts.values) {
             std::istringstream in(value);
@@ -561,11 +561,11 @@ TEST_P(SendInCodePageTest, TextArrivesInItsScript) {
     if (!locale.available())
         GTEST_SKIP() << "the en_US.UTF-8 locale is not installed (scripts/test makes it)";
     std::vector<std::pair<QString, const LanguageTexts*>> sent;
-    for (const auto* set : {&testing_support::foreignTexts(), &testing_support::westernTexts()})
+    for (const auto* set : {&code_page_texts::foreignTexts(), &code_page_texts::westernTexts()})
         for (const LanguageTexts& texts : *set)
-            sent.emplace_back(
-                addParadoxTable(texts.language, designFor(texts), rowsOf(texts, texts.values)),
-                &texts);
+            sent.emplace_back(addParadoxTable(QString::fromStdString(texts.language),
+                                              designFor(texts), rowsOf(texts, texts.values)),
+                              &texts);
     desk.run(transfer::SendTables);
     ASSERT_TRUE(desk.dialogs.shown.empty()) << desk.dialogs.messages().join("|").toStdString();
     for (const auto& [table, texts] : sent) {

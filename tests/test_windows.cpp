@@ -1,8 +1,8 @@
+#include "code-page-texts/CodePageTexts.h"
 #include "paradox-writer/ParadoxWriter.h"
 #include "setup/SetupWindow.h"
 #include "shell/Application.h"
 #include "sources/Catalogues.h"
-#include "support/CodePageTexts.h"
 #include "support/Desk.h"
 #include "support/Lists.h"
 #include "support/Recording.h"
@@ -465,11 +465,11 @@ TEST(MainWindow, TheParadoxListsTooltipNamesAnotherCodePage) {
     paradox_writer::TableDesign design;
     design.columns = {{"NAME", paradox_writer::Alpha, 80}};
     for (const auto* texts :
-         {&testing_support::foreignTexts().at(0), &testing_support::westernTexts().at(1)}) {
+         {&code_page_texts::foreignTexts().at(0), &code_page_texts::westernTexts().at(1)}) {
         std::vector<paradox_writer::Row> rows;
         for (const std::string& value : texts->values)
-            rows.push_back({testing_support::encodeIn(value, texts->codePage)});
-        paradox_writer::writeTable((folder.path() + '/' + texts->language + ".db").toStdString(),
+            rows.push_back({code_page_texts::encodeIn(value, texts->codePage)});
+        paradox_writer::writeTable(folder.path().toStdString() + '/' + texts->language + ".db",
                                    design, rows);
     }
     shell::MainWindow window(dialogs, settings, refusing, runner);

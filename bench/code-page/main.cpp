@@ -20,8 +20,8 @@
 // versions of them too.
 
 #include "Bench.h"
+#include "code-page-texts/CodePageTexts.h"
 #include "sources/CodePageChoice.h"
-#include "support/CodePageTexts.h"
 
 #include <QTemporaryDir>
 #include <cstdlib>
@@ -30,8 +30,8 @@
 #include <vector>
 
 namespace pw = paradox_writer;
-using testing_support::encodeIn;
-using testing_support::LanguageTexts;
+using code_page_texts::encodeIn;
+using code_page_texts::LanguageTexts;
 
 namespace {
 
@@ -69,7 +69,7 @@ void measureDetector() {
     const std::pair<int, int> ranges[] = {{1, 2},   {3, 5},   {6, 9},    {10, 15},
                                           {16, 24}, {25, 39}, {40, 1000}};
     std::vector<Tally> tallies(std::size(ranges));
-    for (const LanguageTexts& texts : testing_support::foreignTexts()) {
+    for (const LanguageTexts& texts : code_page_texts::foreignTexts()) {
         const std::vector<std::string> words = wordsOf(texts);
         for (std::size_t length = 1; length <= 12; ++length)
             for (std::size_t start = 0; start + length <= words.size(); ++start) {
@@ -137,7 +137,7 @@ void measureShortTables() {
         };
         for (const std::size_t k : {1u, 2u, 3u, 5u}) {
             Tally tally;
-            for (const LanguageTexts& texts : testing_support::foreignTexts())
+            for (const LanguageTexts& texts : code_page_texts::foreignTexts())
                 for (std::size_t start = 0; start + k <= texts.values.size(); ++start) {
                     const std::vector<std::string> values(
                         texts.values.begin() + static_cast<long>(start),
@@ -148,7 +148,7 @@ void measureShortTables() {
             tally.print("short_" + locale + "_" + std::to_string(k), "header");
         }
         Tally few;
-        for (const LanguageTexts& texts : testing_support::foreignTexts())
+        for (const LanguageTexts& texts : code_page_texts::foreignTexts())
             few.count(choose({encoded(texts.fewWords, texts.codePage)}, localeFor(texts)),
                       texts.codePage);
         few.print("short_" + locale + "_few", "header");
@@ -169,7 +169,7 @@ void measureWestern() {
         }
     for (const char* locale : {"C", "en_US", "ru_RU", "el_GR", "tr_TR"}) {
         int runs = 0, wrong = 0;
-        for (const LanguageTexts& texts : testing_support::westernTexts()) {
+        for (const LanguageTexts& texts : code_page_texts::westernTexts()) {
             std::vector<std::string> words = encoded(texts.fewWords, 1252);
             for (const std::string& word : wordsOf(texts))
                 words.push_back(word);
