@@ -378,6 +378,12 @@ TEST(CodePageChoice, OneChoiceForTheWholeTable) {
         sources::readTextSample(sources::TableFiles(folder.file("LONG.db")));
     EXPECT_LE(sample.size, 64u * 1024 + 1);
     EXPECT_EQ(sources::chooseCodePage(sample, "C").codePage, 1251);
+    // Plain ASCII is read up to a bound too.
+    sources::TextSampler sampler(1252, {{"NAME", paradox::FieldType::Alpha, 100, 200}});
+    std::size_t fed = 0;
+    for (; sampler.wantsMore() && fed < 64u * 1024 * 1024; fed += 100)
+        sampler.add(0, std::string(100, 'a'));
+    EXPECT_LE(fed, 4u * 1024 * 1024 + 100);
 
     // The memo file ends before the second row's memo.
     pw::writeTable(folder.file("CUT.db"), design,

@@ -30,6 +30,9 @@ constexpr double nonsenseLimit = 0.25;
 constexpr double fitShare = 0.10;
 // Enough text for the detector; the scan stops here.
 constexpr std::size_t sampleLimit = 64 * 1024;
+// The scan stops too after this much text of any kind, so that whoever feeds
+// the sampler holds a bounded amount of a table before the choice.
+constexpr std::size_t seenLimit = 4 * 1024 * 1024;
 
 // --- locale -----------------------------------------------------------------
 
@@ -689,12 +692,14 @@ TextSampler::TextSampler(int headerCodePage, const std::vector<paradox::Field>& 
 }
 
 bool TextSampler::wantsMore() const {
-    return anyText_ && sample_.size < sampleLimit;
+    return anyText_ && sample_.size < sampleLimit && seen_ < seenLimit;
 }
 
 void TextSampler::add(std::size_t field, std::string_view bytes) {
-    if (takes(field))
-        addToSample(sample_, field + 1, bytes);
+    if (!takes(field))
+        return;
+    seen_ += bytes.size();
+    addToSample(sample_, field + 1, bytes);
 }
 
 TextSample readTextSample(const TableFiles& table) {

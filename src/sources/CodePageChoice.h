@@ -87,8 +87,9 @@ public:
     // The fields as read with their names as bytes.
     TextSampler(int headerCodePage, const std::vector<paradox::Field>& fields);
 
-    // False once the sample is full (64 KiB), or when nothing in the table can
-    // change the choice (a header naming another code page, no text field).
+    // False once the sample is full (64 KiB beyond ASCII, or 4 MiB of text
+    // seen), or when nothing in the table can change the choice (a header
+    // naming another code page, no text field).
     bool wantsMore() const;
     // Whether values of the field go into the sample.
     bool takes(std::size_t field) const { return field < takes_.size() && takes_[field]; }
@@ -101,6 +102,7 @@ private:
     TextSample sample_;
     std::vector<bool> takes_;
     bool anyText_ = false;
+    std::size_t seen_ = 0; // bytes of values added
 };
 
 // Reads the sample of a table's text. Throws paradox::Error when the table
