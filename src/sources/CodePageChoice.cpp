@@ -256,8 +256,7 @@ bool isVowel(char32_t c) {
     return isIn(U"аеёиоуыэюяіїєўαεηιουωάέήίόύώϊϋΐΰ", QChar::toLower(c));
 }
 
-// Thai vowels written before their consonant, and the marks written above
-// or below one.
+// Thai consonants, and the vowel and tone marks written above or below one.
 bool isThaiConsonant(char32_t c) {
     return c >= 0x0E01 && c <= 0x0E2E;
 }
