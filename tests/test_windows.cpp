@@ -1,6 +1,8 @@
+#include "code-page-texts/CodePageTexts.h"
 #include "paradox-writer/ParadoxWriter.h"
 #include "setup/SetupWindow.h"
 #include "shell/Application.h"
+#include "sources/Catalogues.h"
 #include "support/Desk.h"
 #include "support/Lists.h"
 #include "support/Recording.h"
@@ -10,11 +12,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QKeySequence>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 namespace pw = paradox_writer;
@@ -447,6 +451,42 @@ TEST(MainWindow, AClickInAListTogglesAnEntryWithoutAModifier) {
     clickAt(0);
     EXPECT_EQ(window.paradoxList->selectedCount(), 1);
     EXPECT_EQ(window.paradoxList->current(), 0);
+}
+
+// A Paradox table's tooltip says when its text is read in another code page
+// than its header names, and nothing when it is not.
+TEST(MainWindow, TheParadoxListsTooltipNamesAnotherCodePage) {
+    testing_support::ScriptedDialogs dialogs;
+    testing_support::FixedSettings settings;
+    RefusingOpener refusing;
+    commands::Runner runner;
+    const QTemporaryDir folder;
+    settings.folder = folder.path();
+    paradox_writer::TableDesign design;
+    design.columns = {{"NAME", paradox_writer::Alpha, 80}};
+    for (const auto* texts :
+         {&code_page_texts::foreignTexts().at(0), &code_page_texts::westernTexts().at(1)}) {
+        std::vector<paradox_writer::Row> rows;
+        for (const std::string& value : texts->values)
+            rows.push_back({code_page_texts::encodeIn(value, texts->codePage)});
+        paradox_writer::writeTable(folder.path().toStdString() + '/' + texts->language + ".db",
+                                   design, rows);
+    }
+    shell::MainWindow window(dialogs, settings, refusing, runner);
+    window.show();
+    sources::ListParadoxTables(*window.paradoxList, settings);
+    const auto tipOf = [&](int row) {
+        const QRect rect = window.paradoxList->visualItemRect(window.paradoxList->item(row));
+        QWidget* viewport = window.paradoxList->viewport();
+        QHelpEvent event(QEvent::ToolTip, rect.center(), viewport->mapToGlobal(rect.center()));
+        QCoreApplication::sendEvent(viewport, &event);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    ASSERT_EQ(entriesOf(*window.paradoxList), (QStringList{"GERMAN", "RUSSIAN"}));
+    EXPECT_EQ(tipOf(0), QString());
+    EXPECT_TRUE(tipOf(1).startsWith(
+        "Text read in code page 1251 (Cyrillic); the header names 1252.\nWhy: "))
+        << tipOf(1).toStdString();
 }
 
 namespace {

@@ -5,15 +5,23 @@
 //             the test languages' texts, holding n to m bytes beyond ASCII,
 //             for which uchardet names the right code page, a wrong one that
 //             the reader knows, or none of them;
-//         short_<k>_{right,header,wrong}: tables of k values (few: the few
-//             words of each language) under the C locale, decoded in their
-//             writer's code page, left as the header says, or in another;
+//         short_<locale>_<k>_{right,header,wrong}: tables of k values (few:
+//             the few words of each language) decoded in their writer's code
+//             page, left as the header says, or in another, under the C
+//             locale, an English one and the writer's own;
+//         western_<locale>_wrong: runs of 1 to 3 Western words, alone, beside
+//             short capital codes and (where a word of three letters or more
+//             holds one beyond ASCII) beside passwords stored with the high
+//             bit set, that leave 1252;
 //         choose_seconds_<rows>, read_seconds_<rows>: choosing the code page
 //             of the transfer benchmarks' table against reading it whole.
+//
+// It uses only the sampler and the choice, so that it runs against earlier
+// versions of them too.
 
 #include "Bench.h"
+#include "code-page-texts/CodePageTexts.h"
 #include "sources/CodePageChoice.h"
-#include "support/CodePageTexts.h"
 
 #include <QTemporaryDir>
 #include <cstdlib>
@@ -22,8 +30,8 @@
 #include <vector>
 
 namespace pw = paradox_writer;
-using testing_support::encodeIn;
-using testing_support::LanguageTexts;
+using code_page_texts::encodeIn;
+using code_page_texts::LanguageTexts;
 
 namespace {
 
@@ -47,6 +55,7 @@ std::size_t bytesBeyondAscii(const std::string& text) {
 struct Tally {
     int right = 0, wrong = 0, none = 0;
     int total() const { return right + wrong + none; }
+    void count(int chosen, int page) { (chosen == page ? right : chosen == 1252 ? none : wrong)++; }
     void print(const std::string& name, const char* noneName = "none") const {
         const auto share = [&](int n) { return 100.0 * n / std::max(total(), 1); };
         bench::print(name + "_right", share(right), 1);
@@ -60,7 +69,7 @@ void measureDetector() {
     const std::pair<int, int> ranges[] = {{1, 2},   {3, 5},   {6, 9},    {10, 15},
                                           {16, 24}, {25, 39}, {40, 1000}};
     std::vector<Tally> tallies(std::size(ranges));
-    for (const LanguageTexts& texts : testing_support::foreignTexts()) {
+    for (const LanguageTexts& texts : code_page_texts::foreignTexts()) {
         const std::vector<std::string> words = wordsOf(texts);
         for (std::size_t length = 1; length <= 12; ++length)
             for (std::size_t start = 0; start + length <= words.size(); ++start) {
@@ -83,33 +92,106 @@ void measureDetector() {
                          std::to_string(ranges[r].second));
 }
 
-int choose(const std::vector<std::string>& values, int codePage) {
-    sources::TextSample sample;
-    sample.headerCodePage = 1252;
-    for (const std::string& value : values)
-        sample.bytes += encodeIn(value, codePage) + '\n';
-    sample.highBytes = bytesBeyondAscii(sample.bytes);
-    return sources::chooseCodePage(sample, "C").codePage;
+// The choice for a table of Alpha columns holding these bytes, one value a
+// line.
+int choose(const std::vector<std::vector<std::string>>& columns, const std::string& locale) {
+    std::vector<paradox::Field> fields;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        fields.push_back(
+            {std::string(1, static_cast<char>('A' + i)), paradox::FieldType::Alpha, 255, 200});
+    sources::TextSampler sampler(1252, fields);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        for (const std::string& value : columns[i])
+            sampler.add(i, value);
+    return sources::chooseCodePage(sampler.sample(), locale).codePage;
+}
+
+std::vector<std::string> encoded(std::vector<std::string> values, int codePage) {
+    for (std::string& value : values)
+        value = encodeIn(value, codePage);
+    return values;
+}
+
+std::string ownLocaleOf(int codePage) {
+    switch (codePage) {
+    case 1250:
+        return "pl_PL.UTF-8";
+    case 1251:
+        return "ru_RU.UTF-8";
+    case 1253:
+        return "el_GR.UTF-8";
+    case 1254:
+        return "tr_TR.UTF-8";
+    case 1255:
+        return "he_IL.UTF-8";
+    case 1256:
+        return "ar_EG.UTF-8";
+    }
+    return "C";
 }
 
 void measureShortTables() {
-    for (const std::size_t k : {1u, 2u, 3u, 5u}) {
-        Tally tally;
-        for (const LanguageTexts& texts : testing_support::foreignTexts())
-            for (std::size_t start = 0; start + k <= texts.values.size(); ++start) {
-                const int page = choose({texts.values.begin() + static_cast<long>(start),
-                                         texts.values.begin() + static_cast<long>(start + k)},
-                                        texts.codePage);
-                (page == texts.codePage ? tally.right : page == 1252 ? tally.none : tally.wrong)++;
-            }
-        tally.print("short_" + std::to_string(k), "header");
+    for (const std::string locale : {"C", "en_US", "own"}) {
+        const auto localeFor = [&](const LanguageTexts& texts) {
+            return locale == "own" ? ownLocaleOf(texts.codePage) : locale;
+        };
+        for (const std::size_t k : {1u, 2u, 3u, 5u}) {
+            Tally tally;
+            for (const LanguageTexts& texts : code_page_texts::foreignTexts())
+                for (std::size_t start = 0; start + k <= texts.values.size(); ++start) {
+                    const std::vector<std::string> values(
+                        texts.values.begin() + static_cast<long>(start),
+                        texts.values.begin() + static_cast<long>(start + k));
+                    tally.count(choose({encoded(values, texts.codePage)}, localeFor(texts)),
+                                texts.codePage);
+                }
+            tally.print("short_" + locale + "_" + std::to_string(k), "header");
+        }
+        Tally few;
+        for (const LanguageTexts& texts : code_page_texts::foreignTexts())
+            few.count(choose({encoded(texts.fewWords, texts.codePage)}, localeFor(texts)),
+                      texts.codePage);
+        few.print("short_" + locale + "_few", "header");
     }
-    Tally few;
-    for (const LanguageTexts& texts : testing_support::foreignTexts()) {
-        const int page = choose(texts.fewWords, texts.codePage);
-        (page == texts.codePage ? few.right : page == 1252 ? few.none : few.wrong)++;
+}
+
+void measureWestern() {
+    const std::vector<std::string> codes =
+        encoded({"ÉÉ", "ÀÀ", "ÜÖ", "ÇÉ", "ÑÑ", "ØÅ", "ÉÀ", "ÖÜ"}, 1252);
+    std::vector<std::string> scrambled;
+    for (int row = 0; row < 5; ++row)
+        for (const char* password :
+             {"sesame", "hansen", "snoopy", "Berlin", "hunter", "dennis", "monkey", "shadow",
+              "sunshine", "cheese", "Jessie", "tennis"}) {
+            scrambled.emplace_back();
+            for (const char c : std::string(password))
+                scrambled.back() += static_cast<char>(c | 0x80);
+        }
+    for (const char* locale : {"C", "en_US", "ru_RU", "el_GR", "tr_TR"}) {
+        int runs = 0, wrong = 0;
+        for (const LanguageTexts& texts : code_page_texts::westernTexts()) {
+            std::vector<std::string> words = encoded(texts.fewWords, 1252);
+            for (const std::string& word : wordsOf(texts))
+                words.push_back(word);
+            for (std::size_t length = 1; length <= 3; ++length)
+                for (std::size_t start = 0; start + length <= words.size(); ++start) {
+                    const std::vector<std::string> run(words.begin() + static_cast<long>(start),
+                                                       words.begin() +
+                                                           static_cast<long>(start + length));
+                    std::vector<std::vector<std::vector<std::string>>> tables = {{run},
+                                                                                 {run, codes}};
+                    if (std::any_of(run.begin(), run.end(), [](const std::string& word) {
+                            return word.size() >= 3 && bytesBeyondAscii(word) > 0;
+                        }))
+                        tables.push_back({run, scrambled});
+                    for (const auto& table : tables) {
+                        ++runs;
+                        wrong += choose(table, locale) != 1252;
+                    }
+                }
+        }
+        bench::print(std::string("western_") + locale + "_wrong", 100.0 * wrong / runs, 2);
     }
-    few.print("short_few", "header");
 }
 
 void measureCost() {
@@ -134,7 +216,9 @@ void measureCost() {
 
 int main() {
     ::setenv("LC_ALL", "C", 1);
+    ::unsetenv("ORVANDEL_CODE_PAGE");
     measureDetector();
     measureShortTables();
+    measureWestern();
     measureCost();
 }

@@ -22,6 +22,8 @@ MainWindow::MainWindow(ui::Dialogs& dialogs, const sources::LiveSettings& settin
     addPointerRules();
     wireSelectionButtons();
     wireCommands();
+    paradoxList->onTip(
+        [this](const QString& table) { return sources::CodePageNoteOf(settings_, table); });
 }
 
 void MainWindow::createControls() {

@@ -21,6 +21,12 @@ QString WhyParadoxFolderFails(const LiveSettings& settings);
 // removed, "~" names skipped), root folder first, level by level.
 void ListParadoxTables(ui::TableList& list, const LiveSettings& settings);
 
+// What a user should know of the code page a Paradox table's text is read
+// in (the table of the folder, else of the first subfolder holding it):
+// which one and why when it is not the one the header names, else nothing;
+// why not when the table cannot be read. Reads the table's text sample.
+QString CodePageNoteOf(const LiveSettings& settings, const QString& table);
+
 // True when the data source opens (provider set). Every error gives false.
 bool TestDataSource(const LiveSettings& settings, odbc::Opener& opener);
 

@@ -3,13 +3,11 @@
 #include "platform/paradox/CodePage.h"
 #include "platform/paradox/Lookup.h"
 #include "platform/paradox/Table.h"
+#include "sources/CodePageWords.h"
 
-#include <QChar>
-#include <QString>
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
-#include <set>
 #include <uchardet/uchardet.h>
 #include <vector>
 
@@ -28,6 +26,9 @@ constexpr double nonsenseLimit = 0.25;
 constexpr double fitShare = 0.10;
 // Enough text for the detector; the scan stops here.
 constexpr std::size_t sampleLimit = 64 * 1024;
+// The scan stops too after this much text of any kind, so that whoever feeds
+// the sampler holds a bounded amount of a table before the choice.
+constexpr std::size_t seenLimit = 4 * 1024 * 1024;
 
 // --- locale -----------------------------------------------------------------
 
@@ -46,254 +47,6 @@ constexpr LanguagePage languagePages[] = {
     {"he", 1255},  {"iw", 1255},  {"yi", 1255}, {"ar", 1256},  {"fa", 1256},  {"ur", 1256},
     {"ps", 1256},  {"ckb", 1256}, {"ug", 1256}, {"sd", 1256},  {"lt", 1257},  {"lv", 1257},
     {"et", 1257},  {"vi", 1258},  {"th", 874},
-};
-
-// --- letters ----------------------------------------------------------------
-
-// The letters beyond ASCII of the languages written in a Latin code page.
-struct Alphabet {
-    const char* letters; // lower case, UTF-8
-    bool northern;       // Icelandic or Faroese: only with their own letters about
-};
-
-const Alphabet westernAlphabets[] = {
-    {"àâæçéèêëîïôœùûüÿ", false}, // French
-    {"äöüßé", false},            // German
-    {"áéíóúñü", false},          // Spanish, Galician, Basque
-    {"áâãàçéêíóôõúü", false},    // Portuguese
-    {"àèéìíîòóùú", false},       // Italian
-    {"àçèéíïòóúü", false},       // Catalan
-    {"áéèëïóöüêâôíú", false},    // Dutch, Afrikaans
-    {"æøåéèóôàü", false},        // Danish, Norwegian
-    {"åäöéü", false},            // Swedish, Finnish
-    {"äöåšž", false},            // Finnish
-    {"õäöüšž", false},           // Estonian
-    {"çë", false},               // Albanian
-    {"äëéöü", false},            // Luxembourgish
-    {"áéíóúýþæöð", true},        // Icelandic
-    {"áíóúýæøð", true},          // Faroese
-};
-const Alphabet centralAlphabets[] = {
-    {"ąćęłńóśźż", false},         // Polish
-    {"áčďéěíňóřšťúůýž", false},   // Czech
-    {"áäčďéíĺľňóôŕšťúýž", false}, // Slovak
-    {"áéíóöőúüű", false},         // Hungarian
-    {"čćđšž", false},             // Slovene, Croatian, Bosnian
-    {"ăâîșşțţ", false},           // Romanian
-    {"çë", false},                // Albanian
-    {"äöüßé", false},             // German
-};
-const Alphabet turkishAlphabets[] = {
-    {"çğıöşüâîû", false}, // Turkish
-    {"çêîşû", false},     // Kurdish
-};
-const Alphabet balticAlphabets[] = {
-    {"ąčęėįšųūž", false},   // Lithuanian
-    {"āčēģīķļņšūž", false}, // Latvian
-    {"õäöüšž", false},      // Estonian
-    {"ąćęłńóśźż", false},   // Polish
-    {"äöüßé", false},       // German
-    {"åäöæøé", false},      // Nordic
-};
-
-std::u32string toU32(std::string_view utf8) {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toStdU32String();
-}
-
-bool isWordChar(char32_t c) {
-    // The ordinal indicators and the modifier circumflex are symbols here.
-    if (c == U'\u00AA' || c == U'\u00BA' || c == U'\u02C6')
-        return false;
-    return QChar::isLetter(c) || QChar::isMark(c);
-}
-
-bool isAsciiLetter(char32_t c) {
-    return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z');
-}
-
-// Symbols that may touch a letter: after it, before it, or between two.
-// Among them the Arabic comma, semicolon and question mark, and the Hebrew
-// maqaf, geresh and gershayim.
-constexpr std::u32string_view afterLetter =
-    U"’”»…™®©ºª°²³‰†‡›´·–—\u200C\u200D\u200E\u200F\u060C\u061B\u061F\u05BE\u05F3\u05F4";
-constexpr std::u32string_view beforeLetter = U"¿¡«‹“‘„‚’·–—§©®°\u200C\u200D\u200E\u200F";
-constexpr std::u32string_view joiners = U"’´·–—\u200C\u200D\u05BE\u05F3\u05F4";
-
-bool isIn(std::u32string_view set, char32_t c) {
-    return set.find(c) != std::u32string_view::npos;
-}
-
-enum class Script { Latin, Other };
-
-struct PageLanguages {
-    int codePage;
-    Script script;
-    const Alphabet* alphabets; // null: any Latin letters fit
-    std::size_t count;
-    bool latinLetters; // Latin letters beyond ASCII belong to the code page's languages
-};
-
-template <std::size_t N> PageLanguages latin(int codePage, const Alphabet (&alphabets)[N]) {
-    return {codePage, Script::Latin, alphabets, N, true};
-}
-
-PageLanguages languagesOf(int codePage) {
-    switch (codePage) {
-    case 1252:
-        return latin(1252, westernAlphabets);
-    case 1250:
-        return latin(1250, centralAlphabets);
-    case 1254:
-        return latin(1254, turkishAlphabets);
-    case 1257:
-        return latin(1257, balticAlphabets);
-    case 1258:
-        return {1258, Script::Latin, nullptr, 0, true};
-    case 1256: // French letters for North Africa
-        return {1256, Script::Other, nullptr, 0, true};
-    default:
-        return {codePage, Script::Other, nullptr, 0, false};
-    }
-}
-
-// Decoded text with, for each character, whether its byte was beyond ASCII.
-struct Decoded {
-    std::u32string text;
-    std::vector<bool> high;
-};
-
-Decoded decode(std::string_view bytes, const paradox::CodePageTable& table) {
-    Decoded out;
-    out.text.reserve(bytes.size());
-    out.high.reserve(bytes.size());
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        out.text += byte < 0x80 ? char32_t{byte} : char32_t{table.high[byte - 0x80]};
-        out.high.push_back(byte >= 0x80);
-    }
-    return out;
-}
-
-class NonsenseCounter {
-public:
-    NonsenseCounter(const Decoded& decoded, const PageLanguages& page, bool againstTurkish)
-        : d_(decoded), page_(page), flagged_(decoded.text.size(), false) {
-        if (page_.alphabets)
-            chooseAlphabets(againstTurkish);
-    }
-
-    double share() {
-        flagControlsAndSymbols();
-        flagWords();
-        std::size_t high = 0, bad = 0;
-        for (std::size_t i = 0; i < d_.text.size(); ++i) {
-            high += d_.high[i];
-            bad += d_.high[i] && flagged_[i];
-        }
-        return high ? static_cast<double>(bad) / static_cast<double>(high) : 0.0;
-    }
-
-private:
-    // Read in 1252, Turkish ğ, ı and ş are the ð, ý and þ of Icelandic and
-    // Faroese. Weighed against Turkish, their letters count only where the
-    // text looks northern: a letter Turkish never uses (á é í ó ú æ ø), or
-    // none that only Turkish uses (ç ü â î û) and no more ý than ð (Turkish
-    // ı is far more common than ğ, Icelandic ð than ý).
-    void chooseAlphabets(bool againstTurkish) {
-        std::size_t northernOnly = 0, turkishOnly = 0, eth = 0, yAcute = 0;
-        for (std::size_t i = 0; i < d_.text.size(); ++i) {
-            if (!d_.high[i])
-                continue;
-            const char32_t c = d_.text[i];
-            northernOnly += isIn(U"áéíóúæøÁÉÍÓÚÆØ", c);
-            turkishOnly += isIn(U"çüâîûÇÜÂÎÛ", c);
-            eth += isIn(U"ðÐ", c);
-            yAcute += isIn(U"ýÝ", c);
-        }
-        const bool northern =
-            !againstTurkish || northernOnly > 0 || (turkishOnly == 0 && yAcute <= eth);
-        for (std::size_t k = 0; k < page_.count; ++k)
-            if (northern || !page_.alphabets[k].northern)
-                alphabets_.push_back(toU32(page_.alphabets[k].letters));
-    }
-
-    bool wordCharAt(std::size_t i) const { return i < d_.text.size() && isWordChar(d_.text[i]); }
-
-    void flagControlsAndSymbols() {
-        for (std::size_t i = 0; i < d_.text.size(); ++i) {
-            if (!d_.high[i])
-                continue;
-            const char32_t c = d_.text[i];
-            if (c >= 0x80 && c <= 0x9F) {
-                flagged_[i] = true;
-                continue;
-            }
-            if (isWordChar(c) || QChar::isSpace(c) || QChar::isDigit(c))
-                continue;
-            const bool before = i > 0 && wordCharAt(i - 1);
-            const bool after = wordCharAt(i + 1);
-            flagged_[i] = (before && after && !isIn(joiners, c)) ||
-                          (before && !after && !isIn(afterLetter, c)) ||
-                          (after && !before && !isIn(beforeLetter, c));
-        }
-    }
-
-    void flagWords() {
-        for (std::size_t i = 0; i < d_.text.size();) {
-            if (!isWordChar(d_.text[i])) {
-                ++i;
-                continue;
-            }
-            std::size_t end = i;
-            while (end < d_.text.size() && isWordChar(d_.text[end]))
-                ++end;
-            if (!wordFits(i, end))
-                for (std::size_t k = i; k < end; ++k)
-                    flagged_[k] = flagged_[k] || d_.high[k];
-            i = end;
-        }
-    }
-
-    bool wordFits(std::size_t begin, std::size_t end) const {
-        std::set<char32_t> beyondAscii;
-        std::size_t ascii = 0;
-        bool latinBeyondAscii = false, otherScript = false;
-        for (std::size_t k = begin; k < end; ++k) {
-            const char32_t c = d_.text[k];
-            if (isAsciiLetter(c)) {
-                ++ascii;
-            } else if (d_.high[k] && QChar::isLetter(c)) {
-                // Turkish İ is the dotted capital of an ASCII i.
-                if (c != U'\u0130')
-                    beyondAscii.insert(QChar::toLower(c));
-                if (QChar::script(c) == QChar::Script_Latin)
-                    latinBeyondAscii = true;
-                else
-                    otherScript = true;
-            }
-        }
-        if (beyondAscii.empty())
-            return true;
-        if (page_.script == Script::Other || otherScript)
-            // One script a word; Latin letters beyond ASCII only where the
-            // code page has them for a language of its own.
-            return !(otherScript && (ascii > 0 || latinBeyondAscii)) &&
-                   !(latinBeyondAscii && !page_.latinLetters);
-        // A word of a Latin language has a letter of ASCII beside its others.
-        if (ascii == 0 && end - begin >= 2)
-            return false;
-        if (!page_.alphabets)
-            return true;
-        return std::any_of(alphabets_.begin(), alphabets_.end(), [&](const std::u32string& a) {
-            return std::all_of(beyondAscii.begin(), beyondAscii.end(),
-                               [&](char32_t c) { return isIn(a, c); });
-        });
-    }
-
-    const Decoded& d_;
-    const PageLanguages& page_;
-    std::vector<bool> flagged_;
-    std::vector<std::u32string> alphabets_;
 };
 
 // --- detector ---------------------------------------------------------------
@@ -340,20 +93,100 @@ bool isTextField(paradox::FieldType type) {
            type == paradox::FieldType::FormattedMemo;
 }
 
-// Adds a text holding bytes beyond ASCII, as much of it as the sample takes.
-void addToSample(TextSample& sample, std::string_view bytes) {
-    bytes = bytes.substr(0, sampleLimit - std::min(sampleLimit, sample.bytes.size()));
+// Adds a text holding bytes beyond ASCII to a column, as much of it as the
+// sample takes.
+void addToSample(TextSample& sample, std::size_t column, std::string_view bytes) {
+    bytes = bytes.substr(0, sampleLimit - std::min(sampleLimit, sample.size));
     const auto high = static_cast<std::size_t>(std::count_if(
         bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
     if (high == 0)
         return;
-    sample.bytes.append(bytes);
-    sample.bytes += '\n';
+    std::string& text = sample.columns.at(column);
+    text.append(bytes);
+    text += '\n';
+    sample.size += bytes.size() + 1;
     sample.highBytes += high;
 }
 
 std::string pageText(int codePage) {
     return "code page " + std::to_string(codePage);
+}
+
+std::string listOf(const std::vector<int>& codePages) {
+    std::string list;
+    for (std::size_t i = 0; i < codePages.size(); ++i)
+        list += (i == 0                      ? ""
+                 : i + 1 == codePages.size() ? " and "
+                                             : ", ") +
+                std::to_string(codePages[i]);
+    return list;
+}
+
+// The code pages weighed against 1252.
+constexpr int rivals[] = {1250, 1251, 1253, 1254, 1255, 1256, 1257, 1258, 874};
+
+// Whether the text makes words of one script in the code page, and none in
+// 1252 when weighed against it.
+bool fits(const TextSample& sample, int codePage, bool turkishLocale) {
+    const Evidence western = weighWords(sample.columns, 1252, {codePage, turkishLocale});
+    if (western.items == 0 || western.share < nonsenseLimit)
+        return false;
+    return weighWords(sample.columns, codePage, {1252, turkishLocale}).share < fitShare;
+}
+
+std::string joined(const std::vector<std::string>& columns) {
+    std::string text;
+    for (const std::string& column : columns)
+        text += column;
+    return text;
+}
+
+const char* scriptOf(int codePage) {
+    struct Named {
+        int codePage;
+        const char* name;
+    };
+    static constexpr Named names[] = {
+        {874, "Thai"},
+        {1250, "Central European"},
+        {1251, "Cyrillic"},
+        {1252, "Western"},
+        {1253, "Greek"},
+        {1254, "Turkish"},
+        {1255, "Hebrew"},
+        {1256, "Arabic"},
+        {1257, "Baltic"},
+        {1258, "Vietnamese"},
+        {437, "DOS US"},
+        {850, "DOS Western"},
+        {852, "DOS Central European"},
+        {866, "DOS Cyrillic"},
+    };
+    for (const Named& entry : names)
+        if (entry.codePage == codePage)
+            return entry.name;
+    return nullptr;
+}
+
+// The sample of a table; only the field names when the values cannot change
+// the choice.
+TextSample sampleOf(const TableFiles& files, bool values) {
+    std::optional<std::string> memo;
+    if (files.memoFile)
+        memo = files.memoFile->native();
+    paradox::TableFile table(files.dataFile.native(), memo, {.textAsBytes = true});
+    TextSampler sampler(table.headerCodePage(), table.fields());
+    // A value the reader refuses ends the sample; the send's check meets it
+    // again and names it.
+    try {
+        for (; values && !table.eof() && sampler.wantsMore(); table.moveNext())
+            for (std::size_t i = 0; i < table.fields().size(); ++i)
+                if (sampler.takes(i) && sampler.wantsMore())
+                    if (const paradox::Value value = table.value(i); !value.isNull())
+                        sampler.add(i, value.text);
+    } catch (const paradox::Error&) {
+    }
+    return sampler.sample();
 }
 
 } // namespace
@@ -380,13 +213,9 @@ std::string userLocaleName() {
     return "C";
 }
 
-double nonsenseShare(std::string_view bytes, int codePage, int rival) {
-    const paradox::CodePageTable* table = paradox::findCodePage(codePage);
-    if (!table)
-        return 1.0;
-    const Decoded decoded = decode(bytes, *table);
-    const PageLanguages page = languagesOf(codePage);
-    return NonsenseCounter(decoded, page, rival == 0 || rival == 1254).share();
+double nonsenseShare(std::string_view bytes, int codePage, int rival, std::string_view localeName) {
+    return weighWords({std::string(bytes)}, codePage, {rival, ansiCodePageOf(localeName) == 1254})
+        .share;
 }
 
 Detection detectCodePage(std::string_view bytes) {
@@ -414,84 +243,87 @@ TextSampler::TextSampler(int headerCodePage, const std::vector<paradox::Field>& 
     sample_.headerCodePage = headerCodePage;
     if (headerCodePage != western)
         return;
+    sample_.columns.resize(fields.size() + 1);
     takes_.resize(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        addToSample(sample_, fields[i].name);
+        addToSample(sample_, 0, fields[i].name);
         takes_[i] = isTextField(fields[i].type);
         anyText_ = anyText_ || takes_[i];
     }
 }
 
 bool TextSampler::wantsMore() const {
-    return anyText_ && sample_.bytes.size() < sampleLimit;
+    return anyText_ && sample_.size < sampleLimit && seen_ < seenLimit;
 }
 
-void TextSampler::add(std::size_t, std::string_view bytes) {
-    addToSample(sample_, bytes);
+void TextSampler::add(std::size_t field, std::string_view bytes) {
+    if (!takes(field))
+        return;
+    seen_ += bytes.size();
+    addToSample(sample_, field + 1, bytes);
 }
 
-TextSample readTextSample(const TableFiles& files) {
-    std::optional<std::string> memo;
-    if (files.memoFile) {
-        memo = files.memoFile->native();
-    }
-    paradox::TableFile table(files.dataFile.native(), memo, {.textAsBytes = true});
-    TextSampler sampler(table.headerCodePage(), table.fields());
-    // A value the reader refuses ends the sample; the send's check meets it
-    // again and names it.
-    try {
-        for (; !table.eof() && sampler.wantsMore(); table.moveNext())
-            for (std::size_t i = 0; i < table.fields().size(); ++i)
-                if (sampler.takes(i) && sampler.wantsMore())
-                    if (const paradox::Value value = table.value(i); !value.isNull())
-                        sampler.add(i, value.text);
-    } catch (const paradox::Error&) {
-    }
-    return sampler.sample();
+TextSample readTextSample(const TableFiles& table) {
+    return sampleOf(table, true);
 }
 
-CodePageChoice chooseCodePage(const TextSample& sample, std::string_view localeName) {
-    CodePageChoice choice{sample.headerCodePage, CodePageReason::Header, {}};
-    if (sample.headerCodePage != western) {
-        choice.explanation = sample.headerCodePage ? "the header names it"
-                                                   : "the header names none; the default holds";
+CodePageChoice chooseCodePage(const TextSample& sample, std::string_view localeName,
+                              const CodePagePreference& preference) {
+    const int header = sample.headerCodePage;
+    CodePageChoice choice{header, CodePageReason::Header, {}, header};
+    if (header != western) {
+        choice.explanation =
+            header ? "the header names it" : "the header names none; the default holds";
         return choice;
     }
+    if (preference.codePage)
+        return {preference.codePage, CodePageReason::Setting,
+                preference.origin + " names it for tables whose header names 1252", header};
     if (sample.highBytes == 0) {
         choice.explanation = "the header names it; the text is plain ASCII";
         return choice;
     }
-    const double westernNonsense = nonsenseShare(sample.bytes, western);
-    if (westernNonsense < nonsenseLimit) {
-        choice.explanation = "the header names it and the text reads sensibly in it";
-        return choice;
-    }
-    // The other code page must make sense of the text, and 1252 none of it
-    // when weighed against that one.
-    const auto fits = [&](int codePage) {
-        return codePage != western && paradox::findCodePage(codePage) &&
-               nonsenseShare(sample.bytes, codePage) < fitShare &&
-               nonsenseShare(sample.bytes, western, codePage) >= nonsenseLimit;
+    const int localePage = ansiCodePageOf(localeName);
+    std::vector<int> fitting;
+    for (const int page : rivals)
+        if (fits(sample, page, localePage == 1254))
+            fitting.push_back(page);
+    const auto isFitting = [&](int page) {
+        return std::find(fitting.begin(), fitting.end(), page) != fitting.end();
     };
-    const std::string noSense = "; the text makes no sense in code page 1252";
+    const std::string noSense = "; in code page 1252 its words make no sense";
     if (sample.highBytes >= evidenceBytes) {
-        const Detection found = detectCodePage(sample.bytes);
-        if (fits(found.codePage))
+        const Detection found = detectCodePage(joined(sample.columns));
+        if (isFitting(found.codePage))
             return {found.codePage, CodePageReason::Detected,
                     "uchardet names " + found.charset + " for the text (" +
-                        std::to_string(sample.highBytes) + " bytes beyond ASCII)" + noSense};
+                        std::to_string(sample.highBytes) + " bytes beyond ASCII)" + noSense,
+                    header};
     }
-    const int localePage = ansiCodePageOf(localeName);
-    if (fits(localePage))
+    if (isFitting(localePage))
         return {localePage, CodePageReason::Locale,
                 "the locale " + std::string(localeName) + " uses " + pageText(localePage) +
-                    noSense};
-    choice.explanation = "the header names it; no other code page fits the text better";
+                    " and the text reads as words there" + noSense,
+                header};
+    if (fitting.size() == 1)
+        return {fitting.front(), CodePageReason::Words,
+                "of the Windows code pages only " + pageText(fitting.front()) +
+                    " makes words of one script of the text" + noSense,
+                header};
+    choice.explanation = fitting.empty()
+                             ? "the header names it; no other code page makes better words of "
+                               "the text"
+                             : "the header names it; the text reads as words in code pages " +
+                                   listOf(fitting) + " alike, and the locale names none of them";
     return choice;
 }
 
 CodePageChoice codePageOfTable(const TableFiles& table) {
-    return chooseCodePage(readTextSample(table), userLocaleName());
+    return codePageOfTable(table, codePagePreferenceOf(table.dataFile.parent_path()));
+}
+
+CodePageChoice codePageOfTable(const TableFiles& table, const CodePagePreference& preference) {
+    return chooseCodePage(sampleOf(table, preference.codePage == 0), userLocaleName(), preference);
 }
 
 paradox::TableOptions tableOptionsOf(const CodePageChoice& choice) {
@@ -506,6 +338,11 @@ paradox::Recordset openParadoxTable(const TableFiles& table) {
                               tableOptionsOf(codePageOfTable(table)));
 }
 
+paradox::Recordset openParadoxTable(const TableFiles& table, const CodePagePreference& preference) {
+    return paradox::openTable(table.dataFile, table.memoFile,
+                              tableOptionsOf(codePageOfTable(table, preference)));
+}
+
 const char* nameOf(CodePageReason reason) {
     switch (reason) {
     case CodePageReason::Header:
@@ -514,8 +351,29 @@ const char* nameOf(CodePageReason reason) {
         return "locale";
     case CodePageReason::Detected:
         return "detected";
+    case CodePageReason::Words:
+        return "words";
+    case CodePageReason::Setting:
+        return "setting";
     }
     return "header";
+}
+
+std::string describeCodePage(int codePage) {
+    const char* script = scriptOf(codePage);
+    return pageText(codePage) + (script ? std::string(" (") + script + ")" : std::string());
+}
+
+std::string noteOf(const CodePageChoice& choice) {
+    if (choice.reason == CodePageReason::Header)
+        return {};
+    std::string note = "Text read in " + describeCodePage(choice.codePage) + "; the header names " +
+                       std::to_string(choice.headerCodePage) + ".\nWhy: " + choice.explanation +
+                       ".";
+    if (choice.reason != CodePageReason::Setting)
+        note += "\nTo read it otherwise, name the code page in ORVANDEL_CODE_PAGE or in the "
+                "settings file.";
+    return note;
 }
 
 } // namespace sources

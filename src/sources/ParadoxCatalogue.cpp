@@ -1,5 +1,7 @@
 #include "files/Files.h"
+#include "files/TableFamily.h"
 #include "sources/Catalogues.h"
+#include "sources/CodePageChoice.h"
 #include "sources/FolderWalk.h"
 
 namespace fs = std::filesystem;
@@ -17,7 +19,37 @@ QString tableNameOf(const fs::path& name) {
         .remove(QStringLiteral(".DB"), Qt::CaseSensitive);
 }
 
+// The files of a table of the folder, else of the first subfolder that holds
+// it.
+std::optional<files::TableFamily> findTable(const fs::path& folder, const QString& table) {
+    std::vector<fs::path> queue{folder};
+    for (std::size_t i = 0; i < queue.size(); ++i) {
+        if (std::optional<files::TableFamily> family = files::FindTableFamily(queue[i], table)) {
+            return family;
+        }
+        if (i == 0) {
+            CollectSubfolders(queue, true);
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+QString CodePageNoteOf(const LiveSettings& settings, const QString& table) {
+    const std::optional<files::TableFamily> family =
+        findTable(files::pathOf(settings.paradoxFolder()), table);
+    if (!family) {
+        return {};
+    }
+    try {
+        return QString::fromStdString(
+            noteOf(codePageOfTable({family->dataFile(), family->memoFile()})));
+    } catch (const std::exception& error) {
+        return QStringLiteral("The code page of its text is not known: %1")
+            .arg(QString::fromUtf8(error.what()));
+    }
+}
 
 bool TestParadoxFolder(const LiveSettings& settings) {
     const QString folder = settings.paradoxFolder();

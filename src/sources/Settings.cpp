@@ -5,14 +5,9 @@
 
 namespace sources {
 
-namespace {
-constexpr auto organisation = "Marrowfen";
-constexpr auto group = "Orvandel";
-} // namespace
-
 QString store::read(const char* key) {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, organisation);
-    settings.beginGroup(group);
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, store::Organisation);
+    settings.beginGroup(store::Group);
     return settings.value(key, QString()).toString();
 }
 
@@ -41,8 +36,8 @@ QString whyNotWritten(const QString& fileName) {
 } // namespace
 
 QString store::write(const char* key, const QString& value) {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, organisation);
-    settings.beginGroup(group);
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, store::Organisation);
+    settings.beginGroup(store::Group);
     settings.setValue(key, value);
     settings.sync();
     if (settings.status() == QSettings::NoError) {

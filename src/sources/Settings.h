@@ -17,8 +17,15 @@ public:
 
 // The per-user settings store.
 namespace store {
+inline constexpr auto Organisation = "Marrowfen";
+inline constexpr auto Group = "Orvandel";
 inline constexpr auto ParadoxFolder = "ParadoxFolder";
 inline constexpr auto DataSourceName = "DataSourceName";
+// Entries of the code page of a folder's tables whose header names 1252
+// (CodePagePreference.h): CodePages/<any name>/Folder and .../CodePage.
+inline constexpr auto CodePages = "CodePages";
+inline constexpr auto Folder = "Folder";
+inline constexpr auto CodePage = "CodePage";
 // The stored value of a key; the empty string when absent.
 QString read(const char* key);
 // Stores the value; empty when that worked, else why it could not be stored.

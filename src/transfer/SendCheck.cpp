@@ -83,7 +83,8 @@ public:
     TableCheck(const sources::Target& target, const QString& table,
                const sources::TableFiles& files, std::int64_t& row)
         : target_(target), file_(openAsBytes(files)),
-          sampler_(file_.headerCodePage(), file_.fields()), row_(row),
+          sampler_(file_.headerCodePage(), file_.fields()),
+          preference_(sources::codePagePreferenceOf(files.dataFile.parent_path())), row_(row),
           frameBytes_(insertFrameBytes(table)), limit_(largestStatement(target)) {
         if (!sampler_.wantsMore()) {
             choose();
@@ -147,7 +148,8 @@ private:
 
     // Chooses the code page and checks the rows that waited for it.
     void choose() {
-        choice_ = sources::chooseCodePage(sampler_.sample(), sources::userLocaleName());
+        choice_ =
+            sources::chooseCodePage(sampler_.sample(), sources::userLocaleName(), preference_);
         const int used =
             choice_.reason == sources::CodePageReason::Header ? file_.codePage() : choice_.codePage;
         measure_ = measureOf(used, target_);
@@ -257,6 +259,7 @@ private:
     const sources::Target& target_;
     paradox::TableFile file_;
     sources::TextSampler sampler_;
+    const sources::CodePagePreference preference_;
     std::int64_t& row_;
     const std::int64_t frameBytes_;
     const std::int64_t limit_;

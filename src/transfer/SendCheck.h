@@ -34,7 +34,8 @@ struct CheckedTable {
 };
 
 // Reads every row of the table and finds what would stop its send: a fault
-// of its files (paradox::Error), a NUL character, a character the
+// of its files (paradox::Error), a code page the user named that the program
+// does not know (sources::PreferenceError), a NUL character, a character the
 // database's character set lacks, or a statement larger than the server
 // takes (ValueRefused). row follows the row read, counted from 1, for the
 // message of an error.

@@ -262,6 +262,10 @@ QString describePlace(const Place& place, Answer answer) {
                         .arg(refused.field, refused.reason, refused.remedy));
     } catch (const Error&) {
         throw;
+    } catch (const sources::PreferenceError& error) {
+        throw Error(QStringLiteral("The table %1 was not sent: %2 Nothing was changed in the data "
+                                   "source.")
+                        .arg(place.table, QString::fromUtf8(error.what())));
     } catch (const odbc::Error& error) {
         throw odbc::Error(error.number(),
                           describePlace(place, answerOf(error)) + QLatin1Char('\n') +

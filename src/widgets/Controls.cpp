@@ -1,5 +1,8 @@
 #include "widgets/Controls.h"
 
+#include <QHelpEvent>
+#include <QToolTip>
+
 namespace widgets {
 
 PressButton::PressButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
@@ -51,6 +54,21 @@ void TableListWidget::add(const QString& text) {
 void TableListWidget::clearAll() {
     clear();
     setCurrentRow(-1);
+}
+
+bool TableListWidget::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip || !tip_) {
+        return QListWidget::viewportEvent(event);
+    }
+    const auto* help = static_cast<QHelpEvent*>(event);
+    QListWidgetItem* entry = itemAt(help->pos());
+    const QString text = entry ? tip_(entry->text()) : QString();
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+    } else {
+        QToolTip::showText(help->globalPos(), text, viewport(), visualItemRect(entry));
+    }
+    return true;
 }
 
 ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {

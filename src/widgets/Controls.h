@@ -44,6 +44,15 @@ public:
     void add(const QString& text) override;
     void removeAt(int index) override { delete takeItem(index); }
     void clearAll() override;
+    // The tooltip of an entry, worked out only when it is asked for; empty
+    // for none.
+    void onTip(std::function<QString(const QString& entry)> tip) { tip_ = std::move(tip); }
+
+protected:
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    std::function<QString(const QString&)> tip_;
 };
 
 // The progress bar keeps the exact percentage it was given.

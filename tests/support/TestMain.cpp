@@ -1,6 +1,6 @@
 // Runs every test of an executable inside a QApplication, so that window and
 // event-loop tests work alongside plain ones, with the per-user settings in a
-// folder of the run's own.
+// folder of the run's own and no code page named by the user.
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    // The code page the user may name for Paradox tables is not the tests'.
+    qunsetenv("ORVANDEL_CODE_PAGE");
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
