@@ -85,7 +85,7 @@ TEST(ConnectionString, DriversGetTheirBoundsUnlessTypedOrSetByTheDataSource) {
              Case{"PostgreSQL", "pqopt={keepalives_idle=9};UID=x",
                   "UID=x;pqopt={keepalives=1 keepalives_interval=1 keepalives_count=5 "
                   "tcp_user_timeout=35000 keepalives_idle=9}"},
-             Case{"Password", "",
+             Case{"OwnOptions", "",
                   "pqopt={keepalives=1 keepalives_idle=30 keepalives_interval=1 "
                   "tcp_user_timeout=35000 keepalives_count=2}"},
          }) {

@@ -16,6 +16,7 @@
 #include "support/SilentServer.h"
 #include "transfer/SendTables.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <arpa/inet.h>
@@ -117,6 +118,8 @@ TEST_P(SilentDataSource, EveryConnectionAttemptGivesUpWithinItsBound) {
         "and can be reached from this computer."))
         << dialogs.messages()[0].toStdString();
     EXPECT_TRUE(dialogs.messages()[1].startsWith(silence)) << dialogs.messages()[1].toStdString();
+    // The driver's own text follows, with its SQLSTATE.
+    EXPECT_TRUE(dialogs.messages()[1].contains(QRegularExpression("\n[0-9A-Z]{5}: ")));
 }
 
 // The program as it is built, with its own bounds: the start-up gate gives
@@ -251,6 +254,8 @@ protected:
         const QString message = desk.dialogs.messages()[0];
         EXPECT_TRUE(atStart ? message.startsWith(timedOut) : message.contains(timedOut))
             << message.toStdString();
+        // The server had the statement: it may still carry it out.
+        EXPECT_TRUE(message.contains("the server may still carry it out")) << message.toStdString();
     }
 
     bool frozen = false;

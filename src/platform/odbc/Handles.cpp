@@ -236,8 +236,7 @@ Session::Session(const Handle& environment, const QString& dataSource, const QSt
             // The driver's own text, when it gave one, says why.
             const QString why =
                 found.description.isEmpty() ? QString() : QLatin1Char('\n') + found.description;
-            throw Error(found.number, connectTimedOut(dataSource, timeouts.connect) + why,
-                        found.state);
+            throw Error(0, connectTimedOut(dataSource, timeouts.connect) + why, found.state);
         }
         connection_.check(connected, "Connecting to the data source");
     }
@@ -256,7 +255,7 @@ Session::Session(const Handle& environment, const QString& dataSource, const QSt
         } catch (const Error& error) {
             disconnect();
             if (tripped) {
-                throw Error(error.number(),
+                throw Error(0,
                             connectTimedOut(dataSource, timeouts.connect) + QLatin1Char('\n') +
                                 error.description(),
                             error.state());

@@ -82,6 +82,8 @@ SQLRETURN waitFor(const Bounds& bounds, SQLSMALLINT handleType, SQLHANDLE handle
     const detail::Verdict verdict = detail::verdictOf(found.state, found.number);
     const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
+    // The program's own timeouts lead with its sentence, without a number.
+    long number = found.number;
     QString known;
     if (verdict.lockHeld) {
         known = detail::lockWaitEnded(bounds.dataSource);
@@ -89,14 +91,15 @@ SQLRETURN waitFor(const Bounds& bounds, SQLSMALLINT handleType, SQLHANDLE handle
         known = detail::statementCancelled(bounds.dataSource, timeouts.statement);
     } else if (verdict.outcome == Outcome::Unknown) {
         // The driver's own read or write timeout ends a wait as the watchdog would.
-        known = waited >= watched - std::chrono::seconds(1)
-                    ? detail::statementTimedOut(bounds.dataSource, watched)
-                    : detail::linkBroken(bounds.dataSource);
+        const bool timedOut = waited >= watched - std::chrono::seconds(1);
+        known = timedOut ? detail::statementTimedOut(bounds.dataSource, watched)
+                         : detail::linkBroken(bounds.dataSource);
+        number = timedOut ? 0 : number;
     } else {
         return rc;
     }
-    throw Error(found.number, known + QLatin1Char('\n') + found.description, found.state,
-                verdict.outcome, verdict.lockHeld);
+    throw Error(number, known + QLatin1Char('\n') + found.description, found.state, verdict.outcome,
+                verdict.lockHeld);
 }
 
 class Statement {
