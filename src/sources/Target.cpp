@@ -88,27 +88,29 @@ void Target::askServerForBounds() {
     }
 }
 
-// A question the server does not answer leaves the limit unknown: the send
-// goes on, and the server judges each statement itself.
-std::int64_t Target::askStatementLimit(const char* query) const {
+// The one value a question of the engine table answers; nothing when the
+// server answers none or refuses the question.
+std::optional<QString> Target::askServer(const char* query) const {
     try {
-        const odbc::Rows limit = connection_->query(QString::fromLatin1(query));
-        if (!limit.rows.empty() && !limit.rows[0].empty() && limit.rows[0][0]) {
-            return limit.rows[0][0]->toLongLong();
+        const odbc::Rows answer = connection_->query(QString::fromLatin1(query));
+        if (!answer.rows.empty() && !answer.rows[0].empty() && answer.rows[0][0]) {
+            return answer.rows[0][0]->trimmed();
         }
     } catch (const odbc::Error& error) {
         if (error.outcome() == odbc::Outcome::Unknown) {
-            throw; // the connection is gone: so is the send
+            throw; // the connection is gone: so is the command
         }
     }
-    return 0;
+    return std::nullopt;
 }
 
+// A question the server does not answer leaves the limit unknown: the send
+// goes on, and the server judges each statement itself.
 std::int64_t Target::statementLimit() const {
     if (!statementLimit_) {
         std::int64_t bytes = 0;
         if (const char* query = engine_->statementLimit.query) {
-            bytes = askStatementLimit(query);
+            bytes = askServer(query).value_or(QString()).toLongLong();
         }
         statementLimit_ = bytes;
     }
@@ -123,13 +125,7 @@ const Target::Charset& Target::charset() const {
     }
     auto found = std::make_shared<Charset>();
     if (const char* query = engine_->encoding.query) {
-        try {
-            const odbc::Rows name = connection_->query(QString::fromLatin1(query));
-            if (!name.rows.empty() && !name.rows[0].empty() && name.rows[0][0]) {
-                found->serverName = name.rows[0][0]->trimmed();
-            }
-        } catch (const odbc::Error&) {
-        }
+        found->serverName = askServer(query).value_or(QString());
     }
     const QString narrow = narrowCharsetOf(*engine_, found->serverName);
     if (!narrow.isEmpty()) {

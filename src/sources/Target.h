@@ -57,7 +57,7 @@ private:
     struct Charset;
     const Charset& charset() const;
     void askServerForBounds();
-    std::int64_t askStatementLimit(const char* query) const;
+    std::optional<QString> askServer(const char* query) const;
 
     std::unique_ptr<odbc::Connection> connection_;
     const Engine* engine_;

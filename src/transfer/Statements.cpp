@@ -37,36 +37,31 @@ QString CreateTableText::finish() {
     return text_ + QStringLiteral(");");
 }
 
+// As InsertText::addValue writes the value.
 std::int64_t insertedValueBytes(std::int64_t utf8Bytes, std::int64_t quotes, bool first) {
     const std::int64_t separator = first ? 0 : 2;
     return separator + (utf8Bytes == 0 ? 4 : 2 + utf8Bytes + quotes);
 }
 
-std::int64_t insertFrameBytes(const QString& table) {
-    return InsertText(table).utf8Bytes() + 1;
+namespace {
+
+QString insertPrefix(const QString& table) {
+    return QStringLiteral("INSERT INTO ") + quotedName(table) + QStringLiteral(" VALUES(");
 }
 
-InsertText::InsertText(const QString& table)
-    : prefix_(QStringLiteral("INSERT INTO ") + quotedName(table) + QStringLiteral(" VALUES(")),
-      prefixBytes_(prefix_.toUtf8().size()), bytes_(prefixBytes_) {}
+} // namespace
+
+// As InsertText writes it: the prefix and the closing parenthesis.
+std::int64_t insertFrameBytes(const QString& table) {
+    return insertPrefix(table).toUtf8().size() + 1;
+}
+
+InsertText::InsertText(const QString& table) : prefix_(insertPrefix(table)) {}
 
 void InsertText::begin() {
     text_.resize(0); // keeps the buffer of the rows before
     text_.append(prefix_);
     first_ = true;
-    bytes_ = prefixBytes_;
-    values_ = 0;
-    largest_ = 0;
-    largestBytes_ = -1;
-}
-
-void InsertText::countValue(std::int64_t bytes) {
-    if (bytes > largestBytes_) {
-        largestBytes_ = bytes;
-        largest_ = values_;
-    }
-    bytes_ += bytes;
-    ++values_;
 }
 
 namespace {
@@ -94,12 +89,10 @@ void InsertText::addValue(std::string_view value) {
         *out++ = u',';
         *out++ = u' ';
     }
-    const bool first = first_;
     first_ = false;
     if (value.empty()) {
         text_.resize(out - start);
         text_.append(QLatin1String("NULL"));
-        countValue(insertedValueBytes(0, 0, first));
         return;
     }
     *out++ = u'\'';
@@ -107,12 +100,9 @@ void InsertText::addValue(std::string_view value) {
         out = std::copy(value.begin(), value.end(), out);
         *out++ = u'\'';
         text_.resize(out - start);
-        countValue(insertedValueBytes(static_cast<std::int64_t>(value.size()), 0, first));
         return;
     }
     text_.resize(out - start);
-    const auto quotes = std::count(value.begin(), value.end(), '\'');
-    countValue(insertedValueBytes(static_cast<std::int64_t>(value.size()), quotes, first));
     QString decoded = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
     decoded.replace(QLatin1Char('\''), QLatin1String("''"));
     text_.append(decoded);
@@ -121,7 +111,6 @@ void InsertText::addValue(std::string_view value) {
 
 const QString& InsertText::finish() {
     text_.append(QLatin1Char(')'));
-    ++bytes_;
     return text_;
 }
 

@@ -54,22 +54,10 @@ public:
     // The statement, valid until the next begin.
     const QString& finish();
 
-    // The finished statement's length in bytes of UTF-8.
-    std::int64_t utf8Bytes() const { return bytes_; }
-    // The position of the value that takes the most of the statement.
-    std::size_t largestValue() const { return largest_; }
-
 private:
-    void countValue(std::int64_t bytes);
-
     QString prefix_;
-    std::int64_t prefixBytes_;
     QString text_;
     bool first_ = true;
-    std::int64_t bytes_ = 0;
-    std::size_t values_ = 0;
-    std::size_t largest_ = 0;
-    std::int64_t largestBytes_ = -1;
 };
 
 } // namespace transfer
