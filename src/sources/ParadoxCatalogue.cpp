@@ -2,7 +2,7 @@
 #include "files/TableFamily.h"
 #include "sources/Catalogues.h"
 #include "sources/CodePageChoice.h"
-#include "sources/FolderWalk.h"
+#include "files/FolderWalk.h"
 
 namespace fs = std::filesystem;
 
@@ -28,7 +28,7 @@ std::optional<files::TableFamily> findTable(const fs::path& folder, const QStrin
             return family;
         }
         if (i == 0) {
-            CollectSubfolders(queue, true);
+            files::CollectSubfolders(queue, true);
         }
     }
     return std::nullopt;
@@ -56,7 +56,7 @@ bool TestParadoxFolder(const LiveSettings& settings) {
     if (folder.isEmpty()) {
         return false;
     }
-    return !ListFiles(files::pathOf(folder), tablePattern).empty();
+    return !files::ListFiles(files::pathOf(folder), tablePattern).empty();
 }
 
 QString WhyParadoxFolderFails(const LiveSettings& settings) {
@@ -91,7 +91,7 @@ void ListParadoxTables(ui::TableList& list, const LiveSettings& settings) {
     if (root.isEmpty()) {
         return;
     }
-    ListTreeFiles(files::pathOf(root), tablePattern, [&list](const fs::path& name) {
+    files::ListTreeFiles(files::pathOf(root), tablePattern, [&list](const fs::path& name) {
         if (!name.native().starts_with('~')) {
             list.add(tableNameOf(name));
         }

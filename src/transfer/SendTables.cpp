@@ -5,7 +5,7 @@
 #include "platform/paradox/Paradox.h"
 #include "platform/ui/EventPump.h"
 #include "sources/CodePageChoice.h"
-#include "sources/FolderWalk.h"
+#include "files/FolderWalk.h"
 #include "sources/Target.h"
 #include "transfer/SendCheck.h"
 #include "transfer/Statements.h"
@@ -29,7 +29,7 @@ struct Run {
 // the folder.
 std::optional<fs::path> findInSubfolders(const fs::path& folder, const QString& table) {
     std::vector<fs::path> queue{folder};
-    sources::CollectSubfolders(queue, true);
+    files::CollectSubfolders(queue, true);
     for (std::size_t i = 1; i < queue.size(); ++i) {
         if (files::FindTableFile(queue[i], table)) {
             return queue[i].lexically_relative(folder);

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace sources {
+namespace files {
 
 // A wildcard such as "*.db": "*" stands for any run of characters, "?" for
 // one; letter case is ignored.
@@ -47,4 +47,4 @@ void CollectSubfolders(std::vector<std::filesystem::path>& queue, bool recurse);
 void ListTreeFiles(const std::filesystem::path& root, const QString& pattern,
                    const std::function<void(const std::filesystem::path&)>& visit);
 
-} // namespace sources
+} // namespace files

@@ -1,4 +1,4 @@
-#include "sources/FolderWalk.h"
+#include "files/FolderWalk.h"
 
 #include "files/Files.h"
 #include "platform/ui/EventPump.h"
@@ -13,7 +13,7 @@
 
 namespace fs = std::filesystem;
 
-namespace sources {
+namespace files {
 
 namespace {
 
@@ -96,7 +96,7 @@ bool Wildcard::matches(std::string_view name) const {
         return matchesWildcard(name, std::string_view(ascii_),
                                [](char w, char c) { return w == foldAscii(c); });
     }
-    const QString text = files::decodeFileName(std::string(name)).toCaseFolded();
+    const QString text = decodeFileName(std::string(name)).toCaseFolded();
     return matchesWildcard(text, folded_, [](QChar w, QChar c) { return w == c; });
 }
 
@@ -221,4 +221,4 @@ void ListTreeFiles(const fs::path& root, const QString& pattern,
     });
 }
 
-} // namespace sources
+} // namespace files
