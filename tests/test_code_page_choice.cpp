@@ -6,7 +6,7 @@
 #include "code-page-texts/CodePageTexts.h"
 #include "paradox-writer/ParadoxWriter.h"
 #include "platform/paradox/CodePage.h"
-#include "sources/CodePageChoice.h"
+#include "sources/codepage/Choice.h"
 #include "sources/Settings.h"
 #include "support/Desk.h"
 #include "support/ParadoxTestFiles.h"

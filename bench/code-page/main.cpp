@@ -21,7 +21,7 @@
 
 #include "Bench.h"
 #include "code-page-texts/CodePageTexts.h"
-#include "sources/CodePageChoice.h"
+#include "sources/codepage/Choice.h"
 
 #include <QTemporaryDir>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "files/Files.h"
 #include "files/TableFamily.h"
 #include "sources/Catalogues.h"
-#include "sources/CodePageChoice.h"
+#include "sources/codepage/Choice.h"
 #include "files/FolderWalk.h"
 
 namespace fs = std::filesystem;

@@ -22,7 +22,7 @@ inline constexpr auto Group = "Orvandel";
 inline constexpr auto ParadoxFolder = "ParadoxFolder";
 inline constexpr auto DataSourceName = "DataSourceName";
 // Entries of the code page of a folder's tables whose header names 1252
-// (CodePagePreference.h): CodePages/<any name>/Folder and .../CodePage.
+// (codepage/Preference.h): CodePages/<any name>/Folder and .../CodePage.
 inline constexpr auto CodePages = "CodePages";
 inline constexpr auto Folder = "Folder";
 inline constexpr auto CodePage = "CodePage";

@@ -6,7 +6,7 @@
 // send while the data source is still as it was. The code page of the
 // table's text is chosen in the same read.
 
-#include "sources/CodePageChoice.h"
+#include "sources/codepage/Choice.h"
 #include "sources/Target.h"
 
 #include <QString>

@@ -4,7 +4,7 @@
 #include "files/TableFamily.h"
 #include "platform/paradox/Paradox.h"
 #include "platform/ui/EventPump.h"
-#include "sources/CodePageChoice.h"
+#include "sources/codepage/Choice.h"
 #include "files/FolderWalk.h"
 #include "sources/Target.h"
 #include "transfer/SendCheck.h"

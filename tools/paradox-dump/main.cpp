@@ -5,7 +5,7 @@
 // error goes to stderr and the exit code is 1.
 
 #include "platform/paradox/Table.h"
-#include "sources/CodePageChoice.h"
+#include "sources/codepage/Choice.h"
 #include "transfer/ValueText.h"
 
 #include <QCryptographicHash>

@@ -7,7 +7,7 @@
 // another Windows code page.
 
 #include "platform/paradox/Paradox.h"
-#include "sources/CodePagePreference.h"
+#include "sources/codepage/Preference.h"
 
 #include <cstddef>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "sources/CodePagePreference.h"
+#include "sources/codepage/Preference.h"
 
 #include "platform/paradox/CodePage.h"
 #include "sources/Settings.h"

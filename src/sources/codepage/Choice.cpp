@@ -1,9 +1,9 @@
-#include "sources/CodePageChoice.h"
+#include "sources/codepage/Choice.h"
 
 #include "platform/paradox/CodePage.h"
 #include "platform/paradox/Lookup.h"
 #include "platform/paradox/Table.h"
-#include "sources/CodePageWords.h"
+#include "sources/codepage/Words.h"
 
 #include <algorithm>
 #include <cstdlib>

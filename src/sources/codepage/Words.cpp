@@ -1,4 +1,4 @@
-#include "sources/CodePageWords.h"
+#include "sources/codepage/Words.h"
 
 #include "platform/paradox/CodePage.h"
 
