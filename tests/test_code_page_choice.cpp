@@ -6,8 +6,10 @@
 #include "code-page-texts/CodePageTexts.h"
 #include "paradox-writer/ParadoxWriter.h"
 #include "platform/paradox/CodePage.h"
-#include "sources/codepage/Choice.h"
 #include "sources/Settings.h"
+#include "sources/codepage/Choice.h"
+#include "sources/codepage/Locale.h"
+#include "sources/codepage/Words.h"
 #include "support/Desk.h"
 #include "support/ParadoxTestFiles.h"
 #include "transfer/SendTables.h"
@@ -25,7 +27,7 @@
 namespace pw = paradox_writer;
 using code_page_texts::encodeIn;
 using code_page_texts::LanguageTexts;
-using sources::CodePageReason;
+using codepage::Reason;
 using testing_support::TempFolder;
 
 namespace {
@@ -97,8 +99,8 @@ std::vector<std::string> textsOf(paradox::Recordset rows) {
 }
 
 // The sample of a table whose columns hold these bytes.
-sources::TextSample sampleOf(const std::vector<std::string>& columns) {
-    sources::TextSample sample{1252, {""}, 0, 0};
+codepage::TextSample sampleOf(const std::vector<std::string>& columns) {
+    codepage::TextSample sample{1252, {""}, 0, 0};
     for (const std::string& column : columns) {
         sample.columns.push_back(column);
         sample.size += column.size();
@@ -135,7 +137,7 @@ const std::vector<Written>& writtenTables() {
 
 struct Expected {
     int codePage;
-    CodePageReason reason;
+    Reason reason;
 };
 
 // Western text stays in 1252 and a table of dozens of values is told by its
@@ -143,18 +145,17 @@ struct Expected {
 // that code page's locale; under another they may read in it, in the
 // locale's code page (as on the Windows the table comes from) or as the
 // header says, never in a third.
-bool isAcceptable(const Written& table, const std::string& locale,
-                  const sources::CodePageChoice& choice) {
+bool isAcceptable(const Written& table, const std::string& locale, const codepage::Choice& choice) {
     const int page = table.texts->codePage;
     if (page == 1252)
-        return choice.codePage == 1252 && choice.reason == CodePageReason::Header;
+        return choice.codePage == 1252 && choice.reason == Reason::Header;
     if (!table.few)
-        return choice.codePage == page && choice.reason == CodePageReason::Detected;
-    const int localePage = sources::ansiCodePageOf(locale);
+        return choice.codePage == page && choice.reason == Reason::Detected;
+    const int localePage = codepage::ansiCodePageOf(locale);
     if (localePage == page)
         return choice.codePage == page;
     return choice.codePage == page || choice.codePage == 1252 ||
-           (choice.codePage == localePage && choice.reason == CodePageReason::Locale);
+           (choice.codePage == localePage && choice.reason == Reason::Locale);
 }
 
 class ChoiceUnderLocale : public ::testing::TestWithParam<std::string> {};
@@ -167,17 +168,16 @@ TEST_P(ChoiceUnderLocale, TablesReadInTheirWritersCodePage) {
         GTEST_SKIP() << "the " << GetParam() << " locale is not installed (scripts/test makes it)";
     for (const Written& table : writtenTables()) {
         SCOPED_TRACE(std::string(table.texts->language) + (table.few ? ", a few words" : ""));
-        const sources::CodePageChoice choice =
-            sources::codePageOfTable(sources::TableFiles(table.file));
+        const codepage::Choice choice = codepage::codePageOfTable(codepage::TableFiles(table.file));
         EXPECT_TRUE(isAcceptable(table, GetParam(), choice))
             << choice.codePage << ": " << choice.explanation;
 
         const auto& values = table.few ? table.texts->fewWords : table.texts->values;
-        paradox::Recordset rows = sources::openParadoxTable(sources::TableFiles(table.file));
+        paradox::Recordset rows = codepage::openParadoxTable(codepage::TableFiles(table.file));
         if (choice.codePage != table.texts->codePage) {
             // As the header says exactly as before, or in the locale's code page.
             paradox::TableOptions options;
-            if (choice.reason != CodePageReason::Header)
+            if (choice.reason != Reason::Header)
                 options.codePageOverride = choice.codePage;
             EXPECT_EQ(textsOf(std::move(rows)), textsOf(paradox::openTable(table.file, options)));
             continue;
@@ -221,18 +221,18 @@ TEST(CodePageChoice, LocalesNameTheirWindowsCodePage) {
         {"", 1252},
     };
     for (const auto& [name, page] : locales)
-        EXPECT_EQ(sources::ansiCodePageOf(name), page) << name;
+        EXPECT_EQ(codepage::ansiCodePageOf(name), page) << name;
 
     const UserLocale locale("C");
-    EXPECT_EQ(sources::userLocaleName(), "C");
+    EXPECT_EQ(codepage::userLocaleName(), "C");
     ::unsetenv("LC_ALL");
     ::setenv("LC_CTYPE", "tr_TR.UTF-8", 1);
     ::setenv("LANG", "ru_RU.UTF-8", 1);
-    EXPECT_EQ(sources::userLocaleName(), "tr_TR.UTF-8");
+    EXPECT_EQ(codepage::userLocaleName(), "tr_TR.UTF-8");
     ::setenv("LC_CTYPE", "", 1);
-    EXPECT_EQ(sources::userLocaleName(), "ru_RU.UTF-8");
+    EXPECT_EQ(codepage::userLocaleName(), "ru_RU.UTF-8");
     ::unsetenv("LANG");
-    EXPECT_EQ(sources::userLocaleName(), "C");
+    EXPECT_EQ(codepage::userLocaleName(), "C");
 }
 
 // What a header names other than 1252 holds, under a locale and with text that
@@ -251,11 +251,11 @@ TEST(CodePageChoice, OnlyTheWesternDefaultIsLookedInto) {
         Expected expected;
     };
     const Case cases[] = {
-        {"german in 1251", german, 1251, "ancyrr", 12, {1251, CodePageReason::Header}},
-        {"russian in 1251", russian, 1251, "ancyrr", 12, {1251, CodePageReason::Header}},
-        {"by sort order", russian, 0, "DBWINUS0", 12, {1251, CodePageReason::Detected}},
-        {"none named", russian, 0, "ascii", 12, {0, CodePageReason::Header}},
-        {"version 3", russian, 1252, "ascii", 3, {0, CodePageReason::Header}},
+        {"german in 1251", german, 1251, "ancyrr", 12, {1251, Reason::Header}},
+        {"russian in 1251", russian, 1251, "ancyrr", 12, {1251, Reason::Header}},
+        {"by sort order", russian, 0, "DBWINUS0", 12, {1251, Reason::Detected}},
+        {"none named", russian, 0, "ascii", 12, {0, Reason::Header}},
+        {"version 3", russian, 1252, "ascii", 3, {0, Reason::Header}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -264,11 +264,11 @@ TEST(CodePageChoice, OnlyTheWesternDefaultIsLookedInto) {
         design.versionId = c.versionId;
         const std::string file = folder.file(std::string(c.name) + ".db");
         pw::writeTable(file, design, rowsOf(c.texts, c.texts.values));
-        const sources::CodePageChoice choice = sources::codePageOfTable(sources::TableFiles(file));
+        const codepage::Choice choice = codepage::codePageOfTable(codepage::TableFiles(file));
         EXPECT_EQ(choice.codePage, c.expected.codePage) << choice.explanation;
         EXPECT_EQ(choice.reason, c.expected.reason) << choice.explanation;
-        if (c.expected.reason == CodePageReason::Header) {
-            EXPECT_EQ(textsOf(sources::openParadoxTable(sources::TableFiles(file))),
+        if (c.expected.reason == Reason::Header) {
+            EXPECT_EQ(textsOf(codepage::openParadoxTable(codepage::TableFiles(file))),
                       textsOf(paradox::openTable(file)));
         }
     }
@@ -309,45 +309,45 @@ TEST(CodePageChoice, TheUsersCodePageBeatsTheGuess) {
         Expected expected;
     };
     const Case cases[] = {
-        {nullptr, root / "DE.db", 1252, {1251, CodePageReason::Setting}},
-        {nullptr, root / "sub" / "DE.db", 1252, {1251, CodePageReason::Setting}},
-        {nullptr, root / "plain" / "DE.db", 1252, {1252, CodePageReason::Header}},
-        {nullptr, other / "DE.db", 1252, {1252, CodePageReason::Header}},
-        {nullptr, root / "PL.db", 1250, {1250, CodePageReason::Header}},
-        {"1253", other / "DE.db", 1252, {1253, CodePageReason::Setting}},
-        {"auto", root / "DE.db", 1252, {1252, CodePageReason::Header}},
-        {"", root / "DE.db", 1252, {1251, CodePageReason::Setting}},
+        {nullptr, root / "DE.db", 1252, {1251, Reason::Setting}},
+        {nullptr, root / "sub" / "DE.db", 1252, {1251, Reason::Setting}},
+        {nullptr, root / "plain" / "DE.db", 1252, {1252, Reason::Header}},
+        {nullptr, other / "DE.db", 1252, {1252, Reason::Header}},
+        {nullptr, root / "PL.db", 1250, {1250, Reason::Header}},
+        {"1253", other / "DE.db", 1252, {1253, Reason::Setting}},
+        {"auto", root / "DE.db", 1252, {1252, Reason::Header}},
+        {"", root / "DE.db", 1252, {1251, Reason::Setting}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file.string() + " with " + (c.environment ? c.environment : "(unset)"));
         if (c.environment)
-            ::setenv(sources::CodePageVariable, c.environment, 1);
+            ::setenv(codepage::CodePageVariable, c.environment, 1);
         pw::writeTable(c.file.string(), designFor(german, c.headerPage),
                        rowsOf(german, german.values));
-        const sources::CodePageChoice choice = sources::codePageOfTable(c.file);
+        const codepage::Choice choice = codepage::codePageOfTable(c.file);
         EXPECT_EQ(choice.codePage, c.expected.codePage) << choice.explanation;
         EXPECT_EQ(choice.reason, c.expected.reason) << choice.explanation;
         // As the send opens it.
         paradox::TableOptions options;
         options.codePageOverride = c.expected.codePage;
-        EXPECT_EQ(textsOf(sources::openParadoxTable(c.file)),
+        EXPECT_EQ(textsOf(codepage::openParadoxTable(c.file)),
                   textsOf(paradox::openTable(c.file, options)));
-        ::unsetenv(sources::CodePageVariable);
+        ::unsetenv(codepage::CodePageVariable);
     }
 
     const std::pair<const char*, std::filesystem::path> refused[] = {
         {"9999", other / "DE.db"}, {"1251x", other / "DE.db"}, {nullptr, folder.path() / "bad"}};
     for (const auto& [environment, place] : refused) {
         if (environment)
-            ::setenv(sources::CodePageVariable, environment, 1);
+            ::setenv(codepage::CodePageVariable, environment, 1);
         try {
-            (void)sources::codePagePreferenceOf(place);
+            (void)codepage::codePagePreferenceOf(place);
             ADD_FAILURE() << place << " with " << (environment ? environment : "(unset)");
-        } catch (const sources::PreferenceError& error) {
-            const std::string where = environment ? sources::CodePageVariable : "CodePages/bad";
+        } catch (const codepage::PreferenceError& error) {
+            const std::string where = environment ? codepage::CodePageVariable : "CodePages/bad";
             EXPECT_NE(std::string(error.what()).find(where), std::string::npos) << error.what();
         }
-        ::unsetenv(sources::CodePageVariable);
+        ::unsetenv(codepage::CodePageVariable);
     }
 }
 
@@ -365,7 +365,7 @@ TEST(CodePageChoice, OneChoiceForTheWholeTable) {
         rows.push_back({std::string("plain"), encodeIn(value, 1251)});
     pw::writeTable(folder.file("MIXED.db"), design, rows);
     const std::vector<std::string> texts =
-        textsOf(sources::openParadoxTable(sources::TableFiles(folder.file("MIXED.db"))));
+        textsOf(codepage::openParadoxTable(codepage::TableFiles(folder.file("MIXED.db"))));
     ASSERT_EQ(texts.size(), 1 + 2 * russian.values.size());
     EXPECT_EQ(texts[0], "Cafй");
     EXPECT_EQ(texts[2], russian.values[0]);
@@ -375,12 +375,12 @@ TEST(CodePageChoice, OneChoiceForTheWholeTable) {
     while (longMemo.size() < 200000)
         longMemo += encodeIn(russian.values[longMemo.size() % 7], 1251) + ' ';
     pw::writeTable(folder.file("LONG.db"), design, {{std::string("x"), longMemo}});
-    const sources::TextSample sample =
-        sources::readTextSample(sources::TableFiles(folder.file("LONG.db")));
+    const codepage::TextSample sample =
+        codepage::readTextSample(codepage::TableFiles(folder.file("LONG.db")));
     EXPECT_LE(sample.size, 64u * 1024 + 1);
-    EXPECT_EQ(sources::chooseCodePage(sample, "C").codePage, 1251);
+    EXPECT_EQ(codepage::chooseCodePage(sample, "C").codePage, 1251);
     // Plain ASCII is read up to a bound too.
-    sources::TextSampler sampler(1252, {{"NAME", paradox::FieldType::Alpha, 100, 200}});
+    codepage::TextSampler sampler(1252, {{"NAME", paradox::FieldType::Alpha, 100, 200}});
     std::size_t fed = 0;
     for (; sampler.wantsMore() && fed < 64u * 1024 * 1024; fed += 100)
         sampler.add(0, std::string(100, 'a'));
@@ -390,7 +390,8 @@ TEST(CodePageChoice, OneChoiceForTheWholeTable) {
     pw::writeTable(folder.file("CUT.db"), design,
                    {{std::string("Caf\xE9"), pw::Cell{}}, rows[1], rows[2]});
     std::filesystem::resize_file(folder.file("CUT.mb"), 4096);
-    paradox::Recordset cut = sources::openParadoxTable(sources::TableFiles(folder.file("CUT.db")));
+    paradox::Recordset cut =
+        codepage::openParadoxTable(codepage::TableFiles(folder.file("CUT.db")));
     EXPECT_EQ(cut.value(0).text, "Café");
     cut.moveNext();
     EXPECT_THROW(cut.value(1), paradox::Error);
@@ -418,18 +419,18 @@ TEST(CodePageChoice, NonsenseIsToldFromUsage) {
     };
     for (const auto& [text, nonsense] : western) {
         const std::string bytes = encodeIn(text, 1252);
-        EXPECT_EQ(sources::nonsenseShare(bytes, 1252) >= 0.25, nonsense) << text;
+        EXPECT_EQ(codepage::nonsenseShare(bytes, 1252) >= 0.25, nonsense) << text;
     }
-    EXPECT_EQ(sources::nonsenseShare("plain", 1252), 0.0);
+    EXPECT_EQ(codepage::nonsenseShare("plain", 1252), 0.0);
     // Icelandic letters read as Turkish, Turkish letters read as Icelandic.
-    EXPECT_GT(sources::nonsenseShare(encodeIn("Guðrún á Íslandi", 1252), 1254), 0.5);
-    EXPECT_GT(sources::nonsenseShare(encodeIn("Işık ağacı", 1254), 1252), 0.5);
+    EXPECT_GT(codepage::nonsenseShare(encodeIn("Guðrún á Íslandi", 1252), 1254), 0.5);
+    EXPECT_GT(codepage::nonsenseShare(encodeIn("Işık ağacı", 1254), 1252), 0.5);
     // Icelandic ð, ý and þ without other Icelandic letters: nonsense only
     // against Turkish, and there only where ý outnumbers ð.
     const std::string greidsla = encodeIn("Greiðsla hefur borist", 1252);
-    EXPECT_EQ(sources::nonsenseShare(greidsla, 1252, 1254), 0.0);
-    EXPECT_EQ(sources::nonsenseShare(encodeIn("Lýsing", 1252), 1252, 1257), 0.0);
-    EXPECT_EQ(sources::nonsenseShare(encodeIn("Lýsing", 1252), 1252, 1254), 1.0);
+    EXPECT_EQ(codepage::nonsenseShare(greidsla, 1252, 1254), 0.0);
+    EXPECT_EQ(codepage::nonsenseShare(encodeIn("Lýsing", 1252), 1252, 1257), 0.0);
+    EXPECT_EQ(codepage::nonsenseShare(encodeIn("Lýsing", 1252), 1252, 1254), 1.0);
     // Punctuation of other scripts where it belongs.
     const std::pair<const char*, int> ownScript[] = {
         {"Işık ağacı", 1254},
@@ -438,7 +439,7 @@ TEST(CodePageChoice, NonsenseIsToldFromUsage) {
         {"Ελαιόλαδο· εξαιρετικό", 1253},
     };
     for (const auto& [text, page] : ownScript)
-        EXPECT_EQ(sources::nonsenseShare(encodeIn(text, page), page), 0.0) << text;
+        EXPECT_EQ(codepage::nonsenseShare(encodeIn(text, page), page), 0.0) << text;
 }
 
 // Short mislabelled tables, column by column, read in their writer's code
@@ -465,7 +466,7 @@ TEST(CodePageChoice, ShortTablesFindTheirScript) {
             for (const std::string& value : values)
                 columns.back() += encodeIn(value, c.codePage) + '\n';
         }
-        const sources::CodePageChoice choice = sources::chooseCodePage(sampleOf(columns), c.locale);
+        const codepage::Choice choice = codepage::chooseCodePage(sampleOf(columns), c.locale);
         EXPECT_EQ(choice.codePage, c.codePage)
             << c.locale << ": " << c.columns.front().front() << ": " << choice.explanation;
     }
@@ -521,8 +522,8 @@ TEST(CodePageChoice, WesternWordsStayWesternUnderEveryLocale) {
                             std::string_view("C en_US ru_RU el_GR").find(locale) ==
                                 std::string_view::npos)
                             continue;
-                        const sources::CodePageChoice choice =
-                            sources::chooseCodePage(sampleOf(columns), locale);
+                        const codepage::Choice choice =
+                            codepage::chooseCodePage(sampleOf(columns), locale);
                         ASSERT_EQ(choice.codePage, 1252)
                             << locale << ": " << run << " beside " << columns.size() - 1
                             << " column(s): " << choice.explanation;
@@ -541,12 +542,12 @@ TEST(CodePageChoice, AnyBytesGiveAShareAndAKnownCodePage) {
             c = static_cast<char>(round % 2 ? 0x80 + random() % 128 : random() % 256);
         for (const int page :
              {1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 874, 437, 936}) {
-            const double share = sources::nonsenseShare(bytes, page);
+            const double share = codepage::nonsenseShare(bytes, page);
             ASSERT_TRUE(share >= 0.0 && share <= 1.0) << page;
         }
-        const sources::TextSample sample = sampleOf({bytes});
+        const codepage::TextSample sample = sampleOf({bytes});
         const int chosen =
-            sources::chooseCodePage(sample, round % 3 ? "ru_RU.UTF-8" : "C").codePage;
+            codepage::chooseCodePage(sample, round % 3 ? "ru_RU.UTF-8" : "C").codePage;
         ASSERT_NE(paradox::findCodePage(chosen), nullptr) << chosen;
     }
 }
@@ -591,9 +592,9 @@ TEST_P(SendInCodePageTest, TextArrivesInItsScript) {
     for (int i = 0; i < desk.paradoxList.count(); ++i)
         desk.paradoxList.setSelectedAt(i, desk.paradoxList.textAt(i) == table);
     desk.dialogs.answers = {ui::Dialogs::Answer::Yes};
-    ::setenv(sources::CodePageVariable, "1251", 1);
+    ::setenv(codepage::CodePageVariable, "1251", 1);
     desk.run(transfer::SendTables);
-    ::unsetenv(sources::CodePageVariable);
+    ::unsetenv(codepage::CodePageVariable);
     std::vector<std::string> arrived;
     for (const auto& row :
          database.connection().query("SELECT * FROM \"" + table + "\" ORDER BY \"ID\"").rows)

@@ -22,6 +22,7 @@
 #include "Bench.h"
 #include "code-page-texts/CodePageTexts.h"
 #include "sources/codepage/Choice.h"
+#include "sources/codepage/Detector.h"
 
 #include <QTemporaryDir>
 #include <cstdlib>
@@ -77,7 +78,7 @@ void measureDetector() {
                 for (std::size_t k = start; k < start + length; ++k)
                     run += words[k] + ' ';
                 const auto high = static_cast<int>(bytesBeyondAscii(run));
-                const int found = sources::detectCodePage(run).codePage;
+                const int found = codepage::detectCodePage(run).codePage;
                 for (std::size_t r = 0; r < std::size(ranges); ++r)
                     if (high >= ranges[r].first && high <= ranges[r].second) {
                         Tally& t = tallies[r];
@@ -99,11 +100,11 @@ int choose(const std::vector<std::vector<std::string>>& columns, const std::stri
     for (std::size_t i = 0; i < columns.size(); ++i)
         fields.push_back(
             {std::string(1, static_cast<char>('A' + i)), paradox::FieldType::Alpha, 255, 200});
-    sources::TextSampler sampler(1252, fields);
+    codepage::TextSampler sampler(1252, fields);
     for (std::size_t i = 0; i < columns.size(); ++i)
         for (const std::string& value : columns[i])
             sampler.add(i, value);
-    return sources::chooseCodePage(sampler.sample(), locale).codePage;
+    return codepage::chooseCodePage(sampler.sample(), locale).codePage;
 }
 
 std::vector<std::string> encoded(std::vector<std::string> values, int codePage) {
@@ -200,7 +201,7 @@ void measureCost() {
         const QString path = folder.path() + "/SENT" + QString::number(rows) + ".db";
         bench::writeSentTable(path, rows);
         const std::filesystem::path file = path.toStdString();
-        const double choose = bench::secondsOf([&] { (void)sources::codePageOfTable(file); });
+        const double choose = bench::secondsOf([&] { (void)codepage::codePageOfTable(file); });
         const double read = bench::secondsOf([&] {
             paradox::Recordset table = paradox::openTable(file);
             for (; !table.eof(); table.moveNext())

@@ -118,7 +118,7 @@ public:
     // anything, alone.
     double check(const sources::Target& target, const QString& table) {
         std::int64_t row = 0;
-        const sources::TableFiles files(
+        const codepage::TableFiles files(
             std::filesystem::path((settings_.folder + "/" + table + ".db").toStdString()));
         return bench::secondsOf([&] { transfer::checkTableSendable(target, table, files, row); });
     }

@@ -1,8 +1,8 @@
 #include "files/Files.h"
+#include "files/FolderWalk.h"
 #include "files/TableFamily.h"
 #include "sources/Catalogues.h"
 #include "sources/codepage/Choice.h"
-#include "files/FolderWalk.h"
 
 namespace fs = std::filesystem;
 
@@ -44,7 +44,7 @@ QString CodePageNoteOf(const LiveSettings& settings, const QString& table) {
     }
     try {
         return QString::fromStdString(
-            noteOf(codePageOfTable({family->dataFile(), family->memoFile()})));
+            codepage::noteOf(codepage::codePageOfTable({family->dataFile(), family->memoFile()})));
     } catch (const std::exception& error) {
         return QStringLiteral("The code page of its text is not known: %1")
             .arg(QString::fromUtf8(error.what()));

@@ -3,6 +3,7 @@
 #include "platform/paradox/CodePage.h"
 #include "platform/paradox/Table.h"
 #include "platform/ui/EventPump.h"
+#include "sources/codepage/Locale.h"
 #include "transfer/Statements.h"
 #include "transfer/ValueText.h"
 
@@ -81,10 +82,10 @@ struct PendingRow {
 class TableCheck {
 public:
     TableCheck(const sources::Target& target, const QString& table,
-               const sources::TableFiles& files, std::int64_t& row)
+               const codepage::TableFiles& files, std::int64_t& row)
         : target_(target), file_(openAsBytes(files)),
           sampler_(file_.headerCodePage(), file_.fields()),
-          preference_(sources::codePagePreferenceOf(files.dataFile.parent_path())), row_(row),
+          preference_(codepage::codePagePreferenceOf(files.dataFile.parent_path())), row_(row),
           frameBytes_(insertFrameBytes(table)), limit_(largestStatement(target)) {
         if (!sampler_.wantsMore()) {
             choose();
@@ -102,7 +103,7 @@ public:
     }
 
 private:
-    static paradox::TableFile openAsBytes(const sources::TableFiles& files) {
+    static paradox::TableFile openAsBytes(const codepage::TableFiles& files) {
         std::optional<std::string> memo;
         if (files.memoFile) {
             memo = files.memoFile->native();
@@ -149,9 +150,9 @@ private:
     // Chooses the code page and checks the rows that waited for it.
     void choose() {
         choice_ =
-            sources::chooseCodePage(sampler_.sample(), sources::userLocaleName(), preference_);
+            codepage::chooseCodePage(sampler_.sample(), codepage::userLocaleName(), preference_);
         const int used =
-            choice_.reason == sources::CodePageReason::Header ? file_.codePage() : choice_.codePage;
+            choice_.reason == codepage::Reason::Header ? file_.codePage() : choice_.codePage;
         measure_ = measureOf(used, target_);
         for (PendingRow& pending : pending_) {
             for (const PendingRow::Text& text : pending.texts) {
@@ -258,12 +259,12 @@ private:
 
     const sources::Target& target_;
     paradox::TableFile file_;
-    sources::TextSampler sampler_;
-    const sources::CodePagePreference preference_;
+    codepage::TextSampler sampler_;
+    const codepage::Preference preference_;
     std::int64_t& row_;
     const std::int64_t frameBytes_;
     const std::int64_t limit_;
-    sources::CodePageChoice choice_;
+    codepage::Choice choice_;
     std::optional<TextMeasure> measure_; // once the code page is chosen
     std::vector<PendingRow> pending_;
     std::string scratch_;
@@ -272,7 +273,7 @@ private:
 } // namespace
 
 CheckedTable checkTableSendable(const sources::Target& target, const QString& table,
-                                const sources::TableFiles& files, std::int64_t& row) {
+                                const codepage::TableFiles& files, std::int64_t& row) {
     return TableCheck(target, table, files, row).run();
 }
 

@@ -29,17 +29,17 @@ public:
 };
 
 struct CheckedTable {
-    sources::CodePageChoice codePage;
+    codepage::Choice codePage;
     std::int64_t rows = 0;
 };
 
 // Reads every row of the table and finds what would stop its send: a fault
 // of its files (paradox::Error), a code page the user named that the program
-// does not know (sources::PreferenceError), a NUL character, a character the
+// does not know (codepage::PreferenceError), a NUL character, a character the
 // database's character set lacks, or a statement larger than the server
 // takes (ValueRefused). row follows the row read, counted from 1, for the
 // message of an error.
 CheckedTable checkTableSendable(const sources::Target& target, const QString& table,
-                                const sources::TableFiles& files, std::int64_t& row);
+                                const codepage::TableFiles& files, std::int64_t& row);
 
 } // namespace transfer

@@ -262,7 +262,7 @@ QString describePlace(const Place& place, Answer answer) {
                         .arg(refused.field, refused.reason, refused.remedy));
     } catch (const Error&) {
         throw;
-    } catch (const sources::PreferenceError& error) {
+    } catch (const codepage::PreferenceError& error) {
         throw Error(QStringLiteral("The table %1 was not sent: %2 Nothing was changed in the data "
                                    "source.")
                         .arg(place.table, QString::fromUtf8(error.what())));
@@ -297,7 +297,7 @@ struct FilesStamp {
     bool operator==(const FilesStamp&) const = default;
 };
 
-FilesStamp stampOf(const sources::TableFiles& table) {
+FilesStamp stampOf(const codepage::TableFiles& table) {
     FilesStamp stamp;
     for (const std::optional<fs::path>& file : {std::optional(table.dataFile), table.memoFile}) {
         std::error_code error;
@@ -317,13 +317,13 @@ void sendTable(Run& run, Place& place) {
     // The whole source is read and checked before an existing table goes,
     // and before anything is made.
     const files::TableFamily source = sourceFilesOf(run.folder, place.table);
-    const sources::TableFiles files(source.dataFile(), source.memoFile());
+    const codepage::TableFiles files(source.dataFile(), source.memoFile());
     const FilesStamp checked = stampOf(files);
     place.step = Place::Step::Checking;
     const CheckedTable table = checkTableSendable(run.target, place.table, files, place.row);
     place.step = Place::Step::Opening;
     paradox::Recordset rows =
-        paradox::openTable(files.dataFile, files.memoFile, sources::tableOptionsOf(table.codePage));
+        paradox::openTable(files.dataFile, files.memoFile, codepage::tableOptionsOf(table.codePage));
     if (stampOf(files) != checked) {
         throw Error(QStringLiteral("The table %1 was not sent: its Paradox files changed while "
                                    "they were checked. Nothing was changed in the data source. "

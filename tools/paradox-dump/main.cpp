@@ -109,7 +109,7 @@ std::string jsonOf(const paradox::Value& value) {
     }
 }
 
-void dumpTable(paradox::TableFile& table, const sources::CodePageChoice& choice,
+void dumpTable(paradox::TableFile& table, const codepage::Choice& choice,
                const std::string& path) {
     const auto& header = table.header();
     std::cout << "{\n \"file\": " << jsonString(std::filesystem::path(path).filename().string())
@@ -117,7 +117,7 @@ void dumpTable(paradox::TableFile& table, const sources::CodePageChoice& choice,
               << ",\n \"code_page\": "
               << (header.versionId >= 5 ? std::to_string(header.storedCodePage) : "null")
               << ",\n \"code_page_used\": " << table.codePage()
-              << ",\n \"code_page_reason\": " << jsonString(sources::nameOf(choice.reason))
+              << ",\n \"code_page_reason\": " << jsonString(codepage::nameOf(choice.reason))
               << ",\n \"code_page_why\": " << jsonString(choice.explanation)
               << ",\n \"encrypted\": " << (header.encrypted() ? "true" : "false")
               << ",\n \"columns\": [";
@@ -149,9 +149,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        const sources::CodePageChoice choice =
-            sources::codePageOfTable(std::filesystem::path(argv[1]));
-        paradox::TableFile table(argv[1], sources::tableOptionsOf(choice));
+        const codepage::Choice choice =
+            codepage::codePageOfTable(std::filesystem::path(argv[1]));
+        paradox::TableFile table(argv[1], codepage::tableOptionsOf(choice));
         dumpTable(table, choice, argv[1]);
     } catch (const paradox::Error& e) {
         std::cout.flush();

@@ -7,7 +7,7 @@
 #include <charconv>
 #include <cstdlib>
 
-namespace sources {
+namespace codepage {
 
 namespace {
 
@@ -34,7 +34,7 @@ bool isWithin(const fs::path& folder, const fs::path& other) {
     return true;
 }
 
-CodePagePreference preferenceFrom(const std::string& text, std::string origin) {
+Preference preferenceFrom(const std::string& text, std::string origin) {
     const std::optional<int> codePage = parseCodePage(text);
     if (!codePage)
         throw PreferenceError(origin + " names the code page \"" + text +
@@ -43,7 +43,7 @@ CodePagePreference preferenceFrom(const std::string& text, std::string origin) {
     return {*codePage, std::move(origin)};
 }
 
-std::optional<CodePagePreference> preferenceOfEnvironment() {
+std::optional<Preference> preferenceOfEnvironment() {
     const char* value = std::getenv(CodePageVariable);
     if (!value || !*value)
         return std::nullopt;
@@ -51,22 +51,24 @@ std::optional<CodePagePreference> preferenceOfEnvironment() {
 }
 
 // The settings file's entry of the deepest folder that holds the folder.
-std::optional<CodePagePreference> preferenceOfSettings(const fs::path& folder) {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, store::Organisation);
-    settings.beginGroup(store::Group);
-    settings.beginGroup(store::CodePages);
+std::optional<Preference> preferenceOfSettings(const fs::path& folder) {
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, sources::store::Organisation);
+    settings.beginGroup(sources::store::Group);
+    settings.beginGroup(sources::store::CodePages);
     const fs::path wanted = comparable(folder);
-    std::optional<CodePagePreference> found;
+    std::optional<Preference> found;
     std::size_t depth = 0;
     for (const QString& entry : settings.childGroups()) {
         settings.beginGroup(entry);
-        const fs::path named = comparable(settings.value(store::Folder).toString().toStdString());
-        const std::string text = settings.value(store::CodePage).toString().trimmed().toStdString();
+        const fs::path named =
+            comparable(settings.value(sources::store::Folder).toString().toStdString());
+        const std::string text =
+            settings.value(sources::store::CodePage).toString().trimmed().toStdString();
         settings.endGroup();
         const auto parts = static_cast<std::size_t>(std::distance(named.begin(), named.end()));
         if (!named.empty() && isWithin(wanted, named) && (!found || parts > depth)) {
-            found = preferenceFrom(text, "The setting " + std::string(store::CodePages) + "/" +
-                                             entry.toStdString() + " for " + named.string());
+            found = preferenceFrom(text, "The setting " + std::string(sources::store::CodePages) +
+                                             "/" + entry.toStdString() + " for " + named.string());
             depth = parts;
         }
     }
@@ -89,12 +91,12 @@ std::optional<int> parseCodePage(std::string_view text) {
     return number;
 }
 
-CodePagePreference codePagePreferenceOf(const std::filesystem::path& folder) {
-    if (std::optional<CodePagePreference> preference = preferenceOfEnvironment())
+Preference codePagePreferenceOf(const std::filesystem::path& folder) {
+    if (std::optional<Preference> preference = preferenceOfEnvironment())
         return *preference;
-    if (std::optional<CodePagePreference> preference = preferenceOfSettings(folder))
+    if (std::optional<Preference> preference = preferenceOfSettings(folder))
         return *preference;
     return {};
 }
 
-} // namespace sources
+} // namespace codepage

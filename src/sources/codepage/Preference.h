@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-namespace sources {
+namespace codepage {
 
-struct CodePagePreference {
+struct Preference {
     int codePage = 0;   // 0: the program chooses ("auto")
     std::string origin; // where the user said it, for messages
 };
@@ -34,6 +34,6 @@ std::optional<int> parseCodePage(std::string_view text);
 // set and not empty, else the settings file's entry for the folder or the
 // nearest folder above it, else auto. Throws PreferenceError when the value
 // found is neither auto nor a code page the reader knows.
-CodePagePreference codePagePreferenceOf(const std::filesystem::path& folder);
+Preference codePagePreferenceOf(const std::filesystem::path& folder);
 
-} // namespace sources
+} // namespace codepage

@@ -1,6 +1,7 @@
 #include "sources/codepage/Words.h"
 
 #include "platform/paradox/CodePage.h"
+#include "sources/codepage/Locale.h"
 
 #include <QChar>
 #include <QString>
@@ -10,7 +11,7 @@
 #include <set>
 #include <string_view>
 
-namespace sources {
+namespace codepage {
 
 namespace {
 
@@ -440,4 +441,9 @@ Evidence weighWords(const std::vector<std::string>& columns, int codePage,
     return evidence;
 }
 
-} // namespace sources
+double nonsenseShare(std::string_view bytes, int codePage, int rival, std::string_view localeName) {
+    return weighWords({std::string(bytes)}, codePage, {rival, ansiCodePageOf(localeName) == 1254})
+        .share;
+}
+
+} // namespace codepage

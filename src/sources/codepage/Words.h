@@ -5,9 +5,10 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
-namespace sources {
+namespace codepage {
 
 // How a code page is weighed: against which rival (0 for any), and whether
 // the user's locale is Turkish.
@@ -32,4 +33,14 @@ struct Evidence {
 Evidence weighWords(const std::vector<std::string>& columns, int codePage,
                     const Weighing& weighing);
 
-} // namespace sources
+// The share (0 to 1) of the words and symbols holding bytes beyond ASCII whose
+// decoding in codePage makes no sense: control characters, symbols inside
+// words, words that mix scripts or letters no single language of the code page
+// uses together. Against a rival code page only those that read differently in
+// it count; 1252's ð, ý and þ, which Icelandic uses, make no sense only
+// against Turkish 1254, and under a Turkish locale only where the text does
+// not look Icelandic or Faroese.
+double nonsenseShare(std::string_view bytes, int codePage, int rival = 0,
+                     std::string_view localeName = "C");
+
+} // namespace codepage
