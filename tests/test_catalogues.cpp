@@ -23,7 +23,7 @@ QStringList paradoxTablesOf(const QString& folder) {
     testing_support::MemoryList list{testing_support::MemoryList::Order::AsAdded};
     FixedSettings settings;
     settings.folder = folder;
-    sources::ListParadoxTables(list, settings);
+    sources::listParadoxTables(list, settings);
     return entriesOf(list);
 }
 
@@ -97,31 +97,31 @@ TEST(ParadoxCatalogue, LoopingLinksEndAndUnreadableFoldersDoNotStopTheWalk) {
 TEST(ParadoxConnectionTest, NeedsATableFileInTheFolderItself) {
     QTemporaryDir root;
     FixedSettings settings;
-    EXPECT_FALSE(sources::TestParadoxFolder(settings)); // empty folder text
+    EXPECT_FALSE(sources::testParadoxFolder(settings)); // empty folder text
     settings.folder = root.path() + "/missing";
-    EXPECT_FALSE(sources::TestParadoxFolder(settings));
+    EXPECT_FALSE(sources::testParadoxFolder(settings));
     settings.folder = root.path();
     touch(root.path() + "/sub/ONLY.db");
-    EXPECT_FALSE(sources::TestParadoxFolder(settings));
+    EXPECT_FALSE(sources::testParadoxFolder(settings));
     QDir().mkpath(root.path() + "/Old.db");
-    EXPECT_FALSE(sources::TestParadoxFolder(settings)); // a folder is not a table
+    EXPECT_FALSE(sources::testParadoxFolder(settings)); // a folder is not a table
     for (const char* name : {"~TMP.db", ".A.db", "X.DB"}) {
         QTemporaryDir one;
         touch(one.path() + "/" + name);
         settings.folder = one.path();
-        EXPECT_TRUE(sources::TestParadoxFolder(settings)) << name;
+        EXPECT_TRUE(sources::testParadoxFolder(settings)) << name;
     }
     settings.folder = root.path() + "/locked";
     touch(settings.folder + "/IN.db");
     ::chmod(QFile::encodeName(settings.folder).constData(), 0);
     testing_support::openToOthers(QFile::encodeName(root.path()).constData());
     EXPECT_EQ(
-        testing_support::runUnprivileged([&] { return sources::TestParadoxFolder(settings); }), 0);
+        testing_support::runUnprivileged([&] { return sources::testParadoxFolder(settings); }), 0);
     // The setup window's test says why.
     const QString unreadable =
         QStringLiteral("The folder \"%1\" cannot be read: Permission denied.").arg(settings.folder);
     EXPECT_EQ(testing_support::runUnprivileged(
-                  [&] { return sources::WhyParadoxFolderFails(settings) == unreadable ? 1 : 0; }),
+                  [&] { return sources::whyParadoxFolderFails(settings) == unreadable ? 1 : 0; }),
               1);
     ::chmod(QFile::encodeName(settings.folder).constData(), 0755);
 }
@@ -160,7 +160,7 @@ TEST_P(TargetCatalogue, ListsUserTablesWithoutSysNamesAndReplacesTheList) {
     testing_support::MemoryList list{testing_support::MemoryList::Order::AsAdded};
     list.add("stale entry");
     testing_support::RecordingOpener opener(real);
-    sources::ListTargetTables(list, settings, opener);
+    sources::listTargetTables(list, settings, opener);
     database.connection().execute(QStringLiteral("DROP VIEW \"%1\"").arg(view));
 
     const QStringList names = entriesOf(list);
@@ -183,9 +183,9 @@ TEST_P(TargetCatalogue, ListsUserTablesWithoutSysNamesAndReplacesTheList) {
 TEST_P(TargetCatalogue, BlanksAroundTheNameAreNotPartOfIt) {
     const QString table = createTable("Blank");
     settings.dataSource = " " + database.name() + "\t ";
-    EXPECT_TRUE(sources::TestDataSource(settings, real));
+    EXPECT_TRUE(sources::testDataSource(settings, real));
     testing_support::MemoryList list;
-    sources::ListTargetTables(list, settings, real);
+    sources::listTargetTables(list, settings, real);
     EXPECT_TRUE(entriesOf(list).contains(table));
 }
 
@@ -194,9 +194,9 @@ TEST_P(TargetCatalogue, AFailedOpenKeepsTheListAndTheGateFails) {
     list.add("kept");
     for (const QString& name : {QString("NoSuchDataSource"), QString()}) {
         settings.dataSource = name;
-        EXPECT_THROW(sources::ListTargetTables(list, settings, real), odbc::Error);
+        EXPECT_THROW(sources::listTargetTables(list, settings, real), odbc::Error);
         EXPECT_EQ(entriesOf(list), QStringList{"kept"});
-        EXPECT_FALSE(sources::TestDataSource(settings, real));
+        EXPECT_FALSE(sources::testDataSource(settings, real));
     }
 }
 
@@ -214,6 +214,6 @@ TEST(TargetCatalogueOfAnEmptyDataSource, IsEmpty) {
     testing_support::MemoryList list{testing_support::MemoryList::Order::AsAdded};
     list.add("stale entry");
     odbc::OdbcOpener real;
-    sources::ListTargetTables(list, settings, real);
+    sources::listTargetTables(list, settings, real);
     EXPECT_EQ(list.count(), 0);
 }

@@ -574,7 +574,7 @@ TEST_P(SendInCodePageTest, TextArrivesInItsScript) {
             sent.emplace_back(addParadoxTable(QString::fromStdString(texts.language),
                                               designFor(texts), rowsOf(texts, texts.values)),
                               &texts);
-    desk.run(transfer::SendTables);
+    desk.run(transfer::sendTables);
     ASSERT_TRUE(desk.dialogs.shown.empty()) << desk.dialogs.messages().join("|").toStdString();
     for (const auto& [table, texts] : sent) {
         SCOPED_TRACE(texts->language);
@@ -593,7 +593,7 @@ TEST_P(SendInCodePageTest, TextArrivesInItsScript) {
         desk.paradoxList.setSelectedAt(i, desk.paradoxList.textAt(i) == table);
     desk.dialogs.answers = {ui::Dialogs::Answer::Yes};
     ::setenv(codepage::CodePageVariable, "1251", 1);
-    desk.run(transfer::SendTables);
+    desk.run(transfer::sendTables);
     ::unsetenv(codepage::CodePageVariable);
     std::vector<std::string> arrived;
     for (const auto& row :

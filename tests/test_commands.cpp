@@ -91,17 +91,17 @@ TEST_F(CommandTest, SelectionGuardsSayWhatIsMissing) {
     const QString toRename = "Please select a table to rename.";
     const QString justOne = "Please select just one table to rename.";
     const std::vector<Guard> guards = {
-        {"send", transfer::SendTables, false, Pick::NoneCurrent, "Please select a table to send.",
+        {"send", transfer::sendTables, false, Pick::NoneCurrent, "Please select a table to send.",
          0},
-        {"send, none selected", transfer::SendTables, false, Pick::NoneSelected, "", 1},
-        {"drop", maintenance::DropTargetTables, true, Pick::NoneCurrent, "Please select a table",
+        {"send, none selected", transfer::sendTables, false, Pick::NoneSelected, "", 1},
+        {"drop", maintenance::dropTargetTables, true, Pick::NoneCurrent, "Please select a table",
          1},
-        {"delete", maintenance::DeleteParadoxTables, false, Pick::NoneCurrent,
+        {"delete", maintenance::deleteParadoxTables, false, Pick::NoneCurrent,
          "Please select a table to delete.", 0},
-        {"rename table", maintenance::RenameTargetTable, true, Pick::NoneCurrent, toRename, 1},
-        {"rename file", maintenance::RenameParadoxTable, false, Pick::NoneCurrent, toRename, 0},
-        {"rename table, two", maintenance::RenameTargetTable, true, Pick::Two, justOne, 1},
-        {"rename file, two", maintenance::RenameParadoxTable, false, Pick::Two, justOne, 0},
+        {"rename table", maintenance::renameTargetTable, true, Pick::NoneCurrent, toRename, 1},
+        {"rename file", maintenance::renameParadoxTable, false, Pick::NoneCurrent, toRename, 0},
+        {"rename table, two", maintenance::renameTargetTable, true, Pick::Two, justOne, 1},
+        {"rename file, two", maintenance::renameParadoxTable, false, Pick::Two, justOne, 0},
     };
     addOrders("a", 1);
     for (const Guard& guard : guards) {
@@ -136,14 +136,14 @@ TEST_F(CommandTest, OtherCommandsDoNothingWhileASendRuns) {
             pressed = true;
             EXPECT_EQ(desk.pointer.setting, ui::BusyPointer);
             for (const commands::Command command :
-                 {transfer::SendTables, maintenance::DropTargetTables,
-                  maintenance::DeleteParadoxTables, maintenance::RenameTargetTable,
-                  maintenance::RenameParadoxTable}) {
+                 {transfer::sendTables, maintenance::dropTargetTables,
+                  maintenance::deleteParadoxTables, maintenance::renameTargetTable,
+                  maintenance::renameParadoxTable}) {
                 desk.run(command);
             }
         }
     };
-    desk.run(transfer::SendTables);
+    desk.run(transfer::sendTables);
     EXPECT_TRUE(pressed);
     EXPECT_TRUE(desk.dialogs.shown.empty());
     EXPECT_EQ(desk.opener.opened.size(), 1);
@@ -279,7 +279,7 @@ TEST_P(FailureTest, EndsTheCommandAndTheNextOneWorks) {
     const QString table = addOrders("failing", 4);
     const QString file = folder.path() + "/" + table + ".db";
     failure.arrange(desk, database, table, file);
-    desk.run(transfer::SendTables);
+    desk.run(transfer::sendTables);
 
     const QStringList messages = desk.dialogs.messages();
     ASSERT_EQ(messages.size(), failure.messages) << messages.join("|").toStdString();
@@ -318,7 +318,7 @@ TEST_P(FailureTest, EndsTheCommandAndTheNextOneWorks) {
     if (entriesOf(desk.targetList).contains(table)) {
         desk.dialogs.answers = {Answer::Yes};
     }
-    desk.run(transfer::SendTables);
+    desk.run(transfer::sendTables);
     EXPECT_EQ(desk.dialogs.messages().size(), failure.messages);
     EXPECT_EQ(database.rowsOf(table).size(), 4u);
     EXPECT_EQ(entriesOf(desk.targetList), QStringList{table});

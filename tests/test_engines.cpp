@@ -68,7 +68,7 @@ protected:
         desk.dialogs.shown.clear();
         desk.opener.statements.clear();
         fill(desk.paradoxList, {name}, {name});
-        desk.run(transfer::SendTables);
+        desk.run(transfer::sendTables);
     }
 
     int sessions() {
@@ -148,7 +148,7 @@ TEST_P(EngineTest, NamesTheEngineWouldCutAreRefusedBeforeAnythingIsMade) {
                   .rows.size(),
               1u);
     testing_support::MemoryList listed;
-    sources::ListTargetTables(listed, desk.settings, desk.real);
+    sources::listTargetTables(listed, desk.settings, desk.real);
     EXPECT_TRUE(entriesOf(listed).contains(atLimit));
     if (engine.nameLimit == 0) {
         return;
@@ -181,7 +181,7 @@ TEST_P(EngineTest, NamesTheEngineWouldCutAreRefusedBeforeAnythingIsMade) {
     fill(desk.targetList, {atLimit}, {atLimit});
     desk.opener.statements.clear();
     desk.dialogs.inputs = {overLimit};
-    desk.run(maintenance::RenameTargetTable);
+    desk.run(maintenance::renameTargetTable);
     EXPECT_TRUE(desk.dialogs.messages().last().contains("was not renamed"));
     EXPECT_TRUE(sentStatements().isEmpty());
     EXPECT_EQ(entriesOf(desk.targetList), QStringList{atLimit});
@@ -294,14 +294,14 @@ TEST_P(EngineTest, EveryCommandClosesTheSessionsItOpens) {
     database.own(renamed);
     fill(desk.targetList, {t}, {t});
     desk.dialogs.inputs = {renamed};
-    desk.run(maintenance::RenameTargetTable);
+    desk.run(maintenance::renameTargetTable);
     expectNoneLeft("rename");
     fill(desk.targetList, {"no_such_table", renamed}, {"no_such_table", renamed});
-    desk.run(maintenance::DropTargetTables);
+    desk.run(maintenance::dropTargetTables);
     EXPECT_TRUE(desk.dialogs.messages().last().startsWith("Error "));
     expectNoneLeft("drop, failing at the second");
     testing_support::MemoryList listed;
-    sources::ListTargetTables(listed, desk.settings, desk.real);
+    sources::listTargetTables(listed, desk.settings, desk.real);
     expectNoneLeft("catalogue");
     EXPECT_TRUE(sources::passGate(desk.settings, desk.real));
     expectNoneLeft("gate");
@@ -329,7 +329,7 @@ TEST_P(EngineTest, TheDataSourcesOwnAccountIsUsed) {
     if (!GetParam().whoAndWhere) {
         GTEST_SKIP() << GetParam().kind << " has no accounts";
     }
-    EXPECT_TRUE(sources::TestDataSource(desk.settings, desk.real));
+    EXPECT_TRUE(sources::testDataSource(desk.settings, desk.real));
     const sources::Target target = sources::openTarget(desk.settings, desk.real);
     const std::vector<odbc::Value> who = target->query(GetParam().whoAndWhere).rows.at(0);
     EXPECT_EQ(who.at(0), QString::fromLatin1(GetParam().account));
@@ -377,7 +377,7 @@ TEST_P(OldStringsTest, BackslashesAreCharactersAndNoValueLeavesItsQuotes) {
     }
     const QString t = addParadoxTable(
         "old", designOf({{"TEXT", pw::Alpha, 80}, {"NOTE", pw::Memo, 11}, {"ID", pw::Long}}), rows);
-    desk.run(transfer::SendTables);
+    desk.run(transfer::sendTables);
     EXPECT_TRUE(desk.dialogs.shown.empty()) << desk.dialogs.messages().join("|").toStdString();
     EXPECT_TRUE(database.exists(victim));
 
@@ -429,7 +429,7 @@ TEST_F(SmallPacketTest, AStatementPastTheServersLimitIsRefusedBeforeAnythingIsMa
         database.own(t);
         fill(desk.paradoxList, {t}, {t});
         desk.dialogs.shown.clear();
-        desk.run(transfer::SendTables);
+        desk.run(transfer::sendTables);
         return t;
     };
     // With the command byte, one byte short of the limit; "Größe " in 1252

@@ -80,7 +80,7 @@ Contents writeFamily(const QString& folder, const QString& name, const QStringLi
 
 // The memo texts of the table name, read through its family's memo file.
 std::vector<std::string> readMemos(const QString& folder, const QString& name) {
-    const auto family = files::FindTableFamily(files::pathOf(folder), name);
+    const auto family = files::findTableFamily(files::pathOf(folder), name);
     std::vector<std::string> memos;
     if (!family) {
         return memos;
@@ -121,7 +121,7 @@ Identity identityOf(const QString& path) {
 }
 
 files::MoveResult move(const QString& from, const QString& to) {
-    return files::MoveByCopy(files::pathOf(from), files::pathOf(to));
+    return files::moveByCopy(files::pathOf(from), files::pathOf(to));
 }
 
 // The same commands against SQLite, PostgreSQL and MariaDB.
@@ -142,7 +142,7 @@ TEST_P(DataSourceTest, DropsTheSelectedTablesHighestIndexFirst) {
     const QString spaced = "Order Details " + testing_support::uniqueTableName("x");
     database.createTableNamed(spaced);
     fill(desk.targetList, {a, b, c, kept, spaced}, {a, c, spaced, b});
-    desk.run(maintenance::DropTargetTables);
+    desk.run(maintenance::dropTargetTables);
 
     EXPECT_TRUE(desk.dialogs.shown.empty());
     // The list is sorted, and the walk goes from its last entry to its first.
@@ -161,7 +161,7 @@ TEST_P(DataSourceTest, DropsTheSelectedTablesHighestIndexFirst) {
 TEST_P(DataSourceTest, AFailedDropKeepsTheRestListedAndReportsOnce) {
     const QString present = database.createTable("present");
     fill(desk.targetList, {present, "aaa_missing_table"}, {present, "aaa_missing_table"});
-    desk.run(maintenance::DropTargetTables);
+    desk.run(maintenance::dropTargetTables);
     // The walk drops the higher index first, then fails on the missing table.
     ASSERT_EQ(desk.dialogs.messages().size(), 1);
     EXPECT_TRUE(desk.dialogs.messages()[0].startsWith("Error "));
@@ -177,7 +177,7 @@ TEST_P(DataSourceTest, RenamesTheOneSelectedTable) {
     const QString other = database.createTable("aaa");
     fill(desk.targetList, {orders, other}, {orders});
     desk.dialogs.inputs = {sales};
-    desk.run(maintenance::RenameTargetTable);
+    desk.run(maintenance::renameTargetTable);
 
     ASSERT_EQ(desk.dialogs.shown.size(), 1u);
     EXPECT_EQ(desk.dialogs.shown[0].text, "Enter new name of " + orders + ":");
@@ -196,11 +196,11 @@ TEST_P(DataSourceTest, RenamesTheOneSelectedTable) {
 
 TEST_P(DataSourceTest, RenameNeedsExactlyOneSelectionAndACancelDoesNothing) {
     fill(desk.targetList, {"a", "b"}, {});
-    desk.run(maintenance::RenameTargetTable);
+    desk.run(maintenance::renameTargetTable);
     EXPECT_EQ(desk.dialogs.messages(), QStringList{"Please select just one table to rename."});
     desk.targetList.setSelectedAt(0, true);
     desk.dialogs.inputs = {QString()};
-    desk.run(maintenance::RenameTargetTable);
+    desk.run(maintenance::renameTargetTable);
     EXPECT_TRUE(sentStatements().isEmpty());
     EXPECT_EQ(entriesOf(desk.targetList), (QStringList{"a", "b"}));
 }
@@ -211,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(DataSources, DataSourceTest,
 
 TEST_F(FileTest, RenameOfAnUnopenableDataSourceShowsOnlyTheError) {
     desk.settings.dataSource = "NoSuchDataSource";
-    desk.run(maintenance::RenameTargetTable);
+    desk.run(maintenance::renameTargetTable);
     ASSERT_EQ(desk.dialogs.messages().size(), 1);
     // The driver manager's error has no number of its own: none is shown.
     EXPECT_TRUE(desk.dialogs.messages()[0].startsWith("IM002: "));
@@ -229,7 +229,7 @@ TEST_F(FileTest, DeletesTheFilesOfSelectedTablesOnly) {
     writeFile(f + "/sub/DEEP.db");
     fill(desk.paradoxList, {"CUSTOMER", "ORDERS", "ITEMS", "DEEP"}, {"CUSTOMER", "ITEMS", "DEEP"});
     desk.settings.folder = f + "/"; // a trailing separator gives "//", which works
-    desk.run(maintenance::DeleteParadoxTables);
+    desk.run(maintenance::deleteParadoxTables);
 
     EXPECT_TRUE(desk.dialogs.shown.empty());
     EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMERS.PX", "ORDERS.DB", "ORDERS.PX"}));
@@ -243,7 +243,7 @@ TEST_F(FileTest, RenamesATableFileAndShowsTheNameAsTyped) {
     writeFile(f + "/CUSTOMER.PX");
     fill(desk.paradoxList, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
     desk.dialogs.inputs = {"Client"};
-    desk.run(maintenance::RenameParadoxTable);
+    desk.run(maintenance::renameParadoxTable);
 
     EXPECT_TRUE(desk.dialogs.messages().isEmpty());
     EXPECT_EQ(filesIn(f), (QStringList{"Client.DB", "Client.PX"}));
@@ -259,7 +259,7 @@ TEST_F(FileTest, RenameTakesTheCaseVariantTheLookupFindsFirst) {
     fill(desk.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
     desk.paradoxList.setSelectedAt(1, false);
     desk.dialogs.inputs = {"Moved"};
-    desk.run(maintenance::RenameParadoxTable);
+    desk.run(maintenance::renameParadoxTable);
     EXPECT_EQ(filesIn(f), (QStringList{"Moved.db", "orders.Db"}));
     EXPECT_EQ(contentsOf(f + "/Moved.db"), "first");
     EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{"Moved", "ORDERS"}));
@@ -287,13 +287,13 @@ TEST_F(FileTest, RenameMovesTheWholeFamilyEachWay) {
         if (way == files::MoveWay::Rename) {
             fill(desk.paradoxList, {"C"}, {"C"});
             desk.dialogs.inputs = {"CNEW"};
-            desk.run(maintenance::RenameParadoxTable);
+            desk.run(maintenance::renameParadoxTable);
             EXPECT_TRUE(desk.dialogs.messages().isEmpty())
                 << desk.dialogs.messages().join("|").toStdString();
             EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"CNEW"});
         } else {
-            const auto family = files::FindTableFamily(files::pathOf(f), "C");
-            const files::FamilyChange change = files::RenameTableFamily(*family, "C", "CNEW", way);
+            const auto family = files::findTableFamily(files::pathOf(f), "C");
+            const files::FamilyChange change = files::renameTableFamily(*family, "C", "CNEW", way);
             EXPECT_TRUE(change.done);
             EXPECT_EQ(change.message.contains("had to be copied"), way == files::MoveWay::Copy)
                 << change.message.toStdString();
@@ -330,7 +330,7 @@ TEST_F(FileTest, ARenameKeepsEveryFileAsItWas) {
     }
     fill(desk.paradoxList, {"C"}, {"C"});
     desk.dialogs.inputs = {"CNEW"};
-    desk.run(maintenance::RenameParadoxTable);
+    desk.run(maintenance::renameParadoxTable);
     EXPECT_TRUE(desk.dialogs.messages().isEmpty())
         << desk.dialogs.messages().join("|").toStdString();
     std::map<QString, Identity> found;
@@ -345,11 +345,11 @@ TEST_F(FileTest, ARenameKeepsEveryFileAsItWas) {
 TEST_F(FileTest, ACopyingRenameThatFailsPartWayPutsBackWhatMoved) {
     const QString f = folder.path();
     const Contents before = writeFamily(f, "C", {"FAM", "PX", "X02"}, std::string(200000, 'm'));
-    const auto family = files::FindTableFamily(files::pathOf(f), "C");
+    const auto family = files::findTableFamily(files::pathOf(f), "C");
     testing_support::FileSizeLimit full;
     full.limit(65536); // C.FAM fits, C.MB does not
     const files::FamilyChange change =
-        files::RenameTableFamily(*family, "C", "CNEW", files::MoveWay::Copy);
+        files::renameTableFamily(*family, "C", "CNEW", files::MoveWay::Copy);
     full.lift();
 
     EXPECT_FALSE(change.done);
@@ -386,7 +386,7 @@ TEST_F(FileTest, ARenameOntoAnyFileOfTheNewNameMovesNothing) {
         fill(desk.paradoxList, {"NOTES"}, {"NOTES"});
         desk.dialogs.shown.clear();
         desk.dialogs.inputs = {"Other"};
-        desk.run(maintenance::RenameParadoxTable);
+        desk.run(maintenance::renameParadoxTable);
         EXPECT_EQ(desk.dialogs.messages(), QStringList{"The table NOTES was not renamed, because " +
                                                        says + " Nothing was moved."});
         EXPECT_EQ(contentsIn(f), before);
@@ -401,14 +401,14 @@ TEST_F(FileTest, DeleteThenRenameAnotherTableToTheFreedName) {
     writeFamily(f, "C", {"PX", "X02", "Y02", "X03", "Y03", "VAL", "TV", "FAM"});
     const Contents b = writeFamily(f, "B", {"PX"});
     fill(desk.paradoxList, {"B", "C"}, {"C"});
-    desk.run(maintenance::DeleteParadoxTables);
+    desk.run(maintenance::deleteParadoxTables);
     EXPECT_TRUE(desk.dialogs.messages().isEmpty());
     EXPECT_EQ(contentsIn(f), b);
     EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"B"});
 
     desk.paradoxList.setSelectedAt(0, true);
     desk.dialogs.inputs = {"C"};
-    desk.run(maintenance::RenameParadoxTable);
+    desk.run(maintenance::renameParadoxTable);
     EXPECT_TRUE(desk.dialogs.messages().isEmpty());
     EXPECT_EQ(filesIn(f), (QStringList{"C.DB", "C.MB", "C.PX"}));
     EXPECT_EQ(contentsOf(f + "/C.PX"), "B.PX");
@@ -426,7 +426,7 @@ TEST_F(FileTest, CompanionsOfTwoSpellingsGoWithTheirOwnTableOnly) {
     fill(desk.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
     desk.paradoxList.setSelectedAt(1, false);
     desk.dialogs.inputs = {"SALES"};
-    desk.run(maintenance::RenameParadoxTable);
+    desk.run(maintenance::renameParadoxTable);
     EXPECT_EQ(desk.dialogs.messages(),
               QStringList{f + "/Orders.VAL was left as it is, because its name fits more than one "
                               "table of the folder (the same name in other letter case)."});
@@ -436,7 +436,7 @@ TEST_F(FileTest, CompanionsOfTwoSpellingsGoWithTheirOwnTableOnly) {
 
     // Now orders.db is the only table of that name: the checks are its own.
     fill(desk.paradoxList, {}, {"ORDERS"});
-    desk.run(maintenance::DeleteParadoxTables);
+    desk.run(maintenance::deleteParadoxTables);
     EXPECT_EQ(desk.dialogs.messages().size(), 1);
     EXPECT_EQ(filesIn(f), (QStringList{"SALES.DB", "SALES.MB", "SALES.PX"}));
 }
@@ -477,10 +477,10 @@ TEST_F(FileTest, FilesThatCannotBeRemovedLeaveWholeTablesAndSaySo) {
         }
         ::chmod(QFile::encodeName(f).constData(), c.folderMode);
         const int code = testing_support::runUnprivileged([&] {
-            const auto family = files::FindTableFamily(files::pathOf(f), "ORDERS");
+            const auto family = files::findTableFamily(files::pathOf(f), "ORDERS");
             const files::FamilyChange change =
-                c.rename ? files::RenameTableFamily(*family, "ORDERS", "ORD2")
-                         : files::DeleteTableFamily(*family, "ORDERS");
+                c.rename ? files::renameTableFamily(*family, "ORDERS", "ORD2")
+                         : files::deleteTableFamily(*family, "ORDERS");
             return change.done == c.done && change.message.contains(c.says) ? 0 : 1;
         });
         ::chmod(QFile::encodeName(f).constData(), 0700);
@@ -522,7 +522,7 @@ TEST_F(FileTest, ARefusedFileRenameSaysWhyAndChangesNothing) {
          {QString("ORDERS"), QString("CUSTOMER"), QString("customer"), QString("../escape"),
           QString("a/b"), QString("A") + QChar(0) + "B"}) {
         desk.dialogs.inputs = {answer};
-        desk.run(maintenance::RenameParadoxTable);
+        desk.run(maintenance::renameParadoxTable);
     }
     EXPECT_EQ(desk.dialogs.messages().size(), 6);
     EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMER.DB", "ORDERS.DB"}));
@@ -535,7 +535,7 @@ TEST_F(FileTest, AFileInASubfolderIsNotMovedButTheListShowsTheNewName) {
     writeFile(folder.path() + "/sub/DEEP.db");
     fill(desk.paradoxList, {"DEEP"}, {"DEEP"});
     desk.dialogs.inputs = {"Shallow"};
-    desk.run(maintenance::RenameParadoxTable);
+    desk.run(maintenance::renameParadoxTable);
     EXPECT_TRUE(QFile::exists(folder.path() + "/sub/DEEP.db"));
     EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"Shallow"});
 }

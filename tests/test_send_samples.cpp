@@ -76,7 +76,7 @@ protected:
         desk.paradoxList.clearAll();
         desk.dialogs.shown.clear();
         testing_support::fill(desk.paradoxList, {table}, {table});
-        desk.run(transfer::SendTables);
+        desk.run(transfer::sendTables);
     }
 
     void send(const Sample& sample) {

@@ -24,7 +24,7 @@ const pw::TableDesign ordersDesign =
 
 class SendTablesTest : public testing_support::DeskTest {
 protected:
-    void send() { desk.run(transfer::SendTables); }
+    void send() { desk.run(transfer::sendTables); }
     QStringList messages() const { return desk.dialogs.messages(); }
     std::string shownText() const { return messages().join("|").toStdString(); }
 };
@@ -91,7 +91,7 @@ TEST_F(SendTablesTest, SendTakesTheSameCaseVariantAsDelete) {
         send();
         ASSERT_EQ(database.rowsOf(name).size(), 1u);
         EXPECT_EQ(database.rowsOf(name)[0][0], QString::number(expected));
-        desk.run(maintenance::DeleteParadoxTables); // deletes the file just sent
+        desk.run(maintenance::deleteParadoxTables); // deletes the file just sent
         EXPECT_EQ(desk.paradoxList.count(), 0);
     }
     EXPECT_TRUE(QDir(f).entryList(QDir::Files).isEmpty());
@@ -129,7 +129,7 @@ TEST_F(SendTablesTest, FolderAndFileNamesThatLinuxAllows) {
     pw::writeTable(latin1, ordersDesign, {{std::int64_t{9}, {}, {}}});
 
     desk.paradoxList.clearAll();
-    sources::ListParadoxTables(desk.paradoxList, desk.settings);
+    sources::listParadoxTables(desk.paradoxList, desk.settings);
     const QString cafe = QString::fromUtf8("CAF\xC3\x89");
     EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{cafe, t}));
     database.own(cafe);
@@ -143,11 +143,11 @@ TEST_F(SendTablesTest, FolderAndFileNamesThatLinuxAllows) {
     // Rename moves the data and memo files; delete removes the Latin-1 file.
     fill(desk.paradoxList, {}, {t});
     desk.dialogs.inputs = {"Renamed"};
-    desk.run(maintenance::RenameParadoxTable);
+    desk.run(maintenance::renameParadoxTable);
     EXPECT_TRUE(QFile::exists(desk.settings.folder + "/Renamed.db"));
     EXPECT_TRUE(QFile::exists(desk.settings.folder + "/Renamed.mb"));
     fill(desk.paradoxList, {}, {cafe});
-    desk.run(maintenance::DeleteParadoxTables);
+    desk.run(maintenance::deleteParadoxTables);
     EXPECT_FALSE(std::filesystem::exists(latin1));
     EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"Renamed"});
     EXPECT_TRUE(messages().isEmpty()) << shownText();

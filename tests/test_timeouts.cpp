@@ -105,7 +105,7 @@ TEST_P(SilentDataSource, EveryConnectionAttemptGivesUpWithinItsBound) {
     EXPECT_LT(secondsSince(start, label("Test Connection")), bound + slack);
     start = Clock::now();
     testing_support::MemoryList list;
-    app.runner().run([&] { sources::ListTargetTables(list, app.setupWindow(), opener); },
+    app.runner().run([&] { sources::listTargetTables(list, app.setupWindow(), opener); },
                      [&](const QString& text) { dialogs.message(nullptr, text); });
     EXPECT_LT(secondsSince(start, label("catalogue")), bound + slack);
 
@@ -277,7 +277,7 @@ TEST_P(FrozenServer, ASendEndsWithinItsBoundAndKeepsWhatWasCommitted) {
             freeze();
         }
     };
-    desk.run(transfer::SendTables);
+    desk.run(transfer::sendTables);
     desk.bar.onChange = nullptr;
     ASSERT_NO_FATAL_FAILURE(expectEndedInTime("statement", false));
     const QStringList messages = desk.dialogs.messages();
@@ -295,7 +295,7 @@ TEST_P(FrozenServer, ASendEndsWithinItsBoundAndKeepsWhatWasCommitted) {
     EXPECT_TRUE(entriesOf(desk.targetList).contains(table));
 
     desk.dialogs.answers = {Answer::Yes};
-    desk.run(transfer::SendTables);
+    desk.run(transfer::sendTables);
     EXPECT_EQ(desk.dialogs.messages().size(), 1);
     EXPECT_EQ(database.rowsOf(table).size(), 4u);
 }
@@ -314,7 +314,7 @@ TEST_P(FrozenServer, AReplaceWithoutAnAnswerSaysTheTableMayBeGone) {
             freeze();
         }
     };
-    desk.run(transfer::SendTables);
+    desk.run(transfer::sendTables);
     ASSERT_NO_FATAL_FAILURE(expectEndedInTime("drop", false));
     const QString message = desk.dialogs.messages()[0];
     EXPECT_TRUE(message.contains("may or may not have been dropped")) << message.toStdString();
@@ -338,7 +338,7 @@ TEST_P(FrozenServer, ARenameEndsWithinItsBound) {
             freeze();
         }
     };
-    desk.run(maintenance::RenameTargetTable);
+    desk.run(maintenance::renameTargetTable);
     ASSERT_NO_FATAL_FAILURE(expectEndedInTime("rename", true));
     thawAndExpectNoSessionLeft();
     EXPECT_NE(database.exists(table), database.exists(renamed));
@@ -410,7 +410,7 @@ TEST_P(LockedTable, TheServerEndsTheWaitAndTheTableStaysWhole) {
         fill(desk.paradoxList, {table}, {table});
         fill(desk.targetList, {table}, {});
         desk.dialogs.answers = {Answer::Yes};
-        desk.run(transfer::SendTables);
+        desk.run(transfer::sendTables);
         desk.dialogs.shown.erase(desk.dialogs.shown.begin()); // the question
         expectOneMessageOnTheLock();
     });
@@ -421,14 +421,14 @@ TEST_P(LockedTable, TheServerEndsTheWaitAndTheTableStaysWhole) {
     };
     whileLocked("the drop command", [&] {
         selectOnly();
-        desk.run(maintenance::DropTargetTables);
+        desk.run(maintenance::dropTargetTables);
         expectOneMessageOnTheLock();
     });
     whileLocked("the rename command", [&] {
         selectOnly();
         desk.dialogs.inputs = {testing_support::uniqueTableName("unlocked")};
         database.own(desk.dialogs.inputs[0]);
-        desk.run(maintenance::RenameTargetTable);
+        desk.run(maintenance::renameTargetTable);
         expectOneMessageOnTheLock();
     });
 }

@@ -474,7 +474,7 @@ TEST(MainWindow, TheParadoxListsTooltipNamesAnotherCodePage) {
     }
     shell::MainWindow window(dialogs, settings, refusing, runner);
     window.show();
-    sources::ListParadoxTables(*window.paradoxList, settings);
+    sources::listParadoxTables(*window.paradoxList, settings);
     const auto tipOf = [&](int row) {
         const QRect rect = window.paradoxList->visualItemRect(window.paradoxList->item(row));
         QWidget* viewport = window.paradoxList->viewport();

@@ -61,12 +61,12 @@ bench::Spread timeRenames(const fs::path& folder, files::MoveWay way, int rounds
     const QString names[2] = {QStringLiteral("BIG"), QStringLiteral("MOVED")};
     for (int i = 0; i < 2 * rounds; ++i) {
         const QString from = names[i % 2], to = names[1 - i % 2];
-        const auto family = files::FindTableFamily(folder, from);
+        const auto family = files::findTableFamily(folder, from);
         if (!family)
             bench::fail("the table is gone");
         files::FamilyChange change;
         seconds.push_back(
-            bench::secondsOf([&] { change = files::RenameTableFamily(*family, from, to, way); }));
+            bench::secondsOf([&] { change = files::renameTableFamily(*family, from, to, way); }));
         if (!change.done)
             bench::fail(change.message.toStdString());
     }

@@ -7,7 +7,7 @@ namespace fs = std::filesystem;
 
 namespace files {
 
-bool FileExists(const QString& path) {
+bool fileExists(const QString& path) {
     return !path.isEmpty() && QFileInfo::exists(path);
 }
 
@@ -37,7 +37,7 @@ bool isRegularFile(const fs::path& path) {
 
 } // namespace
 
-std::optional<fs::path> FindTableFile(const fs::path& dir, const QString& name) {
+std::optional<fs::path> findTableFile(const fs::path& dir, const QString& name) {
     if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QChar(0))) {
         return std::nullopt;
     }

@@ -12,7 +12,7 @@
 namespace files {
 
 // True when the path exists.
-bool FileExists(const QString& path);
+bool fileExists(const QString& path);
 
 // A file name or path as text: UTF-8 when the bytes are valid UTF-8,
 // otherwise Latin-1 (every byte one character).
@@ -26,7 +26,7 @@ std::filesystem::path pathOf(const QString& text);
 // subfolder): <name>.DB, then <name>.db, then of the other files whose
 // decoded names equal <name>.DB but for letter case the first in byte order.
 // Nothing when there is none or the name holds "/" or NUL.
-std::optional<std::filesystem::path> FindTableFile(const std::filesystem::path& folder,
+std::optional<std::filesystem::path> findTableFile(const std::filesystem::path& folder,
                                                    const QString& name);
 
 } // namespace files

@@ -188,7 +188,7 @@ void readLevels(std::vector<fs::path> level, std::set<FolderId>& seen, const Wil
 
 } // namespace
 
-std::vector<fs::path> ListFiles(const fs::path& folder, const QString& pattern) {
+std::vector<fs::path> listFiles(const fs::path& folder, const QString& pattern) {
     std::vector<fs::path> names;
     const Wildcard wild(pattern);
     forEachEntry(folder, [&](const fs::directory_entry& entry) {
@@ -200,7 +200,7 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const QString& pattern) 
     return names;
 }
 
-void CollectSubfolders(std::vector<fs::path>& queue, bool recurse) {
+void collectSubfolders(std::vector<fs::path>& queue, bool recurse) {
     std::set<FolderId> seen = identifyAll(queue);
     readLevels(queue, seen, nullptr, recurse, [&queue](const FolderEntries& entries) {
         for (const fs::path& subfolder : entries.subfolders) {
@@ -210,7 +210,7 @@ void CollectSubfolders(std::vector<fs::path>& queue, bool recurse) {
     });
 }
 
-void ListTreeFiles(const fs::path& root, const QString& pattern,
+void listTreeFiles(const fs::path& root, const QString& pattern,
                    const std::function<void(const fs::path&)>& visit) {
     std::set<FolderId> seen = identifyAll({root});
     const Wildcard wild(pattern);

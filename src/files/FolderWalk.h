@@ -32,19 +32,19 @@ private:
 // pattern (a wildcard such as "*.db", letter case ignored), in enumeration
 // order. Hidden files are included, folders are not. A folder that is missing
 // or cannot be read gives an empty list.
-std::vector<std::filesystem::path> ListFiles(const std::filesystem::path& folder,
+std::vector<std::filesystem::path> listFiles(const std::filesystem::path& folder,
                                              const QString& pattern);
 
 // Extends queue breadth-first with the subfolders of its folders, level by
 // level; with recurse set, all deeper levels too. Hidden folders are never
 // entered and a folder reached twice is walked once. Lets window events
 // through while it walks.
-void CollectSubfolders(std::vector<std::filesystem::path>& queue, bool recurse);
+void collectSubfolders(std::vector<std::filesystem::path>& queue, bool recurse);
 
-// The files that ListFiles gives for root and for every folder that
-// CollectSubfolders adds to it with recurse set, in that order, each folder
+// The files that listFiles gives for root and for every folder that
+// collectSubfolders adds to it with recurse set, in that order, each folder
 // read once. visit gets the bare names.
-void ListTreeFiles(const std::filesystem::path& root, const QString& pattern,
+void listTreeFiles(const std::filesystem::path& root, const QString& pattern,
                    const std::function<void(const std::filesystem::path&)>& visit);
 
 } // namespace files

@@ -146,7 +146,7 @@ bool isTaken(const fs::path& path) {
     return fs::symlink_status(path, error).type() != fs::file_type::not_found;
 }
 
-MoveResult CopyToNewFile(const fs::path& source, const fs::path& target) {
+MoveResult copyToNewFile(const fs::path& source, const fs::path& target) {
     if (const QString reason = checkNames(source, target); !reason.isEmpty()) {
         return refused(reason);
     }
@@ -178,8 +178,8 @@ MoveResult CopyToNewFile(const fs::path& source, const fs::path& target) {
     return {true, {}};
 }
 
-MoveResult MoveByCopy(const fs::path& source, const fs::path& target) {
-    const MoveResult copy = CopyToNewFile(source, target);
+MoveResult moveByCopy(const fs::path& source, const fs::path& target) {
+    const MoveResult copy = copyToNewFile(source, target);
     if (!copy.moved) {
         return copy;
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 // Moving a file by copying it, without ever losing it: the fallback of
-// MoveFile for file systems that neither rename nor link without replacing.
+// moveFile for file systems that neither rename nor link without replacing.
 
 #include <QString>
 #include <filesystem>
@@ -20,8 +20,8 @@ QString checkNewName(const std::filesystem::path& source, const std::filesystem:
 // True when something (a file, a folder, even a broken link) has the path.
 bool isTaken(const std::filesystem::path& path);
 
-// The first half of MoveByCopy: the safe copy to a new file; the source stays.
-MoveResult CopyToNewFile(const std::filesystem::path& source, const std::filesystem::path& target);
+// The first half of moveByCopy: the safe copy to a new file; the source stays.
+MoveResult copyToNewFile(const std::filesystem::path& source, const std::filesystem::path& target);
 
 // Moves a file by copying it and deleting the source, never losing it: it
 // refuses an existing target, a target equal to the source (also by letter
@@ -30,6 +30,6 @@ MoveResult CopyToNewFile(const std::filesystem::path& source, const std::filesys
 // and group where the user may give them), flushes it, moves it into place
 // without replacing anything and deletes the source only then. When that last delete fails,
 // moved is true and reason names both files.
-MoveResult MoveByCopy(const std::filesystem::path& source, const std::filesystem::path& target);
+MoveResult moveByCopy(const std::filesystem::path& source, const std::filesystem::path& target);
 
 } // namespace files

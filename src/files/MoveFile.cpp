@@ -60,7 +60,7 @@ FileMove removeOldName(const fs::path& source, const fs::path& target, MoveWay w
 }
 
 FileMove moveByCopying(const fs::path& source, const fs::path& target) {
-    const MoveResult copy = CopyToNewFile(source, target);
+    const MoveResult copy = copyToNewFile(source, target);
     if (!copy.moved) {
         return failed(MoveWay::Copy, copy.reason);
     }
@@ -93,7 +93,7 @@ FileMove moveByRenaming(const fs::path& source, const fs::path& target) {
 
 } // namespace
 
-FileMove MoveFile(const fs::path& source, const fs::path& target, MoveWay first) {
+FileMove moveFile(const fs::path& source, const fs::path& target, MoveWay first) {
     if (const QString reason = checkNewName(source, target); !reason.isEmpty()) {
         return failed(first, reason);
     }

@@ -13,7 +13,7 @@ namespace files {
 enum class MoveWay {
     Rename, // renameat2 with RENAME_NOREPLACE
     Link,   // a hard link under the new name, then the old name removed
-    Copy,   // a flushed copy put in place (CopyToNewFile), then the old file deleted
+    Copy,   // a flushed copy put in place (copyToNewFile), then the old file deleted
 };
 
 struct FileMove {
@@ -27,7 +27,7 @@ struct FileMove {
 // unlink where the file system does not know that flag; by a copy only where
 // it refuses hard links as well. first skips the ways before it (the undo of
 // a move takes the way the move took).
-FileMove MoveFile(const std::filesystem::path& source, const std::filesystem::path& target,
+FileMove moveFile(const std::filesystem::path& source, const std::filesystem::path& target,
                   MoveWay first = MoveWay::Rename);
 
 } // namespace files

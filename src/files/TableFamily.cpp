@@ -200,7 +200,7 @@ QString refusalOf(const TakenNames& taken, const QString& newName) {
 QStringList putBack(const std::vector<Move>& moves, std::size_t count) {
     QStringList stuck;
     for (std::size_t i = count; i-- > 0;) {
-        const FileMove back = MoveFile(moves[i].to, moves[i].from, moves[i].way);
+        const FileMove back = moveFile(moves[i].to, moves[i].from, moves[i].way);
         if (!back.moved) {
             stuck << sentence(back.reason);
         }
@@ -244,8 +244,8 @@ std::optional<fs::path> TableFamily::memoFile() const {
     return first;
 }
 
-std::optional<TableFamily> FindTableFamily(const fs::path& folder, const QString& name) {
-    const std::optional<fs::path> dataFile = FindTableFile(folder, name);
+std::optional<TableFamily> findTableFamily(const fs::path& folder, const QString& name) {
+    const std::optional<fs::path> dataFile = findTableFile(folder, name);
     if (!dataFile) {
         return std::nullopt;
     }
@@ -282,7 +282,7 @@ std::optional<TableFamily> FindTableFamily(const fs::path& folder, const QString
     return family;
 }
 
-FamilyChange RenameTableFamily(const TableFamily& family, const QString& table,
+FamilyChange renameTableFamily(const TableFamily& family, const QString& table,
                                const QString& newName, MoveWay first) {
     const QString notRenamed = QStringLiteral("The table %1 was not renamed").arg(table);
     std::vector<Move> moves = movesOf(family, newName);
@@ -299,7 +299,7 @@ FamilyChange RenameTableFamily(const TableFamily& family, const QString& table,
     std::size_t moved = 0;
     QString failure;
     for (; moved < moves.size(); ++moved) {
-        const FileMove move = MoveFile(moves[moved].from, moves[moved].to, first);
+        const FileMove move = moveFile(moves[moved].from, moves[moved].to, first);
         if (!move.moved) {
             failure = sentence(move.reason);
             break;
@@ -324,7 +324,7 @@ FamilyChange RenameTableFamily(const TableFamily& family, const QString& table,
     return {false, text};
 }
 
-FamilyChange DeleteTableFamily(const TableFamily& family, const QString& table) {
+FamilyChange deleteTableFamily(const TableFamily& family, const QString& table) {
     if (::unlink(family.dataFile().c_str()) != 0) {
         return {false, QStringLiteral("The table %1 was not deleted, because its file %2 could "
                                       "not be removed: %3.")

@@ -28,13 +28,13 @@ struct TableFamily {
 };
 
 // The family of the table listed as name in folder itself: its data file as
-// FindTableFile finds it, and every file of the folder with a companion
+// findTableFile finds it, and every file of the folder with a companion
 // extension (.MB, .PX, .Xnn, .Ynn, .XGn, .YGn, .VAL, .SET, .F, .F1 to .F14,
 // .R, .R1 to .R14, .TV, .FAM, in any letter case) whose base name is the data file's, compared as
-// FindTableFile compares names. A companion spelt exactly like one data file belongs to it; one
+// findTableFile compares names. A companion spelt exactly like one data file belongs to it; one
 // that matches several data files only when letter case is ignored belongs to none. Nothing when
 // the table has no data file there.
-std::optional<TableFamily> FindTableFamily(const std::filesystem::path& folder,
+std::optional<TableFamily> findTableFamily(const std::filesystem::path& folder,
                                            const QString& name);
 
 struct FamilyChange {
@@ -43,16 +43,16 @@ struct FamilyChange {
 };
 
 // Moves every file of the family to newName (each extension as it is) by
-// MoveFile, so each keeps its inode, owner, group, mode and times, the
+// moveFile, so each keeps its inode, owner, group, mode and times, the
 // companions first and the data file last. All or nothing: nothing moves
 // when any file of the new name exists in any letter case (belonging to
 // another table or left over), and a move that fails part way puts back,
-// the same way, what had moved. first is MoveFile's.
-FamilyChange RenameTableFamily(const TableFamily& family, const QString& table,
+// the same way, what had moved. first is moveFile's.
+FamilyChange renameTableFamily(const TableFamily& family, const QString& table,
                                const QString& newName, MoveWay first = MoveWay::Rename);
 
 // Removes the data file, then the companions. Nothing more is tried when the
 // data file stays.
-FamilyChange DeleteTableFamily(const TableFamily& family, const QString& table);
+FamilyChange deleteTableFamily(const TableFamily& family, const QString& table);
 
 } // namespace files

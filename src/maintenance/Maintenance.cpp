@@ -70,7 +70,7 @@ void replaceEntry(ui::TableList& list, int index, const QString& newName) {
 
 } // namespace
 
-void DropTargetTables(commands::Workspace& workspace) {
+void dropTargetTables(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
     const sources::Target target = sources::openTarget(workspace.settings, workspace.opener);
     if (workspace.targetList.current() == -1) {
@@ -85,7 +85,7 @@ void DropTargetTables(commands::Workspace& workspace) {
     }
 }
 
-void DeleteParadoxTables(commands::Workspace& workspace) {
+void deleteParadoxTables(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
     if (workspace.paradoxList.current() == -1) {
         workspace.dialogs.message(workspace.owner,
@@ -99,11 +99,11 @@ void DeleteParadoxTables(commands::Workspace& workspace) {
             continue;
         }
         const QString table = workspace.paradoxList.textAt(i);
-        const std::optional<files::TableFamily> family = files::FindTableFamily(folder, table);
+        const std::optional<files::TableFamily> family = files::findTableFamily(folder, table);
         if (!family) {
             continue;
         }
-        const files::FamilyChange change = files::DeleteTableFamily(*family, table);
+        const files::FamilyChange change = files::deleteTableFamily(*family, table);
         if (!change.message.isEmpty()) {
             notes << change.message;
         }
@@ -118,7 +118,7 @@ void DeleteParadoxTables(commands::Workspace& workspace) {
     }
 }
 
-void RenameTargetTable(commands::Workspace& workspace) {
+void renameTargetTable(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
     const sources::Target target = sources::openTarget(workspace.settings, workspace.opener);
     const std::optional<Rename> rename = askRename(workspace, workspace.targetList);
@@ -137,7 +137,7 @@ void RenameTargetTable(commands::Workspace& workspace) {
     replaceEntry(workspace.targetList, rename->index, rename->newName);
 }
 
-void RenameParadoxTable(commands::Workspace& workspace) {
+void renameParadoxTable(commands::Workspace& workspace) {
     const ui::BusyScope busy(workspace.pointer);
     const std::optional<Rename> rename = askRename(workspace, workspace.paradoxList);
     if (!rename) {
@@ -146,9 +146,9 @@ void RenameParadoxTable(commands::Workspace& workspace) {
     const fs::path folder = files::pathOf(workspace.settings.paradoxFolder());
     // A table that is not in the folder itself shows the new name all the same.
     if (const std::optional<files::TableFamily> family =
-            files::FindTableFamily(folder, rename->oldName)) {
+            files::findTableFamily(folder, rename->oldName)) {
         const files::FamilyChange change =
-            files::RenameTableFamily(*family, rename->oldName, rename->newName);
+            files::renameTableFamily(*family, rename->oldName, rename->newName);
         if (!change.message.isEmpty()) {
             workspace.dialogs.message(workspace.owner, change.message);
         }

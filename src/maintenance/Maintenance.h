@@ -7,12 +7,12 @@
 namespace maintenance {
 
 // Drops the tables selected in targetList from the data source.
-void DropTargetTables(commands::Workspace& workspace);
+void dropTargetTables(commands::Workspace& workspace);
 // Deletes the tables selected in paradoxList, every file of their families.
-void DeleteParadoxTables(commands::Workspace& workspace);
+void deleteParadoxTables(commands::Workspace& workspace);
 // Renames the one table selected in targetList.
-void RenameTargetTable(commands::Workspace& workspace);
+void renameTargetTable(commands::Workspace& workspace);
 // Renames the one table selected in paradoxList, every file of its family.
-void RenameParadoxTable(commands::Workspace& workspace);
+void renameParadoxTable(commands::Workspace& workspace);
 
 } // namespace maintenance

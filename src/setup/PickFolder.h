@@ -6,6 +6,6 @@ namespace setup {
 
 // The platform's folder chooser, modal over owner, showing title and folders
 // only. An absolute path, or the empty string when the user cancels.
-QString PickFolder(QWidget& owner, const QString& title, ui::Dialogs& dialogs);
+QString pickFolder(QWidget& owner, const QString& title, ui::Dialogs& dialogs);
 
 } // namespace setup

@@ -116,7 +116,7 @@ void SetupWindow::storeSetting(const char* key, const QString& text) {
 }
 
 void SetupWindow::load() {
-    widgets::CenterWindow(*this);
+    widgets::centerWindow(*this);
     pointer_.loadHand();
     folderField->setText(sources::store::read(sources::store::ParadoxFolder));
     dataSourceField->setText(sources::store::read(sources::store::DataSourceName));
@@ -127,7 +127,7 @@ void SetupWindow::load() {
 
 void SetupWindow::pickParadoxFolder() {
     const QString folder =
-        PickFolder(*this, QStringLiteral("Please select folder to add:"), dialogs_);
+        pickFolder(*this, QStringLiteral("Please select folder to add:"), dialogs_);
     if (!folder.isEmpty()) {
         folderField->setText(folder);
     }
@@ -136,7 +136,7 @@ void SetupWindow::pickParadoxFolder() {
 // A failed test says why on a line of its own.
 void SetupWindow::testParadoxConnection() {
     const ui::BusyScope busy(*this);
-    const QString reason = sources::WhyParadoxFolderFails(*this);
+    const QString reason = sources::whyParadoxFolderFails(*this);
     dialogs_.message(this, reason.isEmpty() ? connected
                                             : QStringLiteral("Could not connect.\n") + reason);
 }

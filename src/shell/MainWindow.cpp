@@ -23,7 +23,7 @@ MainWindow::MainWindow(ui::Dialogs& dialogs, const sources::LiveSettings& settin
     wireSelectionButtons();
     wireCommands();
     paradoxList->onTip(
-        [this](const QString& table) { return sources::CodePageNoteOf(settings_, table); });
+        [this](const QString& table) { return sources::codePageNoteOf(settings_, table); });
 }
 
 void MainWindow::createControls() {
@@ -118,11 +118,11 @@ void MainWindow::wireSelectionButtons() {
 }
 
 void MainWindow::wireCommands() {
-    sendToTargetButton->onPress([this] { runCommand(transfer::SendTables); });
-    dropTablesButton->onPress([this] { runCommand(maintenance::DropTargetTables); });
-    deleteParadoxButton->onPress([this] { runCommand(maintenance::DeleteParadoxTables); });
-    renameTargetButton->onPress([this] { runCommand(maintenance::RenameTargetTable); });
-    renameParadoxButton->onPress([this] { runCommand(maintenance::RenameParadoxTable); });
+    sendToTargetButton->onPress([this] { runCommand(transfer::sendTables); });
+    dropTablesButton->onPress([this] { runCommand(maintenance::dropTargetTables); });
+    deleteParadoxButton->onPress([this] { runCommand(maintenance::deleteParadoxTables); });
+    renameTargetButton->onPress([this] { runCommand(maintenance::renameTargetTable); });
+    renameParadoxButton->onPress([this] { runCommand(maintenance::renameParadoxTable); });
     setupButton->onPress([this] { openSetup(); });
 }
 
@@ -146,7 +146,7 @@ void MainWindow::openSetup() {
 }
 
 void MainWindow::load() {
-    widgets::CenterWindow(*this);
+    widgets::centerWindow(*this);
     pointer_.loadHand();
     setWindowTitle(QString::fromLatin1(ui::ApplicationTitle));
     QPalette palette = progressBar->palette();
@@ -155,8 +155,8 @@ void MainWindow::load() {
     progressBar->setPalette(palette);
     targetList->clearAll();
     paradoxList->clearAll();
-    sources::ListTargetTables(*targetList, settings_, opener_);
-    sources::ListParadoxTables(*paradoxList, settings_);
+    sources::listTargetTables(*targetList, settings_, opener_);
+    sources::listParadoxTables(*paradoxList, settings_);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -3,7 +3,7 @@
 namespace sources {
 
 bool passGate(const LiveSettings& settings, odbc::Opener& opener) {
-    return TestParadoxFolder(settings) && TestDataSource(settings, opener);
+    return testParadoxFolder(settings) && testDataSource(settings, opener);
 }
 
 } // namespace sources

@@ -24,11 +24,11 @@ QString tableNameOf(const fs::path& name) {
 std::optional<files::TableFamily> findTable(const fs::path& folder, const QString& table) {
     std::vector<fs::path> queue{folder};
     for (std::size_t i = 0; i < queue.size(); ++i) {
-        if (std::optional<files::TableFamily> family = files::FindTableFamily(queue[i], table)) {
+        if (std::optional<files::TableFamily> family = files::findTableFamily(queue[i], table)) {
             return family;
         }
         if (i == 0) {
-            files::CollectSubfolders(queue, true);
+            files::collectSubfolders(queue, true);
         }
     }
     return std::nullopt;
@@ -36,7 +36,7 @@ std::optional<files::TableFamily> findTable(const fs::path& folder, const QStrin
 
 } // namespace
 
-QString CodePageNoteOf(const LiveSettings& settings, const QString& table) {
+QString codePageNoteOf(const LiveSettings& settings, const QString& table) {
     const std::optional<files::TableFamily> family =
         findTable(files::pathOf(settings.paradoxFolder()), table);
     if (!family) {
@@ -51,16 +51,16 @@ QString CodePageNoteOf(const LiveSettings& settings, const QString& table) {
     }
 }
 
-bool TestParadoxFolder(const LiveSettings& settings) {
+bool testParadoxFolder(const LiveSettings& settings) {
     const QString folder = settings.paradoxFolder();
     if (folder.isEmpty()) {
         return false;
     }
-    return !files::ListFiles(files::pathOf(folder), tablePattern).empty();
+    return !files::listFiles(files::pathOf(folder), tablePattern).empty();
 }
 
-QString WhyParadoxFolderFails(const LiveSettings& settings) {
-    if (TestParadoxFolder(settings)) {
+QString whyParadoxFolderFails(const LiveSettings& settings) {
+    if (testParadoxFolder(settings)) {
         return {};
     }
     const QString folder = settings.paradoxFolder();
@@ -86,12 +86,12 @@ QString WhyParadoxFolderFails(const LiveSettings& settings) {
     return QStringLiteral("The folder \"%1\" holds no Paradox table (no *.db file).").arg(folder);
 }
 
-void ListParadoxTables(ui::TableList& list, const LiveSettings& settings) {
+void listParadoxTables(ui::TableList& list, const LiveSettings& settings) {
     const QString root = settings.paradoxFolder();
     if (root.isEmpty()) {
         return;
     }
-    files::ListTreeFiles(files::pathOf(root), tablePattern, [&list](const fs::path& name) {
+    files::listTreeFiles(files::pathOf(root), tablePattern, [&list](const fs::path& name) {
         if (!name.native().starts_with('~')) {
             list.add(tableNameOf(name));
         }

@@ -20,7 +20,7 @@ bool looksLikeSystemTable(const QString& name) {
 
 } // namespace
 
-bool TestDataSource(const LiveSettings& settings, odbc::Opener& opener) {
+bool testDataSource(const LiveSettings& settings, odbc::Opener& opener) {
     try {
         const Target target = openDataSource(settings, opener); // closed on return
         return true;
@@ -29,7 +29,7 @@ bool TestDataSource(const LiveSettings& settings, odbc::Opener& opener) {
     }
 }
 
-void ListTargetTables(ui::TableList& list, const LiveSettings& settings, odbc::Opener& opener) {
+void listTargetTables(ui::TableList& list, const LiveSettings& settings, odbc::Opener& opener) {
     const Target target = openDataSource(settings, opener);
     const auto catalogue = target.tables();
     list.clearAll();

@@ -75,7 +75,7 @@ const std::array<std::pair<const char*, const QString*>, 10> fragments = {{
 
 } // namespace
 
-QString DataTypeName(int code) {
+QString dataTypeName(int code) {
     const int asShort = static_cast<std::int16_t>(code);
     for (const TypeName& entry : typeNames) {
         if (entry.code == asShort) {
@@ -88,7 +88,7 @@ QString DataTypeName(int code) {
 namespace {
 
 const QString& plainClause(int code) {
-    const QString name = DataTypeName(code).toLower();
+    const QString name = dataTypeName(code).toLower();
     for (const auto& [fragment, clause] : fragments) {
         if (name.contains(QLatin1String(fragment))) {
             return *clause;
@@ -118,7 +118,7 @@ QString clauseOf(const char* type) {
 
 } // namespace
 
-QString ColumnClause(int code, const sources::ColumnTypes& types) {
+QString columnClause(int code, const sources::ColumnTypes& types) {
     const QString& clause = plainClause(code);
     if (&clause == &numericClause) {
         return types.wideNumber && !isShortInteger(code) ? clauseOf(types.wideNumber) : clause;

@@ -1,12 +1,12 @@
 #include "transfer/SendTables.h"
 
 #include "files/Files.h"
+#include "files/FolderWalk.h"
 #include "files/TableFamily.h"
 #include "platform/paradox/Paradox.h"
 #include "platform/ui/EventPump.h"
-#include "sources/codepage/Choice.h"
-#include "files/FolderWalk.h"
 #include "sources/Target.h"
+#include "sources/codepage/Choice.h"
 #include "transfer/SendCheck.h"
 #include "transfer/Statements.h"
 #include "transfer/ValueText.h"
@@ -29,9 +29,9 @@ struct Run {
 // the folder.
 std::optional<fs::path> findInSubfolders(const fs::path& folder, const QString& table) {
     std::vector<fs::path> queue{folder};
-    files::CollectSubfolders(queue, true);
+    files::collectSubfolders(queue, true);
     for (std::size_t i = 1; i < queue.size(); ++i) {
-        if (files::FindTableFile(queue[i], table)) {
+        if (files::findTableFile(queue[i], table)) {
             return queue[i].lexically_relative(folder);
         }
     }
@@ -41,7 +41,7 @@ std::optional<fs::path> findInSubfolders(const fs::path& folder, const QString& 
 // The files of a table of the folder itself; says where the table is when it
 // lies in a subfolder only.
 files::TableFamily sourceFilesOf(const fs::path& folder, const QString& table) {
-    if (std::optional<files::TableFamily> family = files::FindTableFamily(folder, table)) {
+    if (std::optional<files::TableFamily> family = files::findTableFamily(folder, table)) {
         return *family;
     }
     if (const std::optional<fs::path> subfolder = findInSubfolders(folder, table)) {
@@ -322,8 +322,8 @@ void sendTable(Run& run, Place& place) {
     place.step = Place::Step::Checking;
     const CheckedTable table = checkTableSendable(run.target, place.table, files, place.row);
     place.step = Place::Step::Opening;
-    paradox::Recordset rows =
-        paradox::openTable(files.dataFile, files.memoFile, codepage::tableOptionsOf(table.codePage));
+    paradox::Recordset rows = paradox::openTable(files.dataFile, files.memoFile,
+                                                 codepage::tableOptionsOf(table.codePage));
     if (stampOf(files) != checked) {
         throw Error(QStringLiteral("The table %1 was not sent: its Paradox files changed while "
                                    "they were checked. Nothing was changed in the data source. "
@@ -360,7 +360,7 @@ void copyTable(Run& run, const QString& table) {
 
 } // namespace
 
-void SendTables(commands::Workspace& workspace) {
+void sendTables(commands::Workspace& workspace) {
     if (workspace.paradoxList.current() == -1) {
         workspace.dialogs.message(workspace.owner,
                                   QStringLiteral("Please select a table to send."));

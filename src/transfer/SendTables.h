@@ -13,6 +13,6 @@ public:
 };
 
 // Copies the tables selected in paradoxList into the data source, last entry first.
-void SendTables(commands::Workspace& workspace);
+void sendTables(commands::Workspace& workspace);
 
 } // namespace transfer

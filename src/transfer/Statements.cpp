@@ -27,7 +27,7 @@ CreateTableText::CreateTableText(const QString& table, const sources::ColumnType
 
 void CreateTableText::addColumn(const QString& name, int adoType) {
     // The clause closes the quoted column name itself.
-    text_ += quotedName(name).chopped(1) + ColumnClause(adoType, types_);
+    text_ += quotedName(name).chopped(1) + columnClause(adoType, types_);
 }
 
 QString CreateTableText::finish() {

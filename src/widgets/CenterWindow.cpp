@@ -6,7 +6,7 @@
 
 namespace widgets {
 
-void CenterWindow(QWidget& window) {
+void centerWindow(QWidget& window) {
     const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
     if (!screen) {
         return;

@@ -7,6 +7,6 @@ class QWidget;
 namespace widgets {
 
 // Centres the window on its screen.
-void CenterWindow(QWidget& window);
+void centerWindow(QWidget& window);
 
 } // namespace widgets

@@ -53,7 +53,7 @@ std::optional<QCursor> loadHandCursor() {
 }
 
 std::optional<QCursor> readCursorFile(const QString& path) {
-    if (!files::FileExists(path)) {
+    if (!files::fileExists(path)) {
         return std::nullopt;
     }
     QFile file(path);
