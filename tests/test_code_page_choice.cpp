@@ -10,8 +10,8 @@
 #include "sources/codepage/Choice.h"
 #include "sources/codepage/Locale.h"
 #include "sources/codepage/Words.h"
-#include "support/Desk.h"
 #include "support/ParadoxTestFiles.h"
+#include "support/TestWorkspace.h"
 #include "transfer/SendTables.h"
 
 #include <QSettings>
@@ -556,7 +556,7 @@ namespace {
 
 // The send of one table of each language, on SQLite and PostgreSQL, by an
 // administrator with an English locale.
-class SendInCodePageTest : public testing_support::DeskTest,
+class SendInCodePageTest : public testing_support::WorkspaceTest,
                            public ::testing::WithParamInterface<QString> {
 protected:
     QString kind() const override { return GetParam(); }
@@ -574,8 +574,8 @@ TEST_P(SendInCodePageTest, TextArrivesInItsScript) {
             sent.emplace_back(addParadoxTable(QString::fromStdString(texts.language),
                                               designFor(texts), rowsOf(texts, texts.values)),
                               &texts);
-    desk.run(transfer::sendTables);
-    ASSERT_TRUE(desk.dialogs.shown.empty()) << desk.dialogs.messages().join("|").toStdString();
+    env.run(transfer::sendTables);
+    ASSERT_TRUE(env.dialogs.shown.empty()) << env.dialogs.messages().join("|").toStdString();
     for (const auto& [table, texts] : sent) {
         SCOPED_TRACE(texts->language);
         const QString field = QString::fromStdString(texts->fieldName);
@@ -589,11 +589,11 @@ TEST_P(SendInCodePageTest, TextArrivesInItsScript) {
 
     // The code page the user names beats the guess in the send as well.
     const QString table = sent.back().first;
-    for (int i = 0; i < desk.paradoxList.count(); ++i)
-        desk.paradoxList.setSelectedAt(i, desk.paradoxList.textAt(i) == table);
-    desk.dialogs.answers = {ui::Dialogs::Answer::Yes};
+    for (int i = 0; i < env.paradoxList.count(); ++i)
+        env.paradoxList.setSelectedAt(i, env.paradoxList.textAt(i) == table);
+    env.dialogs.answers = {userio::Dialogs::Answer::Yes};
     ::setenv(codepage::CodePageVariable, "1251", 1);
-    desk.run(transfer::sendTables);
+    env.run(transfer::sendTables);
     ::unsetenv(codepage::CodePageVariable);
     std::vector<std::string> arrived;
     for (const auto& row :

@@ -1,8 +1,8 @@
 #include "maintenance/Maintenance.h"
 #include "platform/paradox/Paradox.h"
-#include "platform/ui/EventPump.h"
-#include "support/Desk.h"
+#include "platform/userio/EventPump.h"
 #include "support/FileSizeLimit.h"
+#include "support/TestWorkspace.h"
 #include "transfer/SendTables.h"
 
 #include <QFile>
@@ -14,13 +14,13 @@
 #include <type_traits>
 
 namespace pw = paradox_writer;
-using Answer = ui::Dialogs::Answer;
+using Answer = userio::Dialogs::Answer;
 using testing_support::designOf;
 using testing_support::entriesOf;
 using testing_support::fill;
 
 // No catch of std::exception can take the program's end for an error.
-static_assert(!std::is_base_of_v<std::exception, ui::ProgramEnding>);
+static_assert(!std::is_base_of_v<std::exception, userio::ProgramEnding>);
 
 TEST(Runner, RunsOneWorkAtATimeAndEndsBusyHoweverTheWorkEnds) {
     commands::Runner runner;
@@ -46,7 +46,7 @@ TEST(Runner, RunsOneWorkAtATimeAndEndsBusyHoweverTheWorkEnds) {
             throw std::filesystem::filesystem_error("gone",
                                                     std::make_error_code(std::errc::io_error));
         },
-        [] { throw ui::ProgramEnding{}; },
+        [] { throw userio::ProgramEnding{}; },
     };
     for (const auto& work : endings) {
         EXPECT_TRUE(runner.run(work, report));
@@ -61,7 +61,7 @@ TEST(Runner, RunsOneWorkAtATimeAndEndsBusyHoweverTheWorkEnds) {
 
 namespace {
 
-class CommandTest : public testing_support::DeskTest {
+class CommandTest : public testing_support::WorkspaceTest {
 protected:
     QString addOrders(const QString& prefix, int rows) {
         return addParadoxTable(prefix, design, std::vector<pw::Row>(rows, good));
@@ -77,7 +77,7 @@ enum class Pick { NoneCurrent, Two, NoneSelected };
 struct Guard {
     const char* name;
     commands::Command command;
-    bool onList1; // the command works on targetList, else on paradoxList
+    bool worksOnTargetList; // the command works on targetList, else on paradoxList
     Pick pick;
     QString message; // what it says, if anything
     int opens;       // connections it opens meanwhile
@@ -106,49 +106,50 @@ TEST_F(CommandTest, SelectionGuardsSayWhatIsMissing) {
     addOrders("a", 1);
     for (const Guard& guard : guards) {
         SCOPED_TRACE(guard.name);
-        testing_support::MemoryList& list = guard.onList1 ? desk.targetList : desk.paradoxList;
-        desk.targetList.clearAll();
-        desk.paradoxList.clearAll();
+        testing_support::MemoryList& list =
+            guard.worksOnTargetList ? env.targetList : env.paradoxList;
+        env.targetList.clearAll();
+        env.paradoxList.clearAll();
         fill(list, {"A", "B"}, guard.pick == Pick::Two ? QStringList{"A", "B"} : QStringList{});
         list.setCurrent(guard.pick == Pick::NoneCurrent ? -1 : 0);
-        desk.dialogs.shown.clear();
-        desk.opener.opened.clear();
-        desk.opener.closed = 0;
-        desk.run(guard.command);
-        EXPECT_EQ(desk.dialogs.shown.size(), guard.message.isEmpty() ? 0u : 1u);
-        EXPECT_EQ(desk.dialogs.messages(),
+        env.dialogs.shown.clear();
+        env.opener.opened.clear();
+        env.opener.closed = 0;
+        env.run(guard.command);
+        EXPECT_EQ(env.dialogs.shown.size(), guard.message.isEmpty() ? 0u : 1u);
+        EXPECT_EQ(env.dialogs.messages(),
                   guard.message.isEmpty() ? QStringList() : QStringList{guard.message});
-        EXPECT_EQ(desk.opener.opened.size(), guard.opens);
-        EXPECT_EQ(desk.opener.closed, guard.opens);
-        EXPECT_TRUE(desk.opener.statements.isEmpty());
+        EXPECT_EQ(env.opener.opened.size(), guard.opens);
+        EXPECT_EQ(env.opener.closed, guard.opens);
+        EXPECT_TRUE(env.opener.statements.isEmpty());
         EXPECT_EQ(entriesOf(list), (QStringList{"A", "B"}));
-        EXPECT_EQ(desk.pointer.setting, ui::DefaultPointer);
+        EXPECT_EQ(env.pointer.setting, userio::DefaultPointer);
     }
 }
 
 // While a send runs and lets events through, other commands do nothing.
 TEST_F(CommandTest, OtherCommandsDoNothingWhileASendRuns) {
     addOrders("orders", 2);
-    fill(desk.targetList, {"SOMETHING"}, {"SOMETHING"});
+    fill(env.targetList, {"SOMETHING"}, {"SOMETHING"});
     bool pressed = false;
-    desk.bar.onChange = [&](double percent) {
+    env.bar.onChange = [&](double percent) {
         if (percent > 0 && !pressed) {
             pressed = true;
-            EXPECT_EQ(desk.pointer.setting, ui::BusyPointer);
+            EXPECT_EQ(env.pointer.setting, userio::BusyPointer);
             for (const commands::Command command :
                  {transfer::sendTables, maintenance::dropTargetTables,
                   maintenance::deleteParadoxTables, maintenance::renameTargetTable,
                   maintenance::renameParadoxTable}) {
-                desk.run(command);
+                env.run(command);
             }
         }
     };
-    desk.run(transfer::sendTables);
+    env.run(transfer::sendTables);
     EXPECT_TRUE(pressed);
-    EXPECT_TRUE(desk.dialogs.shown.empty());
-    EXPECT_EQ(desk.opener.opened.size(), 1);
-    EXPECT_TRUE(desk.opener.statements.filter("DROP").isEmpty());
-    EXPECT_EQ(entriesOf(desk.targetList).count("SOMETHING"), 1);
+    EXPECT_TRUE(env.dialogs.shown.empty());
+    EXPECT_EQ(env.opener.opened.size(), 1);
+    EXPECT_TRUE(env.opener.statements.filter("DROP").isEmpty());
+    EXPECT_EQ(entriesOf(env.targetList).count("SOMETHING"), 1);
 }
 
 namespace {
@@ -157,8 +158,9 @@ namespace {
 struct Failure {
     const char* name;
     const char* kind;
-    using Step = std::function<void(testing_support::Desk&, testing_support::TargetDatabase&,
-                                    const QString& table, const QString& file)>;
+    using Step =
+        std::function<void(testing_support::TestWorkspace&, testing_support::TargetDatabase&,
+                           const QString& table, const QString& file)>;
     Step arrange;            // makes the send of a four-row table fail after two rows, or before
     Step repair;             // lets the next send complete
     int messages;            // 0 when the program ends
@@ -168,9 +170,9 @@ struct Failure {
     bool foundFirst = false; // before anything changed: the table it replaces keeps its row
 };
 
-void noRepair(testing_support::Desk& desk, testing_support::TargetDatabase&, const QString&,
+void noRepair(testing_support::TestWorkspace& env, testing_support::TargetDatabase&, const QString&,
               const QString&) {
-    desk.bar.onChange = nullptr;
+    env.bar.onChange = nullptr;
 }
 
 void writeRows(const QString& file, const std::vector<pw::Row>& rows) {
@@ -196,15 +198,15 @@ void controlFaultServer(const char* action, const char* kind) {
 Failure serverStopped(const char* name, const char* kind) {
     return {name,
             kind,
-            [kind](auto& desk, auto&, const QString&, const QString&) {
-                desk.bar.onChange = [kind](double percent) {
+            [kind](auto& env, auto&, const QString&, const QString&) {
+                env.bar.onChange = [kind](double percent) {
                     if (percent == 75) {
                         controlFaultServer("stop", kind);
                     }
                 };
             },
-            [kind](auto& desk, auto& database, const QString&, const QString&) {
-                desk.bar.onChange = nullptr;
+            [kind](auto& env, auto& database, const QString&, const QString&) {
+                env.bar.onChange = nullptr;
                 controlFaultServer("start", kind);
                 ASSERT_TRUE(database.open(kind));
             },
@@ -233,12 +235,12 @@ Failure createRefused(const char* name, const char* kind) {
 Failure refusedRow(const char* name, const char* kind, std::string note, const char* says) {
     return {name,
             kind,
-            [note](auto& desk, auto& database, const QString& table, const QString& file) {
+            [note](auto& env, auto& database, const QString& table, const QString& file) {
                 writeRows(file, {fine, fine, {std::int64_t{3}, note}, fine});
                 database.createTableNamed(table);
                 database.connection().execute("INSERT INTO \"" + table + "\" VALUES('kept')");
-                fill(desk.targetList, {table}, {});
-                desk.dialogs.answers = {Answer::Yes};
+                fill(env.targetList, {table}, {});
+                env.dialogs.answers = {Answer::Yes};
             },
             [](auto&, auto&, const QString&, const QString& file) {
                 writeRows(file, std::vector<pw::Row>(4, fine));
@@ -278,17 +280,17 @@ TEST_P(FailureTest, EndsTheCommandAndTheNextOneWorks) {
     const Failure& failure = GetParam();
     const QString table = addOrders("failing", 4);
     const QString file = folder.path() + "/" + table + ".db";
-    failure.arrange(desk, database, table, file);
-    desk.run(transfer::sendTables);
+    failure.arrange(env, database, table, file);
+    env.run(transfer::sendTables);
 
-    const QStringList messages = desk.dialogs.messages();
+    const QStringList messages = env.dialogs.messages();
     ASSERT_EQ(messages.size(), failure.messages) << messages.join("|").toStdString();
     if (failure.messages == 1) {
         const QString& message = messages[0];
         // A driver's error is headed by its number; the program's own checks have none.
         EXPECT_FALSE(message.startsWith("Error 0")) << message.toStdString();
         EXPECT_EQ(message.startsWith("Error "), message.contains("\r\r"));
-        EXPECT_EQ(desk.bar.percent(), 0);
+        EXPECT_EQ(env.bar.percent(), 0);
         // Where the send ended: the table, and the row with what arrived.
         QStringList parts{table, QString::fromUtf8(failure.says)};
         if (failure.nameInError) {
@@ -305,23 +307,23 @@ TEST_P(FailureTest, EndsTheCommandAndTheNextOneWorks) {
                                                 << part.toStdString();
         }
     }
-    EXPECT_EQ(desk.pointer.setting, ui::DefaultPointer);
-    EXPECT_FALSE(desk.runner.busy());
+    EXPECT_EQ(env.pointer.setting, userio::DefaultPointer);
+    EXPECT_FALSE(env.runner.busy());
     // targetList shows the table exactly when the send made it; the source stays.
-    EXPECT_EQ(entriesOf(desk.targetList).contains(table), failure.rowsKept >= 0);
-    EXPECT_TRUE(entriesOf(desk.paradoxList).contains(table) && QFile::exists(file));
+    EXPECT_EQ(entriesOf(env.targetList).contains(table), failure.rowsKept >= 0);
+    EXPECT_TRUE(entriesOf(env.paradoxList).contains(table) && QFile::exists(file));
 
-    failure.repair(desk, database, table, file);
+    failure.repair(env, database, table, file);
     if (failure.rowsKept >= 0) {
         EXPECT_EQ(database.rowsOf(table).size(), static_cast<std::size_t>(failure.rowsKept));
     }
-    if (entriesOf(desk.targetList).contains(table)) {
-        desk.dialogs.answers = {Answer::Yes};
+    if (entriesOf(env.targetList).contains(table)) {
+        env.dialogs.answers = {Answer::Yes};
     }
-    desk.run(transfer::sendTables);
-    EXPECT_EQ(desk.dialogs.messages().size(), failure.messages);
+    env.run(transfer::sendTables);
+    EXPECT_EQ(env.dialogs.messages().size(), failure.messages);
     EXPECT_EQ(database.rowsOf(table).size(), 4u);
-    EXPECT_EQ(entriesOf(desk.targetList), QStringList{table});
+    EXPECT_EQ(entriesOf(env.targetList), QStringList{table});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -347,9 +349,9 @@ INSTANTIATE_TEST_SUITE_P(
         refusedRow("TooLarge", "SmallPacket", std::string(2 << 20, 'm'),
                    "row 3, field NOTE makes its statement"),
         Failure{"ConnectionLost", "PostgreSQL",
-                [](auto& desk, auto& database, const QString&, const QString&) {
+                [](auto& env, auto& database, const QString&, const QString&) {
                     // As row 3 is about to go, the server ends every other session.
-                    desk.bar.onChange = [&database](double percent) {
+                    env.bar.onChange = [&database](double percent) {
                         if (percent == 75) {
                             database.connection().query(
                                 "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
@@ -361,13 +363,13 @@ INSTANTIATE_TEST_SUITE_P(
         serverStopped("ServerStopped", "Fault"),
         serverStopped("ServerStoppedMariaDB", "MariaDBFault"),
         Failure{"DiskFull", "Full",
-                [](auto& desk, auto& database, const QString&, const QString& file) {
+                [](auto& env, auto& database, const QString&, const QString& file) {
                     // Rows of 64 KB; as row 3 is about to go, the file may not grow.
                     // Space freed by earlier runs would take them without growing.
                     writeRows(file,
                               std::vector<pw::Row>(4, {std::int64_t{1}, std::string(65536, 'm')}));
                     database.connection().execute("VACUUM");
-                    desk.bar.onChange = [&database](double percent) {
+                    env.bar.onChange = [&database](double percent) {
                         if (percent == 75) {
                             const auto number = [&database](const char* pragma) {
                                 return database.connection()
@@ -381,16 +383,16 @@ INSTANTIATE_TEST_SUITE_P(
                         }
                     };
                 },
-                [](auto& desk, auto&, const QString&, const QString&) {
-                    desk.bar.onChange = nullptr;
+                [](auto& env, auto&, const QString&, const QString&) {
+                    env.bar.onChange = nullptr;
                     testing_support::FileSizeLimit::limit(RLIM_INFINITY);
                 },
                 1, 2, false},
         Failure{"ProgramEnds", "SQLite",
-                [](auto& desk, auto&, const QString&, const QString&) {
-                    desk.bar.onChange = [](double percent) {
+                [](auto& env, auto&, const QString&, const QString&) {
+                    env.bar.onChange = [](double percent) {
                         if (percent == 75) {
-                            ui::stopLongWork();
+                            userio::stopLongWork();
                         }
                     };
                 },

@@ -5,7 +5,7 @@
 #include "maintenance/Maintenance.h"
 #include "setup/SetupWindow.h"
 #include "sources/Catalogues.h"
-#include "support/Desk.h"
+#include "support/TestWorkspace.h"
 #include "transfer/SendTables.h"
 
 #include <QFile>
@@ -36,7 +36,8 @@ void PrintTo(const Engine& engine, std::ostream* out) {
     *out << engine.kind;
 }
 
-class EngineTest : public testing_support::DeskTest, public ::testing::WithParamInterface<Engine> {
+class EngineTest : public testing_support::WorkspaceTest,
+                   public ::testing::WithParamInterface<Engine> {
 protected:
     QString kind() const override { return GetParam().kind; }
 
@@ -65,10 +66,10 @@ protected:
     }
 
     void sendOnly(const QString& name) {
-        desk.dialogs.shown.clear();
-        desk.opener.statements.clear();
-        fill(desk.paradoxList, {name}, {name});
-        desk.run(transfer::sendTables);
+        env.dialogs.shown.clear();
+        env.opener.statements.clear();
+        fill(env.paradoxList, {name}, {name});
+        env.run(transfer::sendTables);
     }
 
     int sessions() {
@@ -108,7 +109,7 @@ TEST_P(EngineTest, ValuesThatDefaultsWouldChangeArriveExactly) {
     };
     const QString t = writeTable(testing_support::uniqueTableName("V").toUpper(), design, rows);
     sendOnly(t);
-    ASSERT_TRUE(desk.dialogs.shown.empty()) << desk.dialogs.messages().join("|").toStdString();
+    ASSERT_TRUE(env.dialogs.shown.empty()) << env.dialogs.messages().join("|").toStdString();
 
     const QString number = GetParam().numberType, text = GetParam().textType;
     EXPECT_EQ(sentStatements().at(0),
@@ -142,13 +143,13 @@ TEST_P(EngineTest, NamesTheEngineWouldCutAreRefusedBeforeAnythingIsMade) {
     const QString longField(limit, QChar('F'));
     writeTable(atLimit, designOf({{longField.toStdString(), pw::Long}}), {{std::int64_t{1}}});
     sendOnly(atLimit);
-    ASSERT_TRUE(desk.dialogs.shown.empty()) << desk.dialogs.messages().join("|").toStdString();
+    ASSERT_TRUE(env.dialogs.shown.empty()) << env.dialogs.messages().join("|").toStdString();
     EXPECT_EQ(database.connection()
                   .query("SELECT \"" + longField + "\" FROM \"" + atLimit + "\"")
                   .rows.size(),
               1u);
     testing_support::MemoryList listed;
-    sources::listTargetTables(listed, desk.settings, desk.real);
+    sources::listTargetTables(listed, env.settings, env.real);
     EXPECT_TRUE(entriesOf(listed).contains(atLimit));
     if (engine.nameLimit == 0) {
         return;
@@ -166,25 +167,25 @@ TEST_P(EngineTest, NamesTheEngineWouldCutAreRefusedBeforeAnythingIsMade) {
                           Case{nameOfLength(limit), overField.toStdString(), overField}}) {
         // Never made, and a name the engine refuses even to drop.
         writeTable(c.table, designOf({{c.field, pw::Long}}), {{std::int64_t{1}}}, false);
-        desk.targetList.clearAll();
+        env.targetList.clearAll();
         sendOnly(c.table);
-        ASSERT_EQ(desk.dialogs.messages().size(), 1);
-        const QString message = desk.dialogs.messages()[0];
+        ASSERT_EQ(env.dialogs.messages().size(), 1);
+        const QString message = env.dialogs.messages()[0];
         for (const QString& part :
              {c.table, c.named, QStringLiteral("at most %1 %2").arg(limit).arg(unit)}) {
             EXPECT_TRUE(message.contains(part)) << message.toStdString();
         }
         EXPECT_TRUE(sentStatements().isEmpty()) << sentStatements().join("|").toStdString();
-        EXPECT_EQ(desk.targetList.count(), 0);
+        EXPECT_EQ(env.targetList.count(), 0);
     }
 
-    fill(desk.targetList, {atLimit}, {atLimit});
-    desk.opener.statements.clear();
-    desk.dialogs.inputs = {overLimit};
-    desk.run(maintenance::renameTargetTable);
-    EXPECT_TRUE(desk.dialogs.messages().last().contains("was not renamed"));
+    fill(env.targetList, {atLimit}, {atLimit});
+    env.opener.statements.clear();
+    env.dialogs.inputs = {overLimit};
+    env.run(maintenance::renameTargetTable);
+    EXPECT_TRUE(env.dialogs.messages().last().contains("was not renamed"));
     EXPECT_TRUE(sentStatements().isEmpty());
-    EXPECT_EQ(entriesOf(desk.targetList), QStringList{atLimit});
+    EXPECT_EQ(entriesOf(env.targetList), QStringList{atLimit});
     EXPECT_TRUE(database.exists(atLimit));
 }
 
@@ -197,7 +198,7 @@ TEST_P(EngineTest, TheLargestNumbersArriveAndAMemosEndIsNotText) {
                    designOf({{"NUMBER", pw::Number}, {"NOTE", pw::Memo, 11}}),
                    {{largest, std::string("fine\0", 5)}, {-largest, std::string("fine")}});
     sendOnly(t);
-    ASSERT_TRUE(desk.dialogs.messages().isEmpty()) << desk.dialogs.messages()[0].toStdString();
+    ASSERT_TRUE(env.dialogs.messages().isEmpty()) << env.dialogs.messages()[0].toStdString();
     const odbc::Rows same =
         database.connection().query("SELECT COUNT(*) FROM \"" + t +
                                     "\" WHERE (\"NUMBER\" = 1.7976931348623157e308 OR \"NUMBER\" = "
@@ -247,13 +248,13 @@ TEST_P(EngineTest, ABadSourceNeverCostsTheTableItWouldReplace) {
         database.createTableNamed(name);
         database.connection().execute("INSERT INTO \"" + name + "\" VALUES('kept')");
         sources[s](name);
-        desk.targetList.clearAll();
-        fill(desk.targetList, {name}, {});
-        desk.dialogs.answers = {ui::Dialogs::Answer::Yes};
+        env.targetList.clearAll();
+        fill(env.targetList, {name}, {});
+        env.dialogs.answers = {userio::Dialogs::Answer::Yes};
         sendOnly(name);
-        ASSERT_EQ(desk.dialogs.shown.size(), 1u) << "source " << s;
-        EXPECT_EQ(desk.dialogs.shown[0].kind, "message");
-        const QString& message = desk.dialogs.shown[0].text;
+        ASSERT_EQ(env.dialogs.shown.size(), 1u) << "source " << s;
+        EXPECT_EQ(env.dialogs.shown[0].kind, "message");
+        const QString& message = env.dialogs.shown[0].text;
         EXPECT_TRUE(message.contains(name)) << message.toStdString();
         if (s == 4) {
             EXPECT_TRUE(message.contains("row 40, field NOTE holds a NUL"))
@@ -262,8 +263,8 @@ TEST_P(EngineTest, ABadSourceNeverCostsTheTableItWouldReplace) {
         EXPECT_TRUE(sentStatements().isEmpty()) << sentStatements().join("|").toStdString();
         EXPECT_EQ(database.rowsOf(name),
                   (std::vector<std::vector<odbc::Value>>{{QString("kept")}}));
-        EXPECT_EQ(entriesOf(desk.targetList), QStringList{name});
-        desk.dialogs.answers.clear();
+        EXPECT_EQ(entriesOf(env.targetList), QStringList{name});
+        env.dialogs.answers.clear();
     }
 }
 
@@ -286,35 +287,35 @@ TEST_P(EngineTest, EveryCommandClosesTheSessionsItOpens) {
                                  designOf({{"ID", pw::Long}}), {{std::int64_t{1}}});
     sendOnly(t);
     expectNoneLeft("send");
-    desk.targetList.clearAll();
+    env.targetList.clearAll();
     sendOnly(t); // the table exists but is not listed: CREATE fails
-    EXPECT_EQ(desk.dialogs.messages().size(), 1);
+    EXPECT_EQ(env.dialogs.messages().size(), 1);
     expectNoneLeft("failed send");
     const QString renamed = testing_support::uniqueTableName("r");
     database.own(renamed);
-    fill(desk.targetList, {t}, {t});
-    desk.dialogs.inputs = {renamed};
-    desk.run(maintenance::renameTargetTable);
+    fill(env.targetList, {t}, {t});
+    env.dialogs.inputs = {renamed};
+    env.run(maintenance::renameTargetTable);
     expectNoneLeft("rename");
-    fill(desk.targetList, {"no_such_table", renamed}, {"no_such_table", renamed});
-    desk.run(maintenance::dropTargetTables);
-    EXPECT_TRUE(desk.dialogs.messages().last().startsWith("Error "));
+    fill(env.targetList, {"no_such_table", renamed}, {"no_such_table", renamed});
+    env.run(maintenance::dropTargetTables);
+    EXPECT_TRUE(env.dialogs.messages().last().startsWith("Error "));
     expectNoneLeft("drop, failing at the second");
     testing_support::MemoryList listed;
-    sources::listTargetTables(listed, desk.settings, desk.real);
+    sources::listTargetTables(listed, env.settings, env.real);
     expectNoneLeft("catalogue");
-    EXPECT_TRUE(sources::passGate(desk.settings, desk.real));
+    EXPECT_TRUE(sources::passGate(env.settings, env.real));
     expectNoneLeft("gate");
     commands::Runner runner;
-    setup::SetupWindow form{desk.dialogs, desk.real, runner};
-    form.folderField->setText(desk.settings.folder);
-    for (const QString& name : {desk.settings.dataSource, QStringLiteral("NoSuchDataSource")}) {
+    setup::SetupWindow form{env.dialogs, env.real, runner};
+    form.folderField->setText(env.settings.folder);
+    for (const QString& name : {env.settings.dataSource, QStringLiteral("NoSuchDataSource")}) {
         form.dataSourceField->setText(name);
         form.testDataSourceButton->click();
         form.testFolderButton->click();
         expectNoneLeft("connection tests");
     }
-    QStringList shown = desk.dialogs.messages().mid(desk.dialogs.messages().size() - 4);
+    QStringList shown = env.dialogs.messages().mid(env.dialogs.messages().size() - 4);
     for (QString& text : shown) {
         text = text.section('\n', 0, 0); // the reason follows on a line of its own
     }
@@ -329,8 +330,8 @@ TEST_P(EngineTest, TheDataSourcesOwnAccountIsUsed) {
     if (!GetParam().whoAndWhere) {
         GTEST_SKIP() << GetParam().kind << " has no accounts";
     }
-    EXPECT_TRUE(sources::testDataSource(desk.settings, desk.real));
-    const sources::Target target = sources::openTarget(desk.settings, desk.real);
+    EXPECT_TRUE(sources::testDataSource(env.settings, env.real));
+    const sources::Target target = sources::openTarget(env.settings, env.real);
     const std::vector<odbc::Value> who = target->query(GetParam().whoAndWhere).rows.at(0);
     EXPECT_EQ(who.at(0), QString::fromLatin1(GetParam().account));
     EXPECT_EQ(who.at(1), QString("orvandel_test"));
@@ -352,7 +353,7 @@ namespace {
 
 // A data source whose database or role still reads a backslash inside quotes
 // as an escape.
-class OldStringsTest : public testing_support::DeskTest,
+class OldStringsTest : public testing_support::WorkspaceTest,
                        public ::testing::WithParamInterface<const char*> {
 protected:
     QString kind() const override { return GetParam(); }
@@ -377,8 +378,8 @@ TEST_P(OldStringsTest, BackslashesAreCharactersAndNoValueLeavesItsQuotes) {
     }
     const QString t = addParadoxTable(
         "old", designOf({{"TEXT", pw::Alpha, 80}, {"NOTE", pw::Memo, 11}, {"ID", pw::Long}}), rows);
-    desk.run(transfer::sendTables);
-    EXPECT_TRUE(desk.dialogs.shown.empty()) << desk.dialogs.messages().join("|").toStdString();
+    env.run(transfer::sendTables);
+    EXPECT_TRUE(env.dialogs.shown.empty()) << env.dialogs.messages().join("|").toStdString();
     EXPECT_TRUE(database.exists(victim));
 
     const odbc::Rows back =
@@ -395,7 +396,7 @@ INSTANTIATE_TEST_SUITE_P(PostgreSQL, OldStringsTest, ::testing::Values("OldDatab
 
 namespace {
 
-class SmallPacketTest : public testing_support::DeskTest {
+class SmallPacketTest : public testing_support::WorkspaceTest {
 protected:
     QString kind() const override { return QStringLiteral("SmallPacket"); }
 };
@@ -427,21 +428,21 @@ TEST_F(SmallPacketTest, AStatementPastTheServersLimitIsRefusedBeforeAnythingIsMa
         pw::writeTable((folder.path() + "/" + t + ".db").toStdString(),
                        designOf({{"ID", pw::Long}, {"NOTE", pw::Memo, 11}}), rows);
         database.own(t);
-        fill(desk.paradoxList, {t}, {t});
-        desk.dialogs.shown.clear();
-        desk.run(transfer::sendTables);
+        fill(env.paradoxList, {t}, {t});
+        env.dialogs.shown.clear();
+        env.run(transfer::sendTables);
         return t;
     };
     // With the command byte, one byte short of the limit; "Größe " in 1252
     // is six characters and eight bytes.
     const QString fits = tableOf("P", {limit - 2, limit - 2}, "m");
-    ASSERT_TRUE(desk.dialogs.messages().isEmpty()) << desk.dialogs.messages()[0].toStdString();
+    ASSERT_TRUE(env.dialogs.messages().isEmpty()) << env.dialogs.messages()[0].toStdString();
     EXPECT_EQ(database.rowsOf(fits).size(), 2u);
     for (const std::string& filler : {std::string("m"), std::string("Gr\xF6\xDF"
                                                                     "e ")}) {
         const QString t = tableOf("Q", {100, limit - 1, 100}, filler);
-        ASSERT_EQ(desk.dialogs.messages().size(), 1);
-        const QString message = desk.dialogs.messages()[0];
+        ASSERT_EQ(env.dialogs.messages().size(), 1);
+        const QString message = env.dialogs.messages()[0];
         for (const QString& part :
              {t, QStringLiteral("row 2, field NOTE"),
               QStringLiteral("%1 bytes long").arg(limit - 1),
@@ -450,6 +451,6 @@ TEST_F(SmallPacketTest, AStatementPastTheServersLimitIsRefusedBeforeAnythingIsMa
             EXPECT_TRUE(message.contains(part)) << message.toStdString();
         }
         EXPECT_FALSE(database.exists(t));
-        EXPECT_FALSE(entriesOf(desk.targetList).contains(t));
+        EXPECT_FALSE(entriesOf(env.targetList).contains(t));
     }
 }

@@ -85,7 +85,7 @@ TEST_F(LayoutTest, EnterAndEscapePressNothingAndSpacePressesOnce) {
 namespace {
 
 // Moves over each control in turn and checks the pointer setting after each.
-void expectPointers(ui::PointerSetting& window,
+void expectPointers(userio::PointerSetting& window,
                     std::initializer_list<std::pair<QWidget*, int>> steps) {
     for (const auto& [control, pointer] : steps) {
         moveOver(*control, control->isWindow() ? QPoint(1, 1) : QPoint(2, 2));
@@ -98,7 +98,7 @@ void expectPointers(ui::PointerSetting& window,
 TEST_F(LayoutTest, PointerFollowsTheRulesOfTheSetupWindow) {
     setup::SetupWindow form(dialogs, opener, runner);
     form.show();
-    const int plain = ui::DefaultPointer, hand = ui::CustomPointer;
+    const int plain = userio::DefaultPointer, hand = userio::CustomPointer;
     expectPointers(
         form,
         {{&form, plain}, {form.okButton, hand}, {&form, plain}, {form.pickFolderButton, hand}});
@@ -117,19 +117,19 @@ TEST_F(LayoutTest, PointerFollowsTheRulesOfTheSetupWindow) {
 TEST_F(LayoutTest, TheBusyPointerHoldsOverEverything) {
     shell::MainWindow window(dialogs, settings, opener, runner);
     window.show();
-    window.setPointer(ui::BusyPointer);
+    window.setPointer(userio::BusyPointer);
     for (QWidget* control : std::initializer_list<QWidget*>{
              window.sendToTargetButton, window.targetList, window.paradoxList->viewport(),
              window.targetFrame, &window}) {
         moveOver(*control);
-        EXPECT_EQ(window.pointer(), ui::BusyPointer);
+        EXPECT_EQ(window.pointer(), userio::BusyPointer);
         EXPECT_EQ(control->cursor().shape(), Qt::WaitCursor);
     }
-    window.setPointer(ui::DefaultPointer);
-    expectPointers(window, {{window.sendToTargetButton, ui::CustomPointer},
-                            {window.paradoxList->viewport(), ui::DefaultPointer},
-                            {window.selectAllParadoxButton, ui::CustomPointer},
-                            {window.progressBar, ui::CustomPointer}});
+    window.setPointer(userio::DefaultPointer);
+    expectPointers(window, {{window.sendToTargetButton, userio::CustomPointer},
+                            {window.paradoxList->viewport(), userio::DefaultPointer},
+                            {window.selectAllParadoxButton, userio::CustomPointer},
+                            {window.progressBar, userio::CustomPointer}});
 }
 
 TEST(HandCursor, IsReadWithItsHotSpot) {

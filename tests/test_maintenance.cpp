@@ -3,8 +3,8 @@
 #include "files/TableFamily.h"
 #include "maintenance/Maintenance.h"
 #include "platform/paradox/Paradox.h"
-#include "support/Desk.h"
 #include "support/FileSizeLimit.h"
+#include "support/TestWorkspace.h"
 #include "support/Unprivileged.h"
 #include "transfer/Statements.h"
 
@@ -125,13 +125,13 @@ files::MoveResult move(const QString& from, const QString& to) {
 }
 
 // The same commands against SQLite, PostgreSQL and MariaDB.
-class DataSourceTest : public testing_support::DeskTest,
+class DataSourceTest : public testing_support::WorkspaceTest,
                        public ::testing::WithParamInterface<QString> {
 protected:
     QString kind() const override { return GetParam(); }
 };
 
-using FileTest = testing_support::DeskTest;
+using FileTest = testing_support::WorkspaceTest;
 
 } // namespace
 
@@ -141,10 +141,10 @@ TEST_P(DataSourceTest, DropsTheSelectedTablesHighestIndexFirst) {
     const QString kept = database.createTable("d");
     const QString spaced = "Order Details " + testing_support::uniqueTableName("x");
     database.createTableNamed(spaced);
-    fill(desk.targetList, {a, b, c, kept, spaced}, {a, c, spaced, b});
-    desk.run(maintenance::dropTargetTables);
+    fill(env.targetList, {a, b, c, kept, spaced}, {a, c, spaced, b});
+    env.run(maintenance::dropTargetTables);
 
-    EXPECT_TRUE(desk.dialogs.shown.empty());
+    EXPECT_TRUE(env.dialogs.shown.empty());
     // The list is sorted, and the walk goes from its last entry to its first.
     QStringList order{a, b, c, spaced};
     order.sort(Qt::CaseInsensitive);
@@ -153,20 +153,20 @@ TEST_P(DataSourceTest, DropsTheSelectedTablesHighestIndexFirst) {
         expected << "DROP TABLE \"" + *name + "\"";
     }
     EXPECT_EQ(sentStatements(), expected);
-    EXPECT_EQ(entriesOf(desk.targetList), QStringList{kept});
+    EXPECT_EQ(entriesOf(env.targetList), QStringList{kept});
     EXPECT_FALSE(database.exists(a));
     EXPECT_TRUE(database.exists(kept));
 }
 
 TEST_P(DataSourceTest, AFailedDropKeepsTheRestListedAndReportsOnce) {
     const QString present = database.createTable("present");
-    fill(desk.targetList, {present, "aaa_missing_table"}, {present, "aaa_missing_table"});
-    desk.run(maintenance::dropTargetTables);
+    fill(env.targetList, {present, "aaa_missing_table"}, {present, "aaa_missing_table"});
+    env.run(maintenance::dropTargetTables);
     // The walk drops the higher index first, then fails on the missing table.
-    ASSERT_EQ(desk.dialogs.messages().size(), 1);
-    EXPECT_TRUE(desk.dialogs.messages()[0].startsWith("Error "));
-    EXPECT_EQ(entriesOf(desk.targetList), QStringList{"aaa_missing_table"});
-    EXPECT_EQ(desk.pointer.setting, ui::DefaultPointer);
+    ASSERT_EQ(env.dialogs.messages().size(), 1);
+    EXPECT_TRUE(env.dialogs.messages()[0].startsWith("Error "));
+    EXPECT_EQ(entriesOf(env.targetList), QStringList{"aaa_missing_table"});
+    EXPECT_EQ(env.pointer.setting, userio::DefaultPointer);
 }
 
 TEST_P(DataSourceTest, RenamesTheOneSelectedTable) {
@@ -175,34 +175,34 @@ TEST_P(DataSourceTest, RenamesTheOneSelectedTable) {
     const QString sales = "Sales " + testing_support::uniqueTableName("s");
     database.own(sales);
     const QString other = database.createTable("aaa");
-    fill(desk.targetList, {orders, other}, {orders});
-    desk.dialogs.inputs = {sales};
-    desk.run(maintenance::renameTargetTable);
+    fill(env.targetList, {orders, other}, {orders});
+    env.dialogs.inputs = {sales};
+    env.run(maintenance::renameTargetTable);
 
-    ASSERT_EQ(desk.dialogs.shown.size(), 1u);
-    EXPECT_EQ(desk.dialogs.shown[0].text, "Enter new name of " + orders + ":");
-    EXPECT_EQ(desk.dialogs.shown[0].title, "Orvandel");
-    EXPECT_EQ(desk.dialogs.shown[0].defaultText, orders);
+    ASSERT_EQ(env.dialogs.shown.size(), 1u);
+    EXPECT_EQ(env.dialogs.shown[0].text, "Enter new name of " + orders + ":");
+    EXPECT_EQ(env.dialogs.shown[0].title, "Orvandel");
+    EXPECT_EQ(env.dialogs.shown[0].defaultText, orders);
     EXPECT_EQ(sentStatements(),
               QStringList{"ALTER TABLE \"" + orders + "\" RENAME TO \"" + sales + "\";"});
     QStringList sorted{other, sales};
     sorted.sort(Qt::CaseInsensitive);
-    EXPECT_EQ(entriesOf(desk.targetList), sorted);
-    EXPECT_EQ(desk.targetList.current(), 0);
-    EXPECT_EQ(desk.targetList.selectedCount(), 0);
+    EXPECT_EQ(entriesOf(env.targetList), sorted);
+    EXPECT_EQ(env.targetList.current(), 0);
+    EXPECT_EQ(env.targetList.selectedCount(), 0);
     EXPECT_TRUE(database.exists(sales));
     EXPECT_FALSE(database.exists(orders));
 }
 
 TEST_P(DataSourceTest, RenameNeedsExactlyOneSelectionAndACancelDoesNothing) {
-    fill(desk.targetList, {"a", "b"}, {});
-    desk.run(maintenance::renameTargetTable);
-    EXPECT_EQ(desk.dialogs.messages(), QStringList{"Please select just one table to rename."});
-    desk.targetList.setSelectedAt(0, true);
-    desk.dialogs.inputs = {QString()};
-    desk.run(maintenance::renameTargetTable);
+    fill(env.targetList, {"a", "b"}, {});
+    env.run(maintenance::renameTargetTable);
+    EXPECT_EQ(env.dialogs.messages(), QStringList{"Please select just one table to rename."});
+    env.targetList.setSelectedAt(0, true);
+    env.dialogs.inputs = {QString()};
+    env.run(maintenance::renameTargetTable);
     EXPECT_TRUE(sentStatements().isEmpty());
-    EXPECT_EQ(entriesOf(desk.targetList), (QStringList{"a", "b"}));
+    EXPECT_EQ(entriesOf(env.targetList), (QStringList{"a", "b"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(DataSources, DataSourceTest,
@@ -210,11 +210,11 @@ INSTANTIATE_TEST_SUITE_P(DataSources, DataSourceTest,
                          [](const auto& info) { return info.param.toStdString(); });
 
 TEST_F(FileTest, RenameOfAnUnopenableDataSourceShowsOnlyTheError) {
-    desk.settings.dataSource = "NoSuchDataSource";
-    desk.run(maintenance::renameTargetTable);
-    ASSERT_EQ(desk.dialogs.messages().size(), 1);
+    env.settings.dataSource = "NoSuchDataSource";
+    env.run(maintenance::renameTargetTable);
+    ASSERT_EQ(env.dialogs.messages().size(), 1);
     // The driver manager's error has no number of its own: none is shown.
-    EXPECT_TRUE(desk.dialogs.messages()[0].startsWith("IM002: "));
+    EXPECT_TRUE(env.dialogs.messages()[0].startsWith("IM002: "));
 }
 
 TEST_F(FileTest, DeletesTheFilesOfSelectedTablesOnly) {
@@ -227,42 +227,42 @@ TEST_F(FileTest, DeletesTheFilesOfSelectedTablesOnly) {
     writeFile(f + "/Items.Db");
     QDir().mkpath(f + "/sub");
     writeFile(f + "/sub/DEEP.db");
-    fill(desk.paradoxList, {"CUSTOMER", "ORDERS", "ITEMS", "DEEP"}, {"CUSTOMER", "ITEMS", "DEEP"});
-    desk.settings.folder = f + "/"; // a trailing separator gives "//", which works
-    desk.run(maintenance::deleteParadoxTables);
+    fill(env.paradoxList, {"CUSTOMER", "ORDERS", "ITEMS", "DEEP"}, {"CUSTOMER", "ITEMS", "DEEP"});
+    env.settings.folder = f + "/"; // a trailing separator gives "//", which works
+    env.run(maintenance::deleteParadoxTables);
 
-    EXPECT_TRUE(desk.dialogs.shown.empty());
+    EXPECT_TRUE(env.dialogs.shown.empty());
     EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMERS.PX", "ORDERS.DB", "ORDERS.PX"}));
     EXPECT_TRUE(QFile::exists(f + "/sub/DEEP.db"));
-    EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{"DEEP", "ORDERS"}));
+    EXPECT_EQ(entriesOf(env.paradoxList), (QStringList{"DEEP", "ORDERS"}));
 }
 
 TEST_F(FileTest, RenamesATableFileAndShowsTheNameAsTyped) {
     const QString f = folder.path();
     writeFile(f + "/CUSTOMER.DB", "customers");
     writeFile(f + "/CUSTOMER.PX");
-    fill(desk.paradoxList, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
-    desk.dialogs.inputs = {"Client"};
-    desk.run(maintenance::renameParadoxTable);
+    fill(env.paradoxList, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
+    env.dialogs.inputs = {"Client"};
+    env.run(maintenance::renameParadoxTable);
 
-    EXPECT_TRUE(desk.dialogs.messages().isEmpty());
+    EXPECT_TRUE(env.dialogs.messages().isEmpty());
     EXPECT_EQ(filesIn(f), (QStringList{"Client.DB", "Client.PX"}));
     EXPECT_EQ(contentsOf(f + "/Client.DB"), "customers");
-    EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{"Client", "ORDERS"}));
-    EXPECT_EQ(desk.paradoxList.current(), 0);
+    EXPECT_EQ(entriesOf(env.paradoxList), (QStringList{"Client", "ORDERS"}));
+    EXPECT_EQ(env.paradoxList.current(), 0);
 }
 
 TEST_F(FileTest, RenameTakesTheCaseVariantTheLookupFindsFirst) {
     const QString f = folder.path();
     writeFile(f + "/orders.Db", "second");
     writeFile(f + "/Orders.db", "first"); // "O" comes before "o" in byte order
-    fill(desk.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
-    desk.paradoxList.setSelectedAt(1, false);
-    desk.dialogs.inputs = {"Moved"};
-    desk.run(maintenance::renameParadoxTable);
+    fill(env.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
+    env.paradoxList.setSelectedAt(1, false);
+    env.dialogs.inputs = {"Moved"};
+    env.run(maintenance::renameParadoxTable);
     EXPECT_EQ(filesIn(f), (QStringList{"Moved.db", "orders.Db"}));
     EXPECT_EQ(contentsOf(f + "/Moved.db"), "first");
-    EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{"Moved", "ORDERS"}));
+    EXPECT_EQ(entriesOf(env.paradoxList), (QStringList{"Moved", "ORDERS"}));
 }
 
 // A keyed table with a memo field, two secondary indexes, validity checks,
@@ -285,12 +285,12 @@ TEST_F(FileTest, RenameMovesTheWholeFamilyEachWay) {
         }
         const ino_t inode = inodeOf(f + "/C.F14");
         if (way == files::MoveWay::Rename) {
-            fill(desk.paradoxList, {"C"}, {"C"});
-            desk.dialogs.inputs = {"CNEW"};
-            desk.run(maintenance::renameParadoxTable);
-            EXPECT_TRUE(desk.dialogs.messages().isEmpty())
-                << desk.dialogs.messages().join("|").toStdString();
-            EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"CNEW"});
+            fill(env.paradoxList, {"C"}, {"C"});
+            env.dialogs.inputs = {"CNEW"};
+            env.run(maintenance::renameParadoxTable);
+            EXPECT_TRUE(env.dialogs.messages().isEmpty())
+                << env.dialogs.messages().join("|").toStdString();
+            EXPECT_EQ(entriesOf(env.paradoxList), QStringList{"CNEW"});
         } else {
             const auto family = files::findTableFamily(files::pathOf(f), "C");
             const files::FamilyChange change = files::renameTableFamily(*family, "C", "CNEW", way);
@@ -328,11 +328,10 @@ TEST_F(FileTest, ARenameKeepsEveryFileAsItWas) {
                    static_cast<std::size_t>(name.toUtf8().size()), 0);
         expected[QString(name).replace(0, 1, "CNEW")] = identityOf(f + "/" + name);
     }
-    fill(desk.paradoxList, {"C"}, {"C"});
-    desk.dialogs.inputs = {"CNEW"};
-    desk.run(maintenance::renameParadoxTable);
-    EXPECT_TRUE(desk.dialogs.messages().isEmpty())
-        << desk.dialogs.messages().join("|").toStdString();
+    fill(env.paradoxList, {"C"}, {"C"});
+    env.dialogs.inputs = {"CNEW"};
+    env.run(maintenance::renameParadoxTable);
+    EXPECT_TRUE(env.dialogs.messages().isEmpty()) << env.dialogs.messages().join("|").toStdString();
     std::map<QString, Identity> found;
     for (const QString& name : filesIn(f)) {
         found[name] = identityOf(f + "/" + name);
@@ -382,15 +381,15 @@ TEST_F(FileTest, ARenameOntoAnyFileOfTheNewNameMovesNothing) {
             writeFile(f + "/" + name, "in the way");
         }
         const Contents before = contentsIn(f);
-        desk.paradoxList.clearAll();
-        fill(desk.paradoxList, {"NOTES"}, {"NOTES"});
-        desk.dialogs.shown.clear();
-        desk.dialogs.inputs = {"Other"};
-        desk.run(maintenance::renameParadoxTable);
-        EXPECT_EQ(desk.dialogs.messages(), QStringList{"The table NOTES was not renamed, because " +
-                                                       says + " Nothing was moved."});
+        env.paradoxList.clearAll();
+        fill(env.paradoxList, {"NOTES"}, {"NOTES"});
+        env.dialogs.shown.clear();
+        env.dialogs.inputs = {"Other"};
+        env.run(maintenance::renameParadoxTable);
+        EXPECT_EQ(env.dialogs.messages(), QStringList{"The table NOTES was not renamed, because " +
+                                                      says + " Nothing was moved."});
         EXPECT_EQ(contentsIn(f), before);
-        EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"NOTES"});
+        EXPECT_EQ(entriesOf(env.paradoxList), QStringList{"NOTES"});
     }
 }
 
@@ -400,16 +399,16 @@ TEST_F(FileTest, DeleteThenRenameAnotherTableToTheFreedName) {
     const QString f = folder.path();
     writeFamily(f, "C", {"PX", "X02", "Y02", "X03", "Y03", "VAL", "TV", "FAM"});
     const Contents b = writeFamily(f, "B", {"PX"});
-    fill(desk.paradoxList, {"B", "C"}, {"C"});
-    desk.run(maintenance::deleteParadoxTables);
-    EXPECT_TRUE(desk.dialogs.messages().isEmpty());
+    fill(env.paradoxList, {"B", "C"}, {"C"});
+    env.run(maintenance::deleteParadoxTables);
+    EXPECT_TRUE(env.dialogs.messages().isEmpty());
     EXPECT_EQ(contentsIn(f), b);
-    EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"B"});
+    EXPECT_EQ(entriesOf(env.paradoxList), QStringList{"B"});
 
-    desk.paradoxList.setSelectedAt(0, true);
-    desk.dialogs.inputs = {"C"};
-    desk.run(maintenance::renameParadoxTable);
-    EXPECT_TRUE(desk.dialogs.messages().isEmpty());
+    env.paradoxList.setSelectedAt(0, true);
+    env.dialogs.inputs = {"C"};
+    env.run(maintenance::renameParadoxTable);
+    EXPECT_TRUE(env.dialogs.messages().isEmpty());
     EXPECT_EQ(filesIn(f), (QStringList{"C.DB", "C.MB", "C.PX"}));
     EXPECT_EQ(contentsOf(f + "/C.PX"), "B.PX");
     EXPECT_EQ(readMemos(f, "C"), std::vector<std::string>{"note of B"});
@@ -423,11 +422,11 @@ TEST_F(FileTest, CompanionsOfTwoSpellingsGoWithTheirOwnTableOnly) {
     writeFamily(f, "ORDERS", {"PX"});
     writeFamily(f, "orders", {}, {}, ".db");
     writeFile(f + "/Orders.VAL", "Orders.VAL");
-    fill(desk.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
-    desk.paradoxList.setSelectedAt(1, false);
-    desk.dialogs.inputs = {"SALES"};
-    desk.run(maintenance::renameParadoxTable);
-    EXPECT_EQ(desk.dialogs.messages(),
+    fill(env.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
+    env.paradoxList.setSelectedAt(1, false);
+    env.dialogs.inputs = {"SALES"};
+    env.run(maintenance::renameParadoxTable);
+    EXPECT_EQ(env.dialogs.messages(),
               QStringList{f + "/Orders.VAL was left as it is, because its name fits more than one "
                               "table of the folder (the same name in other letter case)."});
     EXPECT_EQ(filesIn(f), (QStringList{"Orders.VAL", "SALES.DB", "SALES.MB", "SALES.PX",
@@ -435,9 +434,9 @@ TEST_F(FileTest, CompanionsOfTwoSpellingsGoWithTheirOwnTableOnly) {
     EXPECT_EQ(readMemos(f, "SALES"), std::vector<std::string>{"note of ORDERS"});
 
     // Now orders.db is the only table of that name: the checks are its own.
-    fill(desk.paradoxList, {}, {"ORDERS"});
-    desk.run(maintenance::deleteParadoxTables);
-    EXPECT_EQ(desk.dialogs.messages().size(), 1);
+    fill(env.paradoxList, {}, {"ORDERS"});
+    env.run(maintenance::deleteParadoxTables);
+    EXPECT_EQ(env.dialogs.messages().size(), 1);
     EXPECT_EQ(filesIn(f), (QStringList{"SALES.DB", "SALES.MB", "SALES.PX"}));
 }
 
@@ -517,27 +516,27 @@ TEST_F(FileTest, ARefusedFileRenameSaysWhyAndChangesNothing) {
     const QString f = folder.path();
     writeFile(f + "/CUSTOMER.DB", "customers");
     writeFile(f + "/ORDERS.DB", "orders");
-    fill(desk.paradoxList, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
+    fill(env.paradoxList, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
     for (const QString& answer :
          {QString("ORDERS"), QString("CUSTOMER"), QString("customer"), QString("../escape"),
           QString("a/b"), QString("A") + QChar(0) + "B"}) {
-        desk.dialogs.inputs = {answer};
-        desk.run(maintenance::renameParadoxTable);
+        env.dialogs.inputs = {answer};
+        env.run(maintenance::renameParadoxTable);
     }
-    EXPECT_EQ(desk.dialogs.messages().size(), 6);
+    EXPECT_EQ(env.dialogs.messages().size(), 6);
     EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMER.DB", "ORDERS.DB"}));
     EXPECT_EQ(contentsOf(f + "/ORDERS.DB"), "orders");
-    EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{"CUSTOMER", "ORDERS"}));
+    EXPECT_EQ(entriesOf(env.paradoxList), (QStringList{"CUSTOMER", "ORDERS"}));
 }
 
 TEST_F(FileTest, AFileInASubfolderIsNotMovedButTheListShowsTheNewName) {
     QDir().mkpath(folder.path() + "/sub");
     writeFile(folder.path() + "/sub/DEEP.db");
-    fill(desk.paradoxList, {"DEEP"}, {"DEEP"});
-    desk.dialogs.inputs = {"Shallow"};
-    desk.run(maintenance::renameParadoxTable);
+    fill(env.paradoxList, {"DEEP"}, {"DEEP"});
+    env.dialogs.inputs = {"Shallow"};
+    env.run(maintenance::renameParadoxTable);
     EXPECT_TRUE(QFile::exists(folder.path() + "/sub/DEEP.db"));
-    EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"Shallow"});
+    EXPECT_EQ(entriesOf(env.paradoxList), QStringList{"Shallow"});
 }
 
 TEST(MoveByCopy, MovesAndKeepsTheContents) {

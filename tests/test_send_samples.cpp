@@ -4,8 +4,8 @@
 // sends tables made with the writer where the samples hold no such values.
 
 #include "support/DatesAtTheEnds.h"
-#include "support/Desk.h"
 #include "support/Samples.h"
+#include "support/TestWorkspace.h"
 #include "transfer/SendTables.h"
 
 #include <QCryptographicHash>
@@ -66,17 +66,17 @@ protected:
         if (!database.open(GetParam())) {
             GTEST_SKIP() << testing_support::missingDataSource(GetParam()).toStdString();
         }
-        desk.settings.dataSource = database.name();
+        env.settings.dataSource = database.name();
     }
 
     void send(const QString& folder, const QString& table) {
         testing_support::dropTableIfExists(database.connection(), table);
-        desk.settings.folder = folder;
-        desk.targetList.clearAll();
-        desk.paradoxList.clearAll();
-        desk.dialogs.shown.clear();
-        testing_support::fill(desk.paradoxList, {table}, {table});
-        desk.run(transfer::sendTables);
+        env.settings.folder = folder;
+        env.targetList.clearAll();
+        env.paradoxList.clearAll();
+        env.dialogs.shown.clear();
+        testing_support::fill(env.paradoxList, {table}, {table});
+        env.run(transfer::sendTables);
     }
 
     void send(const Sample& sample) {
@@ -106,7 +106,7 @@ protected:
         return sample.folder.filename().string() + "/" + sample.table.toStdString();
     }
 
-    testing_support::Desk desk;
+    testing_support::TestWorkspace env;
     testing_support::TargetDatabase database;
 };
 
@@ -120,8 +120,8 @@ TEST_P(SendSamplesTest, EverySampleArrivesIntact) {
     ASSERT_FALSE(all.empty());
     for (const Sample& sample : all) {
         send(sample);
-        ASSERT_TRUE(desk.dialogs.messages().isEmpty())
-            << where(sample) << ": " << desk.dialogs.messages().join(" | ").toStdString();
+        ASSERT_TRUE(env.dialogs.messages().isEmpty())
+            << where(sample) << ": " << env.dialogs.messages().join(" | ").toStdString();
         compare(sample);
         testing_support::dropTableIfExists(database.connection(), sample.table);
     }
@@ -147,8 +147,8 @@ TEST_P(SendSamplesTest, DatesOfTheYearsMinus9999To9999Arrive) {
     }
     paradox_writer::writeTable(file.toStdString(), dates::design(), rows);
     send(folder.path(), table);
-    ASSERT_TRUE(desk.dialogs.messages().isEmpty())
-        << desk.dialogs.messages().join(" | ").toStdString();
+    ASSERT_TRUE(env.dialogs.messages().isEmpty())
+        << env.dialogs.messages().join(" | ").toStdString();
     EXPECT_EQ(database.rowsOf(table), expected);
 
     for (const dates::PastAnEnd& past : dates::pastTheEnds()) {
@@ -156,8 +156,8 @@ TEST_P(SendSamplesTest, DatesOfTheYearsMinus9999To9999Arrive) {
         paradox_writer::writeTable(file.toStdString(), dates::design(),
                                    {rows.front(), dates::rowWith(past)});
         send(folder.path(), table);
-        ASSERT_EQ(desk.dialogs.messages().size(), 1);
-        const QString message = desk.dialogs.messages()[0];
+        ASSERT_EQ(env.dialogs.messages().size(), 1);
+        const QString message = env.dialogs.messages()[0];
         const QString field = past.column == 0 ? "D" : "S";
         for (const QString& part :
              {file, "row 2, field \"" + field + "\": impossible", QString("Nothing was changed")}) {

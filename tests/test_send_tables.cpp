@@ -1,7 +1,7 @@
 #include "files/Files.h"
 #include "maintenance/Maintenance.h"
 #include "sources/Catalogues.h"
-#include "support/Desk.h"
+#include "support/TestWorkspace.h"
 #include "transfer/SendTables.h"
 #include "transfer/Statements.h"
 
@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 namespace pw = paradox_writer;
-using Answer = ui::Dialogs::Answer;
+using Answer = userio::Dialogs::Answer;
 using testing_support::designOf;
 using testing_support::entriesOf;
 using testing_support::fill;
@@ -22,10 +22,10 @@ namespace {
 const pw::TableDesign ordersDesign =
     designOf({{"ID", pw::Long}, {"NAME", pw::Alpha, 20}, {"PLACED", pw::Date}});
 
-class SendTablesTest : public testing_support::DeskTest {
+class SendTablesTest : public testing_support::WorkspaceTest {
 protected:
-    void send() { desk.run(transfer::sendTables); }
-    QStringList messages() const { return desk.dialogs.messages(); }
+    void send() { env.run(transfer::sendTables); }
+    QStringList messages() const { return env.dialogs.messages(); }
     std::string shownText() const { return messages().join("|").toStdString(); }
 };
 
@@ -38,18 +38,18 @@ TEST_F(SendTablesTest, StatementTextsAreExactlyTheExpectedOnes) {
                                        {{}, {}, {}},
                                        {std::int64_t{1}, std::string("'"), {}}});
     send();
-    EXPECT_TRUE(desk.dialogs.shown.empty());
+    EXPECT_TRUE(env.dialogs.shown.empty());
     const QString q = "\"" + t + "\"";
-    EXPECT_EQ(desk.opener.statements,
+    EXPECT_EQ(env.opener.statements,
               (QStringList{"CREATE TABLE " + q + "(\"ID\" NUMERIC,\"NAME\" TEXT,\"PLACED\" TEXT);",
                            "INSERT INTO " + q + " VALUES('12', 'O''Hara', NULL)",
                            "INSERT INTO " + q + " VALUES(NULL, 'x', '2000-01-01')",
                            "INSERT INTO " + q + " VALUES(NULL, NULL, NULL)",
                            "INSERT INTO " + q + " VALUES('1', '''', NULL)"}));
     EXPECT_EQ(database.rowsOf(t).size(), 4u);
-    EXPECT_EQ(entriesOf(desk.targetList), QStringList{t});
-    EXPECT_EQ(desk.opener.closed, 1);
-    EXPECT_EQ(desk.pointer.setting, ui::DefaultPointer);
+    EXPECT_EQ(entriesOf(env.targetList), QStringList{t});
+    EXPECT_EQ(env.opener.closed, 1);
+    EXPECT_EQ(env.pointer.setting, userio::DefaultPointer);
 }
 
 TEST_F(SendTablesTest, MoneyAndBcdBecomeNumericAndTimesTimestampText) {
@@ -59,12 +59,12 @@ TEST_F(SendTablesTest, MoneyAndBcdBecomeNumericAndTimesTimestampText) {
         {{12.25, std::string("-1.50"), std::int64_t{3723000},
           std::int64_t{730120LL * 86400000 + 1000}}});
     send();
-    ASSERT_TRUE(desk.dialogs.shown.empty()) << shownText();
-    EXPECT_EQ(desk.opener.statements.at(0),
+    ASSERT_TRUE(env.dialogs.shown.empty()) << shownText();
+    EXPECT_EQ(env.opener.statements.at(0),
               "CREATE TABLE \"" + t + "\"(\"M\" NUMERIC,\"B\" NUMERIC,\"T\" TEXt,\"S\" TEXt);");
-    EXPECT_EQ(desk.opener.statements.at(1), "INSERT INTO \"" + t +
-                                                "\" VALUES('12.25', '-1.5', '01:02:03', "
-                                                "'2000-01-01 00:00:01')");
+    EXPECT_EQ(env.opener.statements.at(1), "INSERT INTO \"" + t +
+                                               "\" VALUES('12.25', '-1.5', '01:02:03', "
+                                               "'2000-01-01 00:00:01')");
     // SQLite gives NUMERIC columns numeric affinity: the money is a number.
     const odbc::Rows kinds = database.connection().query(
         "SELECT typeof(\"M\"), typeof(\"B\"), typeof(\"T\") FROM \"" + t + "\"");
@@ -86,13 +86,13 @@ TEST_F(SendTablesTest, SendTakesTheSameCaseVariantAsDelete) {
     pw::writeTable((f + "/" + name + ".DB").toStdString(), design, {{std::int64_t{3}}});
     database.own(name);
     for (const qint64 expected : {3, 1, 2}) {
-        fill(desk.paradoxList, {name}, {name});
-        desk.dialogs.answers = {Answer::Yes};
+        fill(env.paradoxList, {name}, {name});
+        env.dialogs.answers = {Answer::Yes};
         send();
         ASSERT_EQ(database.rowsOf(name).size(), 1u);
         EXPECT_EQ(database.rowsOf(name)[0][0], QString::number(expected));
-        desk.run(maintenance::deleteParadoxTables); // deletes the file just sent
-        EXPECT_EQ(desk.paradoxList.count(), 0);
+        env.run(maintenance::deleteParadoxTables); // deletes the file just sent
+        EXPECT_EQ(env.paradoxList.count(), 0);
     }
     EXPECT_TRUE(QDir(f).entryList(QDir::Files).isEmpty());
 }
@@ -102,7 +102,7 @@ TEST_F(SendTablesTest, ATableOfASubfolderStopsTheSendSayingWhere) {
     QDir().mkpath(folder.path() + "/old/1999");
     const QString deep = testing_support::uniqueTableName("z_deep").toUpper();
     pw::writeTable((folder.path() + "/old/1999/" + deep + ".db").toStdString(), ordersDesign, {});
-    fill(desk.paradoxList, {deep}, {deep, later});
+    fill(env.paradoxList, {deep}, {deep, later});
     send();
     ASSERT_EQ(messages().size(), 1);
     const QString text = messages()[0];
@@ -110,9 +110,9 @@ TEST_F(SendTablesTest, ATableOfASubfolderStopsTheSendSayingWhere) {
                                 QString("set the Paradox folder to that subfolder")}) {
         EXPECT_TRUE(text.contains(part)) << text.toStdString();
     }
-    EXPECT_FALSE(entriesOf(desk.targetList).contains(later)); // walked after it
+    EXPECT_FALSE(entriesOf(env.targetList).contains(later)); // walked after it
 
-    fill(desk.paradoxList, {"NOWHERE"}, {"NOWHERE"});
+    fill(env.paradoxList, {"NOWHERE"}, {"NOWHERE"});
     send();
     EXPECT_TRUE(messages().last().contains("no data file (NOWHERE.DB)")) << shownText();
 }
@@ -120,36 +120,36 @@ TEST_F(SendTablesTest, ATableOfASubfolderStopsTheSendSayingWhere) {
 // Any folder name Linux allows, and file names that are not UTF-8, work for
 // sending, deleting and renaming.
 TEST_F(SendTablesTest, FolderAndFileNamesThatLinuxAllows) {
-    desk.settings.folder = folder.path() + QString::fromUtf8("/a;b=c {d} 'e\" \xC3\xA9");
-    ASSERT_TRUE(QDir().mkpath(desk.settings.folder));
+    env.settings.folder = folder.path() + QString::fromUtf8("/a;b=c {d} 'e\" \xC3\xA9");
+    ASSERT_TRUE(QDir().mkpath(env.settings.folder));
     const QString t = addParadoxTable("odd", designOf({{"N", pw::Long}, {"M", pw::Memo, 11}}),
                                       {{std::int64_t{7}, std::string("memo text")}});
     // CAFÉ.db with the É in Latin-1, as copied from an old system.
-    const std::string latin1 = (files::pathOf(desk.settings.folder) / "CAF\xC9.db").native();
+    const std::string latin1 = (files::pathOf(env.settings.folder) / "CAF\xC9.db").native();
     pw::writeTable(latin1, ordersDesign, {{std::int64_t{9}, {}, {}}});
 
-    desk.paradoxList.clearAll();
-    sources::listParadoxTables(desk.paradoxList, desk.settings);
+    env.paradoxList.clearAll();
+    sources::listParadoxTables(env.paradoxList, env.settings);
     const QString cafe = QString::fromUtf8("CAF\xC3\x89");
-    EXPECT_EQ(entriesOf(desk.paradoxList), (QStringList{cafe, t}));
+    EXPECT_EQ(entriesOf(env.paradoxList), (QStringList{cafe, t}));
     database.own(cafe);
-    fill(desk.paradoxList, {}, {cafe, t});
+    fill(env.paradoxList, {}, {cafe, t});
     send();
-    ASSERT_TRUE(desk.dialogs.shown.empty()) << shownText();
+    ASSERT_TRUE(env.dialogs.shown.empty()) << shownText();
     EXPECT_EQ(database.rowsOf(t).at(0),
               (std::vector<odbc::Value>{QString("7"), QString("memo text")}));
     EXPECT_EQ(database.rowsOf(cafe).at(0).at(0), QString("9"));
 
     // Rename moves the data and memo files; delete removes the Latin-1 file.
-    fill(desk.paradoxList, {}, {t});
-    desk.dialogs.inputs = {"Renamed"};
-    desk.run(maintenance::renameParadoxTable);
-    EXPECT_TRUE(QFile::exists(desk.settings.folder + "/Renamed.db"));
-    EXPECT_TRUE(QFile::exists(desk.settings.folder + "/Renamed.mb"));
-    fill(desk.paradoxList, {}, {cafe});
-    desk.run(maintenance::deleteParadoxTables);
+    fill(env.paradoxList, {}, {t});
+    env.dialogs.inputs = {"Renamed"};
+    env.run(maintenance::renameParadoxTable);
+    EXPECT_TRUE(QFile::exists(env.settings.folder + "/Renamed.db"));
+    EXPECT_TRUE(QFile::exists(env.settings.folder + "/Renamed.mb"));
+    fill(env.paradoxList, {}, {cafe});
+    env.run(maintenance::deleteParadoxTables);
     EXPECT_FALSE(std::filesystem::exists(latin1));
-    EXPECT_EQ(entriesOf(desk.paradoxList), QStringList{"Renamed"});
+    EXPECT_EQ(entriesOf(env.paradoxList), QStringList{"Renamed"});
     EXPECT_TRUE(messages().isEmpty()) << shownText();
 }
 
@@ -168,36 +168,36 @@ TEST_P(OverwriteTest, QuestionsComeInReverseOrderAndNoKeepsThatTable) {
     for (const char* prefix : {"a", "b", "c"}) {
         names << addParadoxTable(prefix, ordersDesign, {{std::int64_t{1}, {}, {}}});
         database.createTableNamed(names.last());
-        desk.targetList.add(names.last());
+        env.targetList.add(names.last());
     }
-    desk.dialogs.answers = {Answer::Yes, Answer::No, Answer::Yes};
+    env.dialogs.answers = {Answer::Yes, Answer::No, Answer::Yes};
     send();
 
-    ASSERT_EQ(desk.dialogs.shown.size(), 3u);
+    ASSERT_EQ(env.dialogs.shown.size(), 3u);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(desk.dialogs.shown[i].text, "Would you like to overwrite " + names[2 - i] + "?");
+        EXPECT_EQ(env.dialogs.shown[i].text, "Would you like to overwrite " + names[2 - i] + "?");
     }
-    EXPECT_EQ(desk.dialogs.shown[0].title, "Overwrite?");
-    EXPECT_TRUE(desk.dialogs.shown[0].defaultYes);
+    EXPECT_EQ(env.dialogs.shown[0].title, "Overwrite?");
+    EXPECT_TRUE(env.dialogs.shown[0].defaultYes);
     EXPECT_EQ(database.rowsOf(names[0]).size(), 1u);
     EXPECT_EQ(database.rowsOf(names[2]).size(), 1u);
     EXPECT_NO_THROW(database.connection().query("SELECT old FROM \"" + names[1] + "\""));
-    EXPECT_EQ(entriesOf(desk.targetList).count(names[1]), 1);
-    EXPECT_EQ(desk.opener.statements.filter("DROP TABLE").size(), 2);
+    EXPECT_EQ(entriesOf(env.targetList).count(names[1]), 1);
+    EXPECT_EQ(env.opener.statements.filter("DROP TABLE").size(), 2);
 }
 
 TEST_P(OverwriteTest, TheTargetSpellingIsUsedEverywhere) {
     const QString upper = addParadoxTable("orders", ordersDesign, {{std::int64_t{5}, {}, {}}});
     const QString lower = upper.toLower();
     database.createTableNamed(lower);
-    desk.targetList.add(lower);
-    desk.dialogs.answers = {Answer::Yes};
+    env.targetList.add(lower);
+    env.dialogs.answers = {Answer::Yes};
     send();
-    EXPECT_EQ(desk.dialogs.shown.at(0).text, "Would you like to overwrite " + lower + "?");
+    EXPECT_EQ(env.dialogs.shown.at(0).text, "Would you like to overwrite " + lower + "?");
     for (const QString& statement : sentStatements()) {
         EXPECT_TRUE(statement.contains("\"" + lower + "\"")) << statement.toStdString();
     }
-    EXPECT_EQ(entriesOf(desk.targetList), QStringList{lower});
+    EXPECT_EQ(entriesOf(env.targetList), QStringList{lower});
 }
 
 // Where names differ by letter case, the exact spelling is asked about and
@@ -211,23 +211,23 @@ TEST_P(OverwriteTest, TheExactSpellingIsReplacedWhereOthersDifferOnlyInCase) {
     mixed[0] = mixed[0].toUpper();
     for (const QStringList& others : {QStringList{mixed}, QStringList{mixed, upper.toLower()}}) {
         SCOPED_TRACE(others.join(",").toStdString());
-        desk.targetList.clearAll();
+        env.targetList.clearAll();
         for (const QString& name : others + QStringList{upper}) {
             testing_support::dropTableIfExists(database.connection(), name);
             database.createTableNamed(name);
-            desk.targetList.add(name);
+            env.targetList.add(name);
         }
-        desk.dialogs.shown.clear();
-        desk.dialogs.answers = {Answer::Yes};
+        env.dialogs.shown.clear();
+        env.dialogs.answers = {Answer::Yes};
         send();
-        ASSERT_EQ(desk.dialogs.shown.size(), 1u) << shownText();
-        EXPECT_EQ(desk.dialogs.shown[0].text, "Would you like to overwrite " + upper + "?");
+        ASSERT_EQ(env.dialogs.shown.size(), 1u) << shownText();
+        EXPECT_EQ(env.dialogs.shown[0].text, "Would you like to overwrite " + upper + "?");
         EXPECT_EQ(database.rowsOf(upper).size(), 1u);
         for (const QString& other : others) {
             EXPECT_NO_THROW(database.connection().query("SELECT old FROM \"" + other + "\""));
         }
-        EXPECT_EQ(entriesOf(desk.targetList).count(upper), 1);
-        EXPECT_EQ(desk.targetList.count(), others.size() + 1);
+        EXPECT_EQ(entriesOf(env.targetList).count(upper), 1);
+        EXPECT_EQ(env.targetList.count(), others.size() + 1);
     }
 }
 
@@ -238,22 +238,22 @@ INSTANTIATE_TEST_SUITE_P(DataSources, OverwriteTest,
 TEST_F(SendTablesTest, TheBarShowsTheShareOfRowsBegunThenZero) {
     const QString empty = addParadoxTable("empty", ordersDesign, {});
     send();
-    EXPECT_EQ(desk.bar.shown, std::vector<double>{0});
+    EXPECT_EQ(env.bar.shown, std::vector<double>{0});
     EXPECT_TRUE(database.rowsOf(empty).empty());
-    EXPECT_TRUE(entriesOf(desk.targetList).contains(empty));
+    EXPECT_TRUE(entriesOf(env.targetList).contains(empty));
 
     const std::vector<pw::Row> four(4, pw::Row{std::int64_t{1}, {}, {}});
     for (const std::size_t rows : {4, 3}) {
-        fill(desk.paradoxList, {}, {});
+        fill(env.paradoxList, {}, {});
         addParadoxTable("rows", ordersDesign, {four.begin(), four.begin() + rows});
-        desk.bar.shown.clear();
+        env.bar.shown.clear();
         send();
         std::vector<double> expected;
         for (std::size_t r = 1; r <= rows; ++r) {
             expected.push_back(static_cast<double>(r) / static_cast<double>(rows) * 100.0);
         }
         expected.push_back(0);
-        EXPECT_EQ(desk.bar.shown, expected);
+        EXPECT_EQ(env.bar.shown, expected);
     }
 }
 
@@ -268,7 +268,7 @@ TEST_F(SendTablesTest, ATableRewrittenWhileSentStopsWithoutMixingVersions) {
     const std::string path = (folder.path() + "/" + t + ".db").toStdString();
     const std::string newer = (folder.path() + "/NEWER.db").toStdString();
     pw::writeTable(newer, design, std::vector<pw::Row>(1500, pw::Row{std::int64_t{2}}));
-    desk.bar.onChange = [&](double) {
+    env.bar.onChange = [&](double) {
         if (QFile::exists(QString::fromStdString(newer))) {
             std::ifstream in(newer, std::ios::binary);
             std::fstream(path, std::ios::binary | std::ios::in | std::ios::out) << in.rdbuf();
@@ -283,20 +283,20 @@ TEST_F(SendTablesTest, ATableRewrittenWhileSentStopsWithoutMixingVersions) {
     const std::vector<std::vector<odbc::Value>> sent = database.rowsOf(t);
     EXPECT_EQ(sent.size(), 254u);
     EXPECT_EQ(std::count(sent.begin(), sent.end(), std::vector<odbc::Value>{QString("1")}), 254);
-    EXPECT_EQ(entriesOf(desk.targetList), QStringList{t});
+    EXPECT_EQ(entriesOf(env.targetList), QStringList{t});
 }
 
 TEST_F(SendTablesTest, DoubleQuotesInNamesCannotBreakOut) {
     const QString name = testing_support::uniqueTableName("Q").toUpper() + "\"X";
     pw::writeTable((folder.path() + "/" + name + ".db").toStdString(),
                    designOf({{"A\"B", pw::Alpha, 5}}), {{std::string("v")}});
-    fill(desk.paradoxList, {name}, {name});
+    fill(env.paradoxList, {name}, {name});
     database.own(name);
     send();
-    EXPECT_TRUE(desk.dialogs.shown.empty());
+    EXPECT_TRUE(env.dialogs.shown.empty());
     QString doubled = name;
     doubled.replace("\"", "\"\"");
-    EXPECT_EQ(desk.opener.statements.at(0), "CREATE TABLE \"" + doubled + "\"(\"A\"\"B\" TEXT);");
+    EXPECT_EQ(env.opener.statements.at(0), "CREATE TABLE \"" + doubled + "\"(\"A\"\"B\" TEXT);");
     EXPECT_EQ(database.rowsOf(name).size(), 1u);
 }
 
@@ -324,7 +324,7 @@ TEST_F(SendToServerTest, ValuesArriveWhole) {
         {{std::string("\xC6r\xF8 caf\xE9"), 7.489999999999999, 12.5, std::int64_t{-3}, true,
           std::int64_t{730120LL * 86400000 + 3723000}, longNote}});
     send();
-    ASSERT_TRUE(desk.dialogs.shown.empty()) << shownText();
+    ASSERT_TRUE(env.dialogs.shown.empty()) << shownText();
     EXPECT_EQ(
         database.rowsOf(t),
         (std::vector<std::vector<odbc::Value>>{
@@ -336,7 +336,7 @@ TEST_F(SendToServerTest, MoneyArrivesAsANumberThatSums) {
     const QString t = addParadoxTable("money", designOf({{"PRICE", pw::Money}}),
                                       {{12.5}, {0.1}, {0.2}, {-3.25}, {1234567.89}});
     send();
-    ASSERT_TRUE(desk.dialogs.shown.empty()) << shownText();
+    ASSERT_TRUE(env.dialogs.shown.empty()) << shownText();
     const odbc::Rows sum = database.connection().query(
         "SELECT SUM(\"PRICE\"), pg_typeof(SUM(\"PRICE\"))::text FROM \"" + t + "\"");
     EXPECT_EQ(sum.rows.at(0),
@@ -351,14 +351,14 @@ TEST_F(SendToServerTest, KeysAfterTheDataSourceNameReachTheDriver) {
             << "set ORVANDEL_TEST_PASSWORD_DSN and ORVANDEL_TEST_PASSWORD (scripts/test does)";
     }
     const QString t = addParadoxTable("pwd", ordersDesign, {{std::int64_t{1}, {}, {}}});
-    desk.settings.dataSource = dsn;
-    EXPECT_FALSE(sources::passGate(desk.settings, desk.real));
+    env.settings.dataSource = dsn;
+    EXPECT_FALSE(sources::passGate(env.settings, env.real));
     send();
     ASSERT_EQ(messages().size(), 1);
     EXPECT_TRUE(messages()[0].contains("password")) << shownText();
 
-    desk.settings.dataSource = dsn + ";PWD=" + qEnvironmentVariable("ORVANDEL_TEST_PASSWORD");
-    EXPECT_TRUE(sources::passGate(desk.settings, desk.real));
+    env.settings.dataSource = dsn + ";PWD=" + qEnvironmentVariable("ORVANDEL_TEST_PASSWORD");
+    EXPECT_TRUE(sources::passGate(env.settings, env.real));
     send();
     EXPECT_EQ(messages().size(), 1);
     EXPECT_EQ(database.rowsOf(t).size(), 1u);

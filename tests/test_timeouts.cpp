@@ -11,9 +11,9 @@
 #include "platform/odbc/Watchdog.h"
 #include "shell/Application.h"
 #include "sources/Catalogues.h"
-#include "support/Desk.h"
 #include "support/Lists.h"
 #include "support/SilentServer.h"
+#include "support/TestWorkspace.h"
 #include "transfer/SendTables.h"
 
 #include <QRegularExpression>
@@ -31,7 +31,7 @@
 #include <unistd.h>
 
 namespace pw = paradox_writer;
-using Answer = ui::Dialogs::Answer;
+using Answer = userio::Dialogs::Answer;
 using testing_support::entriesOf;
 using testing_support::touch;
 using namespace std::chrono_literals;
@@ -200,13 +200,13 @@ struct Frozen {
     const char* otherSessions; // counts the database's sessions but the asking one
 };
 
-class FrozenServer : public testing_support::DeskTest,
+class FrozenServer : public testing_support::WorkspaceTest,
                      public ::testing::WithParamInterface<Frozen> {
 protected:
     QString kind() const override { return GetParam().kind; }
     void SetUp() override {
-        DeskTest::SetUp();
-        desk.real = odbc::OdbcOpener(shortBounds);
+        WorkspaceTest::SetUp();
+        env.real = odbc::OdbcOpener(shortBounds);
     }
     void TearDown() override {
         if (frozen) {
@@ -250,8 +250,8 @@ protected:
         const QString timedOut =
             QStringLiteral("The data source \"%1\" did not answer a statement within 3 seconds")
                 .arg(database.name());
-        ASSERT_EQ(desk.dialogs.messages().size(), 1);
-        const QString message = desk.dialogs.messages()[0];
+        ASSERT_EQ(env.dialogs.messages().size(), 1);
+        const QString message = env.dialogs.messages()[0];
         EXPECT_TRUE(atStart ? message.startsWith(timedOut) : message.contains(timedOut))
             << message.toStdString();
         // The server had the statement: it may still carry it out.
@@ -272,31 +272,31 @@ TEST_P(FrozenServer, ASendEndsWithinItsBoundAndKeepsWhatWasCommitted) {
     const QString table = addParadoxTable(
         "frozen", testing_support::designOf({{"ID", pw::Long}, {"NOTE", pw::Memo, 11}}),
         std::vector<pw::Row>(4, {std::int64_t{1}, std::string("fine")}));
-    desk.bar.onChange = [&](double percent) {
+    env.bar.onChange = [&](double percent) {
         if (percent == 75) {
             freeze();
         }
     };
-    desk.run(transfer::sendTables);
-    desk.bar.onChange = nullptr;
+    env.run(transfer::sendTables);
+    env.bar.onChange = nullptr;
     ASSERT_NO_FATAL_FAILURE(expectEndedInTime("statement", false));
-    const QStringList messages = desk.dialogs.messages();
+    const QStringList messages = env.dialogs.messages();
     for (const QString& part :
          {table, QStringLiteral("no answer to row 3"), QStringLiteral("2 of its 4 rows"),
           QStringLiteral("row 3 may be there as well")}) {
         EXPECT_TRUE(messages[0].contains(part)) << messages[0].toStdString();
     }
-    EXPECT_EQ(desk.opener.closed, static_cast<int>(desk.opener.opened.size()));
+    EXPECT_EQ(env.opener.closed, static_cast<int>(env.opener.opened.size()));
 
     thawAndExpectNoSessionLeft();
     // The statement under way when the server stopped may have run once it went on.
     const std::size_t kept = database.rowsOf(table).size();
     EXPECT_TRUE(kept == 2 || kept == 3) << kept;
-    EXPECT_TRUE(entriesOf(desk.targetList).contains(table));
+    EXPECT_TRUE(entriesOf(env.targetList).contains(table));
 
-    desk.dialogs.answers = {Answer::Yes};
-    desk.run(transfer::sendTables);
-    EXPECT_EQ(desk.dialogs.messages().size(), 1);
+    env.dialogs.answers = {Answer::Yes};
+    env.run(transfer::sendTables);
+    EXPECT_EQ(env.dialogs.messages().size(), 1);
     EXPECT_EQ(database.rowsOf(table).size(), 4u);
 }
 
@@ -307,16 +307,16 @@ TEST_P(FrozenServer, AReplaceWithoutAnAnswerSaysTheTableMayBeGone) {
     const QString table = addParadoxTable("replaced", testing_support::designOf({{"ID", pw::Long}}),
                                           {{std::int64_t{1}}});
     database.createTableNamed(table);
-    testing_support::fill(desk.targetList, {table}, {});
-    desk.dialogs.answers = {Answer::Yes};
-    desk.dialogs.whileOpen = [&] {
+    testing_support::fill(env.targetList, {table}, {});
+    env.dialogs.answers = {Answer::Yes};
+    env.dialogs.whileOpen = [&] {
         if (!frozen) {
             freeze();
         }
     };
-    desk.run(transfer::sendTables);
+    env.run(transfer::sendTables);
     ASSERT_NO_FATAL_FAILURE(expectEndedInTime("drop", false));
-    const QString message = desk.dialogs.messages()[0];
+    const QString message = env.dialogs.messages()[0];
     EXPECT_TRUE(message.contains("may or may not have been dropped")) << message.toStdString();
     EXPECT_FALSE(message.contains("did not drop")) << message.toStdString();
     thawAndExpectNoSessionLeft();
@@ -330,15 +330,15 @@ TEST_P(FrozenServer, ARenameEndsWithinItsBound) {
     const QString table = database.createTable("frozen");
     const QString renamed = testing_support::uniqueTableName("thawed");
     database.own(renamed);
-    testing_support::fill(desk.targetList, {table}, {table});
-    desk.targetList.setCurrent(0);
-    desk.dialogs.inputs = {renamed};
-    desk.dialogs.whileOpen = [&] {
+    testing_support::fill(env.targetList, {table}, {table});
+    env.targetList.setCurrent(0);
+    env.dialogs.inputs = {renamed};
+    env.dialogs.whileOpen = [&] {
         if (!frozen) { // not at the message at the end
             freeze();
         }
     };
-    desk.run(maintenance::renameTargetTable);
+    env.run(maintenance::renameTargetTable);
     ASSERT_NO_FATAL_FAILURE(expectEndedInTime("rename", true));
     thawAndExpectNoSessionLeft();
     EXPECT_NE(database.exists(table), database.exists(renamed));
@@ -354,13 +354,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 namespace {
 
-class LockedTable : public testing_support::DeskTest,
+class LockedTable : public testing_support::WorkspaceTest,
                     public ::testing::WithParamInterface<const char*> {
 protected:
     QString kind() const override { return GetParam(); }
     void SetUp() override {
-        DeskTest::SetUp();
-        desk.real = odbc::OdbcOpener(shortBounds);
+        WorkspaceTest::SetUp();
+        env.real = odbc::OdbcOpener(shortBounds);
     }
 };
 
@@ -400,35 +400,35 @@ TEST_P(LockedTable, TheServerEndsTheWaitAndTheTableStaysWhole) {
         EXPECT_EQ(waiting->query("SELECT 1").rows.size(), 1u);
     });
     const auto expectOneMessageOnTheLock = [&] {
-        ASSERT_EQ(desk.dialogs.messages().size(), 1);
+        ASSERT_EQ(env.dialogs.messages().size(), 1);
         EXPECT_TRUE(
-            desk.dialogs.messages()[0].contains("another session holds a lock on a table it needs"))
-            << desk.dialogs.messages()[0].toStdString();
-        desk.dialogs.shown.clear();
+            env.dialogs.messages()[0].contains("another session holds a lock on a table it needs"))
+            << env.dialogs.messages()[0].toStdString();
+        env.dialogs.shown.clear();
     };
     whileLocked("a send replacing it", [&] {
-        fill(desk.paradoxList, {table}, {table});
-        fill(desk.targetList, {table}, {});
-        desk.dialogs.answers = {Answer::Yes};
-        desk.run(transfer::sendTables);
-        desk.dialogs.shown.erase(desk.dialogs.shown.begin()); // the question
+        fill(env.paradoxList, {table}, {table});
+        fill(env.targetList, {table}, {});
+        env.dialogs.answers = {Answer::Yes};
+        env.run(transfer::sendTables);
+        env.dialogs.shown.erase(env.dialogs.shown.begin()); // the question
         expectOneMessageOnTheLock();
     });
     const auto selectOnly = [&] {
-        desk.targetList.clearAll();
-        fill(desk.targetList, {table}, {table});
-        desk.targetList.setCurrent(0);
+        env.targetList.clearAll();
+        fill(env.targetList, {table}, {table});
+        env.targetList.setCurrent(0);
     };
     whileLocked("the drop command", [&] {
         selectOnly();
-        desk.run(maintenance::dropTargetTables);
+        env.run(maintenance::dropTargetTables);
         expectOneMessageOnTheLock();
     });
     whileLocked("the rename command", [&] {
         selectOnly();
-        desk.dialogs.inputs = {testing_support::uniqueTableName("unlocked")};
-        database.own(desk.dialogs.inputs[0]);
-        desk.run(maintenance::renameTargetTable);
+        env.dialogs.inputs = {testing_support::uniqueTableName("unlocked")};
+        database.own(env.dialogs.inputs[0]);
+        env.run(maintenance::renameTargetTable);
         expectOneMessageOnTheLock();
     });
 }

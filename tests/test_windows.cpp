@@ -3,10 +3,10 @@
 #include "setup/SetupWindow.h"
 #include "shell/Application.h"
 #include "sources/Catalogues.h"
-#include "support/Desk.h"
 #include "support/Lists.h"
 #include "support/Recording.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TestWorkspace.h"
 
 #include <QDir>
 #include <QFile>
@@ -122,7 +122,7 @@ TEST_F(StartUpTest, SettingsThatFailTheGateShowTheSetupWindow) {
         EXPECT_EQ(app->setupWindow().dataSourceField->text(), c.dataSource);
         app->setupWindow().okButton->click();
         EXPECT_EQ(refusing.opens, c.asks ? 2 : 0);
-        EXPECT_EQ(app->setupWindow().pointer(), ui::DefaultPointer);
+        EXPECT_EQ(app->setupWindow().pointer(), userio::DefaultPointer);
         EXPECT_EQ(app->mainWindow(), nullptr);
         EXPECT_TRUE(dialogs.shown.empty());
     }
@@ -201,7 +201,7 @@ TEST_F(StartUpTest, OkRebuildsTheMainWindowFromTheNewSettings) {
     EXPECT_EQ(entriesOf(*main.paradoxList), QStringList{"FRESH"});
     EXPECT_EQ(main.paradoxList->selectedCount(), 0);
     EXPECT_EQ(entriesOf(*main.targetList).count(table), 1);
-    EXPECT_EQ(app->setupWindow().pointer(), ui::DefaultPointer);
+    EXPECT_EQ(app->setupWindow().pointer(), userio::DefaultPointer);
 }
 
 // The setup window's work and the main window's load run one at a time: a
@@ -309,7 +309,7 @@ TEST_F(SetupWindowTest, TheDataSourceTestReportsFailureInItsOwnWordsAndWhy) {
             EXPECT_TRUE(shown.startsWith(failed + c.secondLine)) << shown.toStdString();
         }
         EXPECT_FALSE(shown.contains("secret"));
-        EXPECT_EQ(form.pointer(), ui::DefaultPointer);
+        EXPECT_EQ(form.pointer(), userio::DefaultPointer);
     }
 }
 
@@ -345,8 +345,8 @@ TEST_F(SetupWindowTest, TheFolderTestNeedsTablesInTheFolderItself) {
         dialogs.shown.clear();
         form.testFolderButton->click();
         EXPECT_EQ(dialogs.messages(), QStringList{QString(expected).replace("%1", folder)});
-        EXPECT_EQ(busyDuringMessage, ui::BusyPointer);
-        EXPECT_EQ(form.pointer(), ui::DefaultPointer);
+        EXPECT_EQ(busyDuringMessage, userio::BusyPointer);
+        EXPECT_EQ(form.pointer(), userio::DefaultPointer);
     }
 }
 
@@ -380,7 +380,7 @@ TEST_F(SetupWindowTest, HelpShowsTenLinesEachFollowedByTwoCarriageReturns) {
     EXPECT_TRUE(text.endsWith("\r\r"));
     EXPECT_FALSE(text.contains('\n'));
     EXPECT_EQ(text.chopped(2).split("\r\r").size(), 10);
-    EXPECT_EQ(ui::displayText("a\r\rb"), "a\n\nb");
+    EXPECT_EQ(userio::displayText("a\r\rb"), "a\n\nb");
 }
 
 TEST(MainWindow, SelectionButtonsAndTheInertButton) {

@@ -6,7 +6,7 @@
 
 #include "paradox-writer/ParadoxWriter.h"
 #include "platform/odbc/Odbc.h"
-#include "platform/ui/Dialogs.h"
+#include "platform/userio/Dialogs.h"
 #include "sources/Settings.h"
 #include "sources/Target.h"
 
@@ -71,7 +71,7 @@ paradox_writer::Row sentRow(std::int64_t r);
 void writeSentTable(const QString& path, std::int64_t rows);
 
 // Dialogs that answer Yes and print every message to stderr.
-struct QuietDialogs : ui::Dialogs {
+struct QuietDialogs : userio::Dialogs {
     int messages = 0;
     void message(QWidget*, const QString& text) override;
     Answer ask(QWidget*, const QString&, const QString&, bool) override { return Answer::Yes; }
@@ -79,7 +79,7 @@ struct QuietDialogs : ui::Dialogs {
     QString pickFolder(QWidget*, const QString&) override { return {}; }
 };
 
-struct Settings : sources::LiveSettings {
+struct Settings : sources::ConnectionSettings {
     QString folder;
     QString dataSource;
     QString paradoxFolder() const override { return folder; }

@@ -1,6 +1,6 @@
 #include "commands/Runner.h"
 
-#include "platform/ui/EventPump.h"
+#include "platform/userio/EventPump.h"
 
 #include <filesystem>
 
@@ -48,12 +48,12 @@ bool Runner::run(const std::function<void()>& work, const Report& report) {
         return false;
     }
     const BusyFlag busy(busy_);
-    const ui::LongWork longWork;
+    const userio::LongWork longWork;
     try {
         work();
     } catch (const std::exception&) {
         report(describeCurrentError());
-    } catch (const ui::ProgramEnding&) {
+    } catch (const userio::ProgramEnding&) {
         // The program ends: the work stops where it was, nothing to show.
     }
     return true;
@@ -62,7 +62,7 @@ bool Runner::run(const std::function<void()>& work, const Report& report) {
 void runCommand(Runner& runner, Workspace& workspace, Command command) {
     runner.run([&] { command(workspace); },
                [&](const QString& text) {
-                   workspace.pointer.setPointer(ui::DefaultPointer);
+                   workspace.pointer.setPointer(userio::DefaultPointer);
                    workspace.progress.setPercent(0);
                    workspace.dialogs.message(workspace.owner, text);
                });

@@ -4,10 +4,10 @@
 // pointer, the dialogs, the settings and the connection opener. No widgets.
 
 #include "platform/odbc/Odbc.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/Pointer.h"
-#include "platform/ui/Progress.h"
-#include "platform/ui/TableList.h"
+#include "platform/userio/Dialogs.h"
+#include "platform/userio/Pointer.h"
+#include "platform/userio/Progress.h"
+#include "platform/userio/TableList.h"
 #include "sources/Settings.h"
 
 class QWidget;
@@ -15,13 +15,13 @@ class QWidget;
 namespace commands {
 
 struct Workspace {
-    QWidget* owner;             // the window the dialogs belong to
-    ui::TableList& targetList;  // tables of the data source
-    ui::TableList& paradoxList; // Paradox tables
-    ui::Progress& progress;
-    ui::PointerSetting& pointer;
-    ui::Dialogs& dialogs;
-    const sources::LiveSettings& settings;
+    QWidget* owner;                 // the window the dialogs belong to
+    userio::TableList& targetList;  // tables of the data source
+    userio::TableList& paradoxList; // Paradox tables
+    userio::Progress& progress;
+    userio::PointerSetting& pointer;
+    userio::Dialogs& dialogs;
+    const sources::ConnectionSettings& settings;
     odbc::Opener& opener;
 };
 

@@ -1,7 +1,7 @@
 #include "files/FolderWalk.h"
 
 #include "files/Files.h"
-#include "platform/ui/EventPump.h"
+#include "platform/userio/EventPump.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -128,9 +128,9 @@ struct FolderEntries {
 FolderEntries readFolder(const fs::path& folder, std::set<FolderId>& seen,
                          const Wildcard* pattern) {
     FolderEntries found;
-    ui::letEventsThrough();
+    userio::letEventsThrough();
     forEachEntry(folder, [&](const fs::directory_entry& entry) {
-        ui::letEventsThrough();
+        userio::letEventsThrough();
         const std::string_view name = nameOf(entry);
         std::error_code error;
         if (pattern && entry.is_regular_file(error)) {
@@ -204,7 +204,7 @@ void collectSubfolders(std::vector<fs::path>& queue, bool recurse) {
     std::set<FolderId> seen = identifyAll(queue);
     readLevels(queue, seen, nullptr, recurse, [&queue](const FolderEntries& entries) {
         for (const fs::path& subfolder : entries.subfolders) {
-            ui::letEventsThrough();
+            userio::letEventsThrough();
             queue.push_back(subfolder);
         }
     });

@@ -18,7 +18,7 @@ const QString selectToRename = QStringLiteral("Please select a table to rename."
 const QString selectJustOne = QStringLiteral("Please select just one table to rename.");
 
 // The one selected entry when exactly one is selected; otherwise shows why not.
-std::optional<int> singleSelection(commands::Workspace& workspace, ui::TableList& list) {
+std::optional<int> singleSelection(commands::Workspace& workspace, userio::TableList& list) {
     if (list.current() == -1) {
         workspace.dialogs.message(workspace.owner, selectToRename);
         return std::nullopt;
@@ -38,7 +38,7 @@ std::optional<int> singleSelection(commands::Workspace& workspace, ui::TableList
 QString askNewName(commands::Workspace& workspace, const QString& oldName) {
     return workspace.dialogs.input(
         workspace.owner, QStringLiteral("Enter new name of ") + oldName + QLatin1Char(':'),
-        QString::fromLatin1(ui::ApplicationTitle), oldName);
+        QString::fromLatin1(userio::ApplicationTitle), oldName);
 }
 
 struct Rename {
@@ -49,7 +49,7 @@ struct Rename {
 
 // The one selected entry with the new name the user typed; nothing when the
 // selection is not one entry (after saying so) or the answer is empty.
-std::optional<Rename> askRename(commands::Workspace& workspace, ui::TableList& list) {
+std::optional<Rename> askRename(commands::Workspace& workspace, userio::TableList& list) {
     const std::optional<int> index = singleSelection(workspace, list);
     if (!index) {
         return std::nullopt;
@@ -62,7 +62,7 @@ std::optional<Rename> askRename(commands::Workspace& workspace, ui::TableList& l
     return Rename{*index, oldName, newName};
 }
 
-void replaceEntry(ui::TableList& list, int index, const QString& newName) {
+void replaceEntry(userio::TableList& list, int index, const QString& newName) {
     list.removeAt(index);
     list.add(newName);
     list.setCurrent(0);
@@ -71,7 +71,7 @@ void replaceEntry(ui::TableList& list, int index, const QString& newName) {
 } // namespace
 
 void dropTargetTables(commands::Workspace& workspace) {
-    const ui::BusyScope busy(workspace.pointer);
+    const userio::BusyScope busy(workspace.pointer);
     const sources::Target target = sources::openTarget(workspace.settings, workspace.opener);
     if (workspace.targetList.current() == -1) {
         workspace.dialogs.message(workspace.owner, QStringLiteral("Please select a table"));
@@ -86,7 +86,7 @@ void dropTargetTables(commands::Workspace& workspace) {
 }
 
 void deleteParadoxTables(commands::Workspace& workspace) {
-    const ui::BusyScope busy(workspace.pointer);
+    const userio::BusyScope busy(workspace.pointer);
     if (workspace.paradoxList.current() == -1) {
         workspace.dialogs.message(workspace.owner,
                                   QStringLiteral("Please select a table to delete."));
@@ -119,7 +119,7 @@ void deleteParadoxTables(commands::Workspace& workspace) {
 }
 
 void renameTargetTable(commands::Workspace& workspace) {
-    const ui::BusyScope busy(workspace.pointer);
+    const userio::BusyScope busy(workspace.pointer);
     const sources::Target target = sources::openTarget(workspace.settings, workspace.opener);
     const std::optional<Rename> rename = askRename(workspace, workspace.targetList);
     if (!rename) {
@@ -138,7 +138,7 @@ void renameTargetTable(commands::Workspace& workspace) {
 }
 
 void renameParadoxTable(commands::Workspace& workspace) {
-    const ui::BusyScope busy(workspace.pointer);
+    const userio::BusyScope busy(workspace.pointer);
     const std::optional<Rename> rename = askRename(workspace, workspace.paradoxList);
     if (!rename) {
         return;

@@ -4,7 +4,7 @@
 
 namespace setup {
 
-QString pickFolder(QWidget& owner, const QString& title, ui::Dialogs& dialogs) {
+QString pickFolder(QWidget& owner, const QString& title, userio::Dialogs& dialogs) {
     const QString picked = dialogs.pickFolder(&owner, title);
     if (picked.isEmpty()) {
         return {};

@@ -14,12 +14,12 @@ namespace {
 const QString connected = QStringLiteral("Connection successful.");
 } // namespace
 
-void TextField::focusInEvent(QFocusEvent* event) {
+void SelectAllOnFocusEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     selectAll();
 }
 
-SetupWindow::SetupWindow(ui::Dialogs& dialogs, odbc::Opener& opener, commands::Runner& runner)
+SetupWindow::SetupWindow(userio::Dialogs& dialogs, odbc::Opener& opener, commands::Runner& runner)
     : dialogs_(dialogs), opener_(opener), runner_(runner) {
     setObjectName(QStringLiteral("SetupWindow"));
     setWindowTitle(QStringLiteral("Setup Connections"));
@@ -35,12 +35,12 @@ SetupWindow::SetupWindow(ui::Dialogs& dialogs, odbc::Opener& opener, commands::R
 void SetupWindow::createControls() {
     paradoxFrame = new QGroupBox(QStringLiteral("Paradox Database"), this);
     folderLabel = new QLabel(QStringLiteral("Paradox Folder:"), paradoxFrame);
-    folderField = new TextField(paradoxFrame);
+    folderField = new SelectAllOnFocusEdit(paradoxFrame);
     pickFolderButton = new widgets::PressButton(QStringLiteral("..."), paradoxFrame);
     testFolderButton = new widgets::PressButton(QStringLiteral("Test Connection"), this);
     dataSourceFrame = new QGroupBox(QStringLiteral("Sybase SQL Anywhere Database"), this);
     dataSourceLabel = new QLabel(QStringLiteral("Data Source Name:"), dataSourceFrame);
-    dataSourceField = new TextField(dataSourceFrame);
+    dataSourceField = new SelectAllOnFocusEdit(dataSourceFrame);
     testDataSourceButton =
         new widgets::PressButton(QStringLiteral("Test Connection"), dataSourceFrame);
     helpButton = new widgets::PressButton(QStringLiteral("Help"), dataSourceFrame);
@@ -74,12 +74,12 @@ void SetupWindow::orderControls() {
 void SetupWindow::addPointerRules() {
     auto* rules = new widgets::PointerRules(*this, *this);
     for (QWidget* button : {testDataSourceButton, okButton, testFolderButton, pickFolderButton}) {
-        rules->addRule(*button, ui::CustomPointer);
+        rules->addRule(*button, userio::CustomPointer);
     }
     for (QWidget* control :
          {static_cast<QWidget*>(paradoxFrame), static_cast<QWidget*>(dataSourceFrame),
           static_cast<QWidget*>(folderField), static_cast<QWidget*>(dataSourceField)}) {
-        rules->addRule(*control, ui::DefaultPointer);
+        rules->addRule(*control, userio::DefaultPointer);
     }
     for (QWidget* control : {static_cast<QWidget*>(helpButton), static_cast<QWidget*>(folderLabel),
                              static_cast<QWidget*>(dataSourceLabel)}) {
@@ -135,14 +135,14 @@ void SetupWindow::pickParadoxFolder() {
 
 // A failed test says why on a line of its own.
 void SetupWindow::testParadoxConnection() {
-    const ui::BusyScope busy(*this);
+    const userio::BusyScope busy(*this);
     const QString reason = sources::whyParadoxFolderFails(*this);
     dialogs_.message(this, reason.isEmpty() ? connected
                                             : QStringLiteral("Could not connect.\n") + reason);
 }
 
 void SetupWindow::testDataSource() {
-    const ui::BusyScope busy(*this);
+    const userio::BusyScope busy(*this);
     QString reason;
     try {
         const sources::Target target = sources::openTarget(*this, opener_);
@@ -163,7 +163,7 @@ void SetupWindow::showHelp() {
 }
 
 void SetupWindow::acceptSettings() {
-    const ui::BusyScope busy(*this);
+    const userio::BusyScope busy(*this);
     if (sources::passGate(*this, opener_) && onGatePassed) {
         onGatePassed();
     }

@@ -16,19 +16,21 @@
 namespace setup {
 
 // A text field that selects its whole text when it gains the focus.
-class TextField : public QLineEdit {
+class SelectAllOnFocusEdit : public QLineEdit {
 public:
-    explicit TextField(QWidget* parent) : QLineEdit(parent) {}
+    explicit SelectAllOnFocusEdit(QWidget* parent) : QLineEdit(parent) {}
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
 };
 
-class SetupWindow : public QWidget, public sources::LiveSettings, public ui::PointerSetting {
+class SetupWindow : public QWidget,
+                    public sources::ConnectionSettings,
+                    public userio::PointerSetting {
     Q_OBJECT
 public:
     // The buttons that test or change the settings run through runner.
-    SetupWindow(ui::Dialogs& dialogs, odbc::Opener& opener, commands::Runner& runner);
+    SetupWindow(userio::Dialogs& dialogs, odbc::Opener& opener, commands::Runner& runner);
 
     // Centres the window, loads the hand pointer, fills both fields from the
     // settings store and runs the connection gate; onGatePassed runs when it
@@ -47,12 +49,12 @@ public:
 
     QGroupBox* paradoxFrame;
     QLabel* folderLabel;
-    TextField* folderField;
+    SelectAllOnFocusEdit* folderField;
     widgets::PressButton* pickFolderButton;
     widgets::PressButton* testFolderButton;
     QGroupBox* dataSourceFrame;
     QLabel* dataSourceLabel;
-    TextField* dataSourceField;
+    SelectAllOnFocusEdit* dataSourceField;
     widgets::PressButton* testDataSourceButton;
     widgets::PressButton* helpButton;
     widgets::PressButton* okButton;
@@ -75,7 +77,7 @@ private:
     void showHelp();
     void acceptSettings();
 
-    ui::Dialogs& dialogs_;
+    userio::Dialogs& dialogs_;
     odbc::Opener& opener_;
     commands::Runner& runner_;
     widgets::WindowPointer pointer_{*this};

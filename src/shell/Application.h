@@ -4,7 +4,7 @@
 
 #include "commands/Runner.h"
 #include "platform/odbc/Odbc.h"
-#include "platform/ui/Dialogs.h"
+#include "platform/userio/Dialogs.h"
 #include "setup/SetupWindow.h"
 #include "shell/MainWindow.h"
 
@@ -19,7 +19,7 @@ public:
     // a window quits the event loop.
     Application();
     // For tests: the given dialogs and opener, and endProgram on closing.
-    Application(ui::Dialogs& dialogs, odbc::Opener& opener, std::function<void()> endProgram);
+    Application(userio::Dialogs& dialogs, odbc::Opener& opener, std::function<void()> endProgram);
     ~Application();
 
     // Loads the setup window, which runs the connection gate, and shows it
@@ -29,9 +29,9 @@ public:
     // Runs the work of both windows, one piece at a time.
     commands::Runner& runner() { return runner_; }
 
-    setup::SetupWindow& setupWindow() { return *form1_; }
+    setup::SetupWindow& setupWindow() { return *setupWindow_; }
     // The main window, or nullptr before its first use.
-    MainWindow* mainWindow() { return form2_.get(); }
+    MainWindow* mainWindow() { return mainWindow_.get(); }
 
 private:
     void createSetupWindow();
@@ -40,14 +40,14 @@ private:
     void showSetupWindow();
     void endProgram();
 
-    std::unique_ptr<ui::Dialogs> ownDialogs_;
+    std::unique_ptr<userio::Dialogs> ownDialogs_;
     std::unique_ptr<odbc::Opener> ownOpener_;
-    ui::Dialogs& dialogs_;
+    userio::Dialogs& dialogs_;
     odbc::Opener& opener_;
     std::function<void()> endProgram_;
     commands::Runner runner_;
-    std::unique_ptr<setup::SetupWindow> form1_;
-    std::unique_ptr<MainWindow> form2_;
+    std::unique_ptr<setup::SetupWindow> setupWindow_;
+    std::unique_ptr<MainWindow> mainWindow_;
 };
 
 } // namespace shell

@@ -10,7 +10,7 @@
 
 namespace shell {
 
-MainWindow::MainWindow(ui::Dialogs& dialogs, const sources::LiveSettings& settings,
+MainWindow::MainWindow(userio::Dialogs& dialogs, const sources::ConnectionSettings& settings,
                        odbc::Opener& opener, commands::Runner& runner)
     : dialogs_(dialogs), settings_(settings), opener_(opener), runner_(runner) {
     setObjectName(QStringLiteral("MainWindow"));
@@ -99,12 +99,12 @@ void MainWindow::addPointerRules() {
          {dropTablesButton, setupButton, sendToTargetButton, deleteParadoxButton,
           renameTargetButton, renameParadoxButton, selectAllParadoxButton, deselectAllParadoxButton,
           selectAllTargetButton, deselectAllTargetButton}) {
-        rules->addRule(*button, ui::CustomPointer);
+        rules->addRule(*button, userio::CustomPointer);
     }
     for (QWidget* control :
          {static_cast<QWidget*>(targetFrame), static_cast<QWidget*>(paradoxFrame),
           static_cast<QWidget*>(targetList), static_cast<QWidget*>(paradoxList)}) {
-        rules->addRule(*control, ui::DefaultPointer);
+        rules->addRule(*control, userio::DefaultPointer);
     }
     rules->addWithoutRule(*sendToParadoxButton);
     rules->addWithoutRule(*progressBar);
@@ -148,7 +148,7 @@ void MainWindow::openSetup() {
 void MainWindow::load() {
     widgets::centerWindow(*this);
     pointer_.loadHand();
-    setWindowTitle(QString::fromLatin1(ui::ApplicationTitle));
+    setWindowTitle(QString::fromLatin1(userio::ApplicationTitle));
     QPalette palette = progressBar->palette();
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::Window, Qt::white);
@@ -166,7 +166,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
 }
 
-void selectAll(ui::TableList& list, bool selected) {
+void selectAll(userio::TableList& list, bool selected) {
     for (int i = 0; i < list.count(); ++i) {
         list.setSelectedAt(i, selected);
     }

@@ -12,12 +12,12 @@
 
 namespace shell {
 
-class MainWindow : public QWidget, public ui::PointerSetting {
+class MainWindow : public QWidget, public userio::PointerSetting {
     Q_OBJECT
 public:
     // The commands and the setup button run through runner.
-    MainWindow(ui::Dialogs& dialogs, const sources::LiveSettings& settings, odbc::Opener& opener,
-               commands::Runner& runner);
+    MainWindow(userio::Dialogs& dialogs, const sources::ConnectionSettings& settings,
+               odbc::Opener& opener, commands::Runner& runner);
 
     // Centres the window, loads the hand pointer, sets the caption and the
     // bar colour, and refills both lists. Errors of the catalogues propagate.
@@ -64,14 +64,14 @@ private:
     void runCommand(commands::Command command);
     void openSetup();
 
-    ui::Dialogs& dialogs_;
-    const sources::LiveSettings& settings_;
+    userio::Dialogs& dialogs_;
+    const sources::ConnectionSettings& settings_;
     odbc::Opener& opener_;
     commands::Runner& runner_;
     widgets::WindowPointer pointer_{*this};
 };
 
 // Sets or clears the selected flag of every entry.
-void selectAll(ui::TableList& list, bool selected);
+void selectAll(userio::TableList& list, bool selected);
 
 } // namespace shell

@@ -2,7 +2,7 @@
 
 namespace sources {
 
-bool passGate(const LiveSettings& settings, odbc::Opener& opener) {
+bool passGate(const ConnectionSettings& settings, odbc::Opener& opener) {
     return testParadoxFolder(settings) && testDataSource(settings, opener);
 }
 

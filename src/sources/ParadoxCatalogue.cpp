@@ -36,7 +36,7 @@ std::optional<files::TableFamily> findTable(const fs::path& folder, const QStrin
 
 } // namespace
 
-QString codePageNoteOf(const LiveSettings& settings, const QString& table) {
+QString codePageNoteOf(const ConnectionSettings& settings, const QString& table) {
     const std::optional<files::TableFamily> family =
         findTable(files::pathOf(settings.paradoxFolder()), table);
     if (!family) {
@@ -51,7 +51,7 @@ QString codePageNoteOf(const LiveSettings& settings, const QString& table) {
     }
 }
 
-bool testParadoxFolder(const LiveSettings& settings) {
+bool testParadoxFolder(const ConnectionSettings& settings) {
     const QString folder = settings.paradoxFolder();
     if (folder.isEmpty()) {
         return false;
@@ -59,7 +59,7 @@ bool testParadoxFolder(const LiveSettings& settings) {
     return !files::listFiles(files::pathOf(folder), tablePattern).empty();
 }
 
-QString whyParadoxFolderFails(const LiveSettings& settings) {
+QString whyParadoxFolderFails(const ConnectionSettings& settings) {
     if (testParadoxFolder(settings)) {
         return {};
     }
@@ -86,7 +86,7 @@ QString whyParadoxFolderFails(const LiveSettings& settings) {
     return QStringLiteral("The folder \"%1\" holds no Paradox table (no *.db file).").arg(folder);
 }
 
-void listParadoxTables(ui::TableList& list, const LiveSettings& settings) {
+void listParadoxTables(userio::TableList& list, const ConnectionSettings& settings) {
     const QString root = settings.paradoxFolder();
     if (root.isEmpty()) {
         return;

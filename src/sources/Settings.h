@@ -8,9 +8,9 @@
 namespace sources {
 
 // The live settings: the current texts of the setup window's two fields.
-class LiveSettings {
+class ConnectionSettings {
 public:
-    virtual ~LiveSettings() = default;
+    virtual ~ConnectionSettings() = default;
     virtual QString paradoxFolder() const = 0;  // folderField
     virtual QString dataSourceName() const = 0; // dataSourceField
 };

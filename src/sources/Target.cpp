@@ -191,7 +191,7 @@ QString whyNotOpened(const odbc::Error& error, const QString& dataSourceText) {
     return text;
 }
 
-Target openTarget(const LiveSettings& settings, odbc::Opener& opener, Provider provider) {
+Target openTarget(const ConnectionSettings& settings, odbc::Opener& opener, Provider provider) {
     const QString name = provider == Provider::Odbc ? QStringLiteral("MSDASQL") : QString();
     return Target(opener.open({dataSourceConnectionString(settings.dataSourceName()), name}));
 }

@@ -74,7 +74,7 @@ private:
 QString whyNotOpened(const odbc::Error& error, const QString& dataSourceText);
 
 // Opens "Data Source=<name>" of the settings. Throws odbc::Error.
-Target openTarget(const LiveSettings& settings, odbc::Opener& opener,
+Target openTarget(const ConnectionSettings& settings, odbc::Opener& opener,
                   Provider provider = Provider::Unnamed);
 
 } // namespace sources

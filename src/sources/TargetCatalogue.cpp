@@ -1,4 +1,4 @@
-#include "platform/ui/EventPump.h"
+#include "platform/userio/EventPump.h"
 #include "sources/Catalogues.h"
 #include "sources/Target.h"
 
@@ -6,7 +6,7 @@ namespace sources {
 
 namespace {
 
-Target openDataSource(const LiveSettings& settings, odbc::Opener& opener) {
+Target openDataSource(const ConnectionSettings& settings, odbc::Opener& opener) {
     return openTarget(settings, opener, Provider::Odbc);
 }
 
@@ -20,7 +20,7 @@ bool looksLikeSystemTable(const QString& name) {
 
 } // namespace
 
-bool testDataSource(const LiveSettings& settings, odbc::Opener& opener) {
+bool testDataSource(const ConnectionSettings& settings, odbc::Opener& opener) {
     try {
         const Target target = openDataSource(settings, opener); // closed on return
         return true;
@@ -29,7 +29,8 @@ bool testDataSource(const LiveSettings& settings, odbc::Opener& opener) {
     }
 }
 
-void listTargetTables(ui::TableList& list, const LiveSettings& settings, odbc::Opener& opener) {
+void listTargetTables(userio::TableList& list, const ConnectionSettings& settings,
+                      odbc::Opener& opener) {
     const Target target = openDataSource(settings, opener);
     const auto catalogue = target.tables();
     list.clearAll();
@@ -37,7 +38,7 @@ void listTargetTables(ui::TableList& list, const LiveSettings& settings, odbc::O
         if (!isUserTable(*entry)) {
             continue;
         }
-        ui::letEventsThrough();
+        userio::letEventsThrough();
         if (entry->name && !looksLikeSystemTable(*entry->name)) {
             list.add(*entry->name);
         }

@@ -2,7 +2,7 @@
 
 #include "platform/paradox/CodePage.h"
 #include "platform/paradox/Table.h"
-#include "platform/ui/EventPump.h"
+#include "platform/userio/EventPump.h"
 #include "sources/codepage/Locale.h"
 #include "transfer/Statements.h"
 #include "transfer/ValueText.h"
@@ -121,7 +121,7 @@ private:
     void checkRow() {
         PendingRow pending{row_, {frameBytes_}, {}};
         for (std::size_t i = 0; i < file_.fields().size(); ++i) {
-            ui::letEventsThrough();
+            userio::letEventsThrough();
             const paradox::Value value = file_.value(i);
             const bool first = i == 0;
             if (value.kind != paradox::Value::Kind::Text) {

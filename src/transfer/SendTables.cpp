@@ -4,7 +4,7 @@
 #include "files/FolderWalk.h"
 #include "files/TableFamily.h"
 #include "platform/paradox/Paradox.h"
-#include "platform/ui/EventPump.h"
+#include "platform/userio/EventPump.h"
 #include "sources/Target.h"
 #include "sources/codepage/Choice.h"
 #include "transfer/SendCheck.h"
@@ -19,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct SendJob {
     commands::Workspace& workspace;
     fs::path folder; // the Paradox folder
     const sources::Target& target;
@@ -57,7 +57,7 @@ files::TableFamily sourceFilesOf(const fs::path& folder, const QString& table) {
 
 // The targetList spelling of a table: the entry spelt exactly so, else the last
 // one equal but for letter case; nothing when targetList does not hold it.
-std::optional<QString> findTarget(const ui::TableList& targetList, const QString& name) {
+std::optional<QString> findTarget(const userio::TableList& targetList, const QString& name) {
     std::optional<QString> found;
     for (int i = 0; i < targetList.count(); ++i) {
         const QString entry = targetList.textAt(i);
@@ -71,7 +71,7 @@ std::optional<QString> findTarget(const ui::TableList& targetList, const QString
     return found;
 }
 
-void removeEntry(ui::TableList& list, const QString& text) {
+void removeEntry(userio::TableList& list, const QString& text) {
     for (int i = list.count() - 1; i >= 0; --i) {
         if (list.textAt(i) == text) {
             list.removeAt(i);
@@ -82,29 +82,29 @@ void removeEntry(ui::TableList& list, const QString& text) {
 
 // Asks before replacing an existing table and drops it on Yes. False when the
 // user keeps the existing table.
-bool makeRoomFor(Run& run, const QString& table) {
-    const ui::Dialogs::Answer answer = run.workspace.dialogs.ask(
-        run.workspace.owner,
+bool makeRoomFor(SendJob& job, const QString& table) {
+    const userio::Dialogs::Answer answer = job.workspace.dialogs.ask(
+        job.workspace.owner,
         QStringLiteral("Would you like to overwrite ") + table + QLatin1Char('?'),
         QStringLiteral("Overwrite?"), true);
-    if (answer != ui::Dialogs::Answer::Yes) {
+    if (answer != userio::Dialogs::Answer::Yes) {
         return false;
     }
-    run.target->execute(dropTableStatement(table));
-    removeEntry(run.workspace.targetList, table);
+    job.target->execute(dropTableStatement(table));
+    removeEntry(job.workspace.targetList, table);
     return true;
 }
 
 // Adds a table to a list when it goes out of scope.
 class ListedOnExit {
 public:
-    ListedOnExit(ui::TableList& list, QString table) : list_(list), table_(std::move(table)) {}
+    ListedOnExit(userio::TableList& list, QString table) : list_(list), table_(std::move(table)) {}
     ~ListedOnExit() { list_.add(table_); }
     ListedOnExit(const ListedOnExit&) = delete;
     ListedOnExit& operator=(const ListedOnExit&) = delete;
 
 private:
-    ui::TableList& list_;
+    userio::TableList& list_;
     QString table_;
 };
 
@@ -134,7 +134,7 @@ QString createStatementOf(const sources::Target& target, const QString& table,
                           const paradox::Recordset& rows) {
     CreateTableText text(table, target.columnTypes());
     for (const paradox::Field& field : rows.fields()) {
-        ui::letEventsThrough();
+        userio::letEventsThrough();
         text.addColumn(QString::fromStdString(field.name), field.adoType);
     }
     return text.finish();
@@ -150,7 +150,7 @@ public:
     const QString& of(paradox::Recordset& rows) {
         text_.begin();
         for (std::size_t i = 0; i < rows.fields().size(); ++i) {
-            ui::letEventsThrough();
+            userio::letEventsThrough();
             text_.addValue(textFor(rows.value(i)));
         }
         return text_.finish();
@@ -173,7 +173,7 @@ private:
 };
 
 // How far the send of one table got, for the message that ends it.
-struct Place {
+struct TableProgress {
     enum class Step { Opening, Checking, Replacing, Creating, Copying };
 
     QString table;
@@ -184,10 +184,10 @@ struct Place {
     bool replaced = false; // an old table of the name was dropped
 };
 
-QString rowsInTarget(const Place& place) {
+QString rowsInTarget(const TableProgress& reached) {
     return QStringLiteral("%1 of its %2 rows are in the data source now")
-        .arg(place.sent)
-        .arg(place.rows);
+        .arg(reached.sent)
+        .arg(reached.rows);
 }
 
 // What is known of the statement whose error ended a send.
@@ -201,41 +201,41 @@ Answer answerOf(const odbc::Error& error) {
     return error.outcome() == odbc::Outcome::Unknown ? Answer::NoAnswer : Answer::Refused;
 }
 
-// The first sentences of the message of an error that ended the send where
-// place says; the error's own text follows them.
-QString describePlace(const Place& place, Answer answer) {
+// The first sentences of the message of an error that ended the send at the
+// point reached; the error's own text follows them.
+QString describeProgress(const TableProgress& reached, Answer answer) {
     const bool noAnswer = answer == Answer::NoAnswer;
     const QString dropped =
-        place.replaced ? QStringLiteral(" Its old table there was dropped before.") : QString();
-    switch (place.step) {
-    case Place::Step::Opening:
+        reached.replaced ? QStringLiteral(" Its old table there was dropped before.") : QString();
+    switch (reached.step) {
+    case TableProgress::Step::Opening:
         return QStringLiteral("The table %1 was not sent: its Paradox file could not be read. "
                               "Nothing was changed in the data source.")
-            .arg(place.table);
-    case Place::Step::Checking:
+            .arg(reached.table);
+    case TableProgress::Step::Checking:
         return QStringLiteral("The table %1 was not sent: its Paradox file could not be read at "
                               "row %2. Nothing was changed in the data source.")
-            .arg(place.table)
-            .arg(place.row);
-    case Place::Step::Replacing:
+            .arg(reached.table)
+            .arg(reached.row);
+    case TableProgress::Step::Replacing:
         return noAnswer ? QStringLiteral("The table %1 was not sent: the data source was asked to "
                                          "drop its table %1 to replace it and gave no answer. "
                                          "That table may or may not have been dropped; look at "
                                          "what the data source holds before sending again.")
-                              .arg(place.table)
+                              .arg(reached.table)
                         : QStringLiteral("The table %1 was not sent: the data source did not drop "
                                          "its table %1 to replace it, which is there as it was.")
-                              .arg(place.table);
-    case Place::Step::Creating:
+                              .arg(reached.table);
+    case TableProgress::Step::Creating:
         return (noAnswer ? QStringLiteral("The table %1 was not sent: the data source was asked to "
                                           "create it and gave no answer; it may or may not be "
                                           "there now, without rows.")
                          : QStringLiteral("The table %1 was not sent: the data source did not "
                                           "create it, and none of its %2 rows were sent."))
-                   .arg(place.table)
-                   .arg(place.rows) +
+                   .arg(reached.table)
+                   .arg(reached.rows) +
                dropped;
-    case Place::Step::Copying:
+    case TableProgress::Step::Copying:
         break;
     }
     const QString what = answer == Answer::None
@@ -246,18 +246,18 @@ QString describePlace(const Place& place, Answer answer) {
         noAnswer ? QStringLiteral(", and row %1 may be there as well") : QString();
     return QStringLiteral("The table %1 was not sent whole: %2. %3%4; the table there is "
                           "incomplete.")
-        .arg(place.table, what.arg(place.row), rowsInTarget(place), maybe.arg(place.row));
+        .arg(reached.table, what.arg(reached.row), rowsInTarget(reached), maybe.arg(reached.row));
 }
 
 // Rethrows the error being handled with where the send ended added to its
 // text; the program's own messages say where already.
-[[noreturn]] void rethrowWithPlace(const Place& place) {
+[[noreturn]] void rethrowWithProgress(const TableProgress& reached) {
     try {
         throw;
     } catch (const ValueRefused& refused) {
         throw Error(QStringLiteral("The table %1 was not sent: row %2, field %3 %4. Nothing was "
                                    "changed in the data source. %5")
-                        .arg(place.table)
+                        .arg(reached.table)
                         .arg(refused.row)
                         .arg(refused.field, refused.reason, refused.remedy));
     } catch (const Error&) {
@@ -265,28 +265,28 @@ QString describePlace(const Place& place, Answer answer) {
     } catch (const codepage::PreferenceError& error) {
         throw Error(QStringLiteral("The table %1 was not sent: %2 Nothing was changed in the data "
                                    "source.")
-                        .arg(place.table, QString::fromUtf8(error.what())));
+                        .arg(reached.table, QString::fromUtf8(error.what())));
     } catch (const odbc::Error& error) {
         throw odbc::Error(error.number(),
-                          describePlace(place, answerOf(error)) + QLatin1Char('\n') +
+                          describeProgress(reached, answerOf(error)) + QLatin1Char('\n') +
                               error.description(),
                           error.state(), error.outcome(), error.lockHeld());
     } catch (const std::exception& error) {
-        throw Error(describePlace(place, Answer::None) + QLatin1Char('\n') +
+        throw Error(describeProgress(reached, Answer::None) + QLatin1Char('\n') +
                     QString::fromUtf8(error.what()));
     }
 }
 
-void copyRows(Run& run, Place& place, paradox::Recordset& rows) {
-    RowStatements statements(place.table);
-    while (place.sent < place.rows) {
-        place.row = place.sent + 1;
-        ui::letEventsThrough();
-        run.workspace.progress.setPercent(static_cast<double>(place.row) /
-                                          static_cast<double>(place.rows) * 100.0);
-        run.target->execute(statements.of(rows));
-        ++place.sent;
-        place.row = std::min(place.sent + 1, place.rows); // the row read next
+void copyRows(SendJob& job, TableProgress& reached, paradox::Recordset& rows) {
+    RowStatements statements(reached.table);
+    while (reached.sent < reached.rows) {
+        reached.row = reached.sent + 1;
+        userio::letEventsThrough();
+        job.workspace.progress.setPercent(static_cast<double>(reached.row) /
+                                          static_cast<double>(reached.rows) * 100.0);
+        job.target->execute(statements.of(rows));
+        ++reached.sent;
+        reached.row = std::min(reached.sent + 1, reached.rows); // the row read next
         rows.moveNext();
     }
 }
@@ -309,52 +309,52 @@ FilesStamp stampOf(const codepage::TableFiles& table) {
     return stamp;
 }
 
-void sendTable(Run& run, Place& place) {
-    const std::optional<QString> existing = findTarget(run.workspace.targetList, place.table);
+void sendTable(SendJob& job, TableProgress& reached) {
+    const std::optional<QString> existing = findTarget(job.workspace.targetList, reached.table);
     if (existing) {
-        place.table = *existing;
+        reached.table = *existing;
     }
     // The whole source is read and checked before an existing table goes,
     // and before anything is made.
-    const files::TableFamily source = sourceFilesOf(run.folder, place.table);
+    const files::TableFamily source = sourceFilesOf(job.folder, reached.table);
     const codepage::TableFiles files(source.dataFile(), source.memoFile());
     const FilesStamp checked = stampOf(files);
-    place.step = Place::Step::Checking;
-    const CheckedTable table = checkTableSendable(run.target, place.table, files, place.row);
-    place.step = Place::Step::Opening;
+    reached.step = TableProgress::Step::Checking;
+    const CheckedTable table = checkTableSendable(job.target, reached.table, files, reached.row);
+    reached.step = TableProgress::Step::Opening;
     paradox::Recordset rows = paradox::openTable(files.dataFile, files.memoFile,
                                                  codepage::tableOptionsOf(table.codePage));
     if (stampOf(files) != checked) {
         throw Error(QStringLiteral("The table %1 was not sent: its Paradox files changed while "
                                    "they were checked. Nothing was changed in the data source. "
                                    "Send it again once nobody edits the table.")
-                        .arg(place.table));
+                        .arg(reached.table));
     }
-    place.rows = rows.recordCount();
-    checkNamesFit(run.target, place.table, rows);
+    reached.rows = rows.recordCount();
+    checkNamesFit(job.target, reached.table, rows);
     if (existing) {
-        place.step = Place::Step::Replacing;
-        if (!makeRoomFor(run, place.table)) {
+        reached.step = TableProgress::Step::Replacing;
+        if (!makeRoomFor(job, reached.table)) {
             return;
         }
-        place.replaced = true;
+        reached.replaced = true;
     }
-    place.step = Place::Step::Creating;
-    run.target->execute(createStatementOf(run.target, place.table, rows));
+    reached.step = TableProgress::Step::Creating;
+    job.target->execute(createStatementOf(job.target, reached.table, rows));
     // The table exists now: targetList shows it however the copy ends.
-    const ListedOnExit listed(run.workspace.targetList, place.table);
-    place.step = Place::Step::Copying;
-    copyRows(run, place, rows);
-    run.workspace.progress.setPercent(0);
+    const ListedOnExit listed(job.workspace.targetList, reached.table);
+    reached.step = TableProgress::Step::Copying;
+    copyRows(job, reached, rows);
+    job.workspace.progress.setPercent(0);
     rows.close();
 }
 
-void copyTable(Run& run, const QString& table) {
-    Place place{table};
+void copyTable(SendJob& job, const QString& table) {
+    TableProgress reached{table};
     try {
-        sendTable(run, place);
+        sendTable(job, reached);
     } catch (const std::exception&) {
-        rethrowWithPlace(place);
+        rethrowWithProgress(reached);
     }
 }
 
@@ -366,12 +366,12 @@ void sendTables(commands::Workspace& workspace) {
                                   QStringLiteral("Please select a table to send."));
         return;
     }
-    const ui::BusyScope busy(workspace.pointer);
+    const userio::BusyScope busy(workspace.pointer);
     const sources::Target target = sources::openTarget(workspace.settings, workspace.opener);
-    Run run{workspace, files::pathOf(workspace.settings.paradoxFolder()), target};
+    SendJob job{workspace, files::pathOf(workspace.settings.paradoxFolder()), target};
     for (int i = workspace.paradoxList.count() - 1; i >= 0; --i) {
         if (workspace.paradoxList.isSelectedAt(i)) {
-            copyTable(run, workspace.paradoxList.textAt(i));
+            copyTable(job, workspace.paradoxList.textAt(i));
         }
     }
 }

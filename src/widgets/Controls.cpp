@@ -29,7 +29,7 @@ class TableItem : public QListWidgetItem {
 public:
     using QListWidgetItem::QListWidgetItem;
     bool operator<(const QListWidgetItem& other) const override {
-        return ui::sortsBefore(text(), other.text());
+        return userio::sortsBefore(text(), other.text());
     }
 };
 

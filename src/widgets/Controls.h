@@ -2,8 +2,8 @@
 
 // The controls both windows are built from.
 
-#include "platform/ui/Progress.h"
-#include "platform/ui/TableList.h"
+#include "platform/userio/Progress.h"
+#include "platform/userio/TableList.h"
 
 #include <QListWidget>
 #include <QProgressBar>
@@ -30,7 +30,7 @@ private:
 
 // A sorted list of table names where a click toggles an entry's selection.
 // The current entry is -1 when the list is empty or was just cleared.
-class TableListWidget : public QListWidget, public ui::TableList {
+class TableListWidget : public QListWidget, public userio::TableList {
     Q_OBJECT
 public:
     explicit TableListWidget(QWidget* parent);
@@ -56,7 +56,7 @@ private:
 };
 
 // The progress bar keeps the exact percentage it was given.
-class ProgressBar : public QProgressBar, public ui::Progress {
+class ProgressBar : public QProgressBar, public userio::Progress {
     Q_OBJECT
 public:
     explicit ProgressBar(QWidget* parent);

@@ -38,9 +38,9 @@ void showPointer(QWidget& window, int setting, const std::optional<QCursor>& han
     controls.prepend(&window);
     for (QWidget* control : controls) {
         rememberOwnCursor(*control);
-        if (setting == ui::BusyPointer) {
+        if (setting == userio::BusyPointer) {
             control->setCursor(Qt::WaitCursor);
-        } else if (setting == ui::CustomPointer) {
+        } else if (setting == userio::CustomPointer) {
             control->setCursor(hand ? *hand : QCursor(Qt::ArrowCursor));
         } else {
             restoreOwnCursor(*control);
@@ -83,14 +83,14 @@ void WindowPointer::set(int setting) {
 
 void WindowPointer::loadHand() {
     hand_ = loadHandCursor();
-    if (setting_ == ui::CustomPointer) {
+    if (setting_ == userio::CustomPointer) {
         showPointer(window_, setting_, hand_);
     }
 }
 
-PointerRules::PointerRules(QWidget& window, ui::PointerSetting& setting)
+PointerRules::PointerRules(QWidget& window, userio::PointerSetting& setting)
     : QObject(&window), window_(window), setting_(setting) {
-    addRule(window, ui::DefaultPointer);
+    addRule(window, userio::DefaultPointer);
 }
 
 void PointerRules::addRule(QWidget& control, int setting) {
@@ -122,7 +122,7 @@ bool PointerRules::eventFilter(QObject* watched, QEvent* event) {
 // A movement reaches the control under the mouse and, when ignored there, its
 // parents too; the rule is taken from the control under the mouse each time.
 void PointerRules::applyRuleAt(const QPoint& globalPosition) {
-    if (setting_.pointer() == ui::BusyPointer) {
+    if (setting_.pointer() == userio::BusyPointer) {
         return;
     }
     const QWidget* under = window_.childAt(window_.mapFromGlobal(globalPosition));

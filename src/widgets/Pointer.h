@@ -3,7 +3,7 @@
 // The window pointer: one setting per window, shown over all its controls,
 // and the rules that change it as the mouse moves.
 
-#include "platform/ui/Pointer.h"
+#include "platform/userio/Pointer.h"
 
 #include <QCursor>
 #include <QHash>
@@ -37,7 +37,7 @@ public:
 
 private:
     QWidget& window_;
-    int setting_ = ui::DefaultPointer;
+    int setting_ = userio::DefaultPointer;
     std::optional<QCursor> hand_;
 };
 
@@ -46,7 +46,7 @@ private:
 // registered without a setting, and their parts, change nothing.
 class PointerRules : public QObject {
 public:
-    PointerRules(QWidget& window, ui::PointerSetting& setting);
+    PointerRules(QWidget& window, userio::PointerSetting& setting);
     // Registers a control with the setting shown over it.
     void addRule(QWidget& control, int setting);
     // Registers a control over which the setting stays as it is.
@@ -60,7 +60,7 @@ private:
     void applyRuleAt(const QPoint& globalPosition);
 
     QWidget& window_;
-    ui::PointerSetting& setting_;
+    userio::PointerSetting& setting_;
     QHash<const QWidget*, std::optional<int>> rules_;
 };
 

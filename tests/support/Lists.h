@@ -2,7 +2,7 @@
 
 // Table lists for tests: their contents, a list without widgets, empty files.
 
-#include "platform/ui/TableList.h"
+#include "platform/userio/TableList.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +14,7 @@
 
 namespace testing_support {
 
-inline QStringList entriesOf(const ui::TableList& list) {
+inline QStringList entriesOf(const userio::TableList& list) {
     QStringList names;
     for (int i = 0; i < list.count(); ++i) {
         names << list.textAt(i);
@@ -24,7 +24,7 @@ inline QStringList entriesOf(const ui::TableList& list) {
 
 // A table list without widgets. Sorted like the window's lists, or in the
 // order entries were added, so that tests see the order a catalogue delivers.
-class MemoryList : public ui::TableList {
+class MemoryList : public userio::TableList {
 public:
     enum class Order { Sorted, AsAdded };
     explicit MemoryList(Order order = Order::Sorted) : order_(order) {}
@@ -51,7 +51,7 @@ public:
         if (order_ == Order::Sorted) {
             place = std::upper_bound(
                 entries.begin(), entries.end(), text,
-                [](const QString& t, const Entry& e) { return ui::sortsBefore(t, e.text); });
+                [](const QString& t, const Entry& e) { return userio::sortsBefore(t, e.text); });
         }
         entries.insert(place, {text});
     }
@@ -67,7 +67,7 @@ private:
 
 // Adds the entries, selects those named in selected and makes the first
 // entry current.
-inline void fill(ui::TableList& list, const QStringList& entries, const QStringList& selected) {
+inline void fill(userio::TableList& list, const QStringList& entries, const QStringList& selected) {
     for (const QString& entry : entries) {
         list.add(entry);
     }

@@ -23,7 +23,7 @@ private:
     odbc::Opener& real_;
 };
 
-struct FixedSettings : sources::LiveSettings {
+struct FixedSettings : sources::ConnectionSettings {
     QString folder;
     QString dataSource;
     QString paradoxFolder() const override { return folder; }

@@ -17,14 +17,14 @@ template <typename T> T takeFirst(std::deque<T>& queue, const QString& what) {
 } // namespace
 
 void ScriptedDialogs::message(QWidget*, const QString& text) {
-    shown.push_back({"message", text, ui::ApplicationTitle, {}, false});
+    shown.push_back({"message", text, userio::ApplicationTitle, {}, false});
     if (whileOpen) {
         whileOpen();
     }
 }
 
-ui::Dialogs::Answer ScriptedDialogs::ask(QWidget*, const QString& text, const QString& title,
-                                         bool defaultYes) {
+userio::Dialogs::Answer ScriptedDialogs::ask(QWidget*, const QString& text, const QString& title,
+                                             bool defaultYes) {
     shown.push_back({"ask", text, title, {}, defaultYes});
     if (whileOpen) {
         whileOpen();

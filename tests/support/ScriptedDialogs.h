@@ -2,7 +2,7 @@
 
 // Dialogs answered from a script, recording what was shown.
 
-#include "platform/ui/Dialogs.h"
+#include "platform/userio/Dialogs.h"
 
 #include <QStringList>
 #include <deque>
@@ -10,7 +10,7 @@
 
 namespace testing_support {
 
-class ScriptedDialogs : public ui::Dialogs {
+class ScriptedDialogs : public userio::Dialogs {
 public:
     struct Shown {
         QString kind; // "message", "ask", "input" or "pickFolder"

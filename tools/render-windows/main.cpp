@@ -10,7 +10,7 @@
 
 namespace {
 
-struct ShownSettings : sources::LiveSettings {
+struct ShownSettings : sources::ConnectionSettings {
     QString paradoxFolder() const override { return QStringLiteral("/home/user/paradox"); }
     QString dataSourceName() const override { return QStringLiteral("Accounts"); }
 };
@@ -32,7 +32,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
-    ui::QtDialogs dialogs;
+    userio::QtDialogs dialogs;
     odbc::OdbcOpener opener;
     ShownSettings settings;
 
@@ -42,7 +42,7 @@ int main(int argc, char* argv[]) {
     setupWindow.dataSourceField->setText(settings.dataSourceName());
 
     shell::MainWindow mainWindow(dialogs, settings, opener, runner);
-    mainWindow.setWindowTitle(QString::fromLatin1(ui::ApplicationTitle));
+    mainWindow.setWindowTitle(QString::fromLatin1(userio::ApplicationTitle));
     for (const char* name : {"Customers", "Orders", "Order Details"}) {
         mainWindow.targetList->add(QString::fromLatin1(name));
     }

@@ -26,7 +26,7 @@ using detail::WideText;
 constexpr SQLLEN chunkChars = 4096;
 
 // What bounds the waits of one connection.
-struct Bounds {
+struct WaitLimits {
     detail::Watchdog& watchdog;
     Timeouts timeouts;
     QString dataSource;
@@ -63,7 +63,7 @@ bool askQueryTimeout(const Handle& connection, const Timeouts& timeouts) {
 // and a broken link are thrown with a sentence on what is known of the
 // statement; any other result is returned.
 template <typename Call>
-SQLRETURN waitFor(const Bounds& bounds, SQLSMALLINT handleType, SQLHANDLE handle, Call call) {
+SQLRETURN waitFor(const WaitLimits& bounds, SQLSMALLINT handleType, SQLHANDLE handle, Call call) {
     const Timeouts& timeouts = bounds.timeouts;
     const std::chrono::milliseconds watched = timeouts.statement + timeouts.serverCancelGrace;
     const auto start = std::chrono::steady_clock::now();
@@ -106,7 +106,7 @@ class Statement {
 public:
     // Asks the driver to give up a statement after the bound, where it takes
     // that only statement by statement.
-    Statement(const Handle& connection, const Bounds& bounds)
+    Statement(const Handle& connection, const WaitLimits& bounds)
         : handle_(SQL_HANDLE_STMT, connection.get(), SQL_HANDLE_DBC), bounds_(bounds) {
         if (bounds.timeoutPerStatement) {
             SQLSetStmtAttrW(get(), SQL_ATTR_QUERY_TIMEOUT, queryTimeoutOf(bounds.timeouts), 0);
@@ -219,12 +219,12 @@ private:
     }
 
     Handle handle_;
-    const Bounds& bounds_;
+    const WaitLimits& bounds_;
 };
 
 class OdbcCatalogRows : public CatalogRows {
 public:
-    OdbcCatalogRows(const Handle& connection, const Bounds& bounds,
+    OdbcCatalogRows(const Handle& connection, const WaitLimits& bounds,
                     const std::optional<QString>& catalog)
         : catalogue_(connection, bounds) {
         std::optional<WideText> name;
@@ -364,7 +364,7 @@ private:
     // watchdog stops and the environment is freed.
     std::unique_ptr<Handle> environment_;
     detail::Watchdog watchdog_;
-    Bounds bounds_;
+    WaitLimits bounds_;
     detail::Session session_;
 };
 

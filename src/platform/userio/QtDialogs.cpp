@@ -1,10 +1,10 @@
-#include "platform/ui/Dialogs.h"
+#include "platform/userio/Dialogs.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
-namespace ui {
+namespace userio {
 
 QString displayText(const QString& text) {
     QString shown = text;
@@ -41,4 +41,4 @@ QString QtDialogs::pickFolder(QWidget* owner, const QString& title) {
     return folder.isEmpty() ? QString() : QFileInfo(folder).absoluteFilePath();
 }
 
-} // namespace ui
+} // namespace userio

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace ui {
+namespace userio {
 
 // Lets pending window events run during long work, so the window repaints and
 // stays responsive. Cheap enough to call per value: it hands control to the
@@ -23,4 +23,4 @@ public:
 // Asks the long work that runs, if any, to stop at its next chance.
 void stopLongWork();
 
-} // namespace ui
+} // namespace userio

@@ -2,7 +2,7 @@
 
 // The window pointer as the commands see it: one setting per window.
 
-namespace ui {
+namespace userio {
 
 enum Pointer : int { DefaultPointer = 0, BusyPointer = 11, CustomPointer = 99 };
 
@@ -27,4 +27,4 @@ private:
     PointerSetting& pointer_;
 };
 
-} // namespace ui
+} // namespace userio

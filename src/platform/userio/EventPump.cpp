@@ -1,10 +1,10 @@
-#include "platform/ui/EventPump.h"
+#include "platform/userio/EventPump.h"
 
 #include <QCoreApplication>
 #include <chrono>
 #include <ctime>
 
-namespace ui {
+namespace userio {
 
 namespace {
 constexpr auto interval = std::chrono::milliseconds(5);
@@ -53,4 +53,4 @@ void letEventsThrough() {
     }
 }
 
-} // namespace ui
+} // namespace userio

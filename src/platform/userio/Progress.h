@@ -2,7 +2,7 @@
 
 // The progress bar as the commands see it: a percentage from 0 to 100.
 
-namespace ui {
+namespace userio {
 
 class Progress {
 public:
@@ -11,4 +11,4 @@ public:
     virtual double percent() const = 0;
 };
 
-} // namespace ui
+} // namespace userio

@@ -19,7 +19,7 @@
 
 namespace testing_support {
 
-class RecordingBar : public ui::Progress {
+class RecordingBar : public userio::Progress {
 public:
     void setPercent(double percent) override {
         shown.push_back(percent);
@@ -33,13 +33,13 @@ public:
     std::function<void(double)> onChange; // runs inside the command
 };
 
-struct PlainPointer : ui::PointerSetting {
-    int setting = ui::DefaultPointer;
+struct PlainPointer : userio::PointerSetting {
+    int setting = userio::DefaultPointer;
     int pointer() const override { return setting; }
     void setPointer(int value) override { setting = value; }
 };
 
-struct Desk {
+struct TestWorkspace {
     MemoryList targetList;
     MemoryList paradoxList;
     RecordingBar bar;
@@ -55,9 +55,9 @@ struct Desk {
     void run(commands::Command command) { commands::runCommand(runner, workspace, command); }
 };
 
-// A desk over a real data source (SQLite unless kind() says otherwise) and a
+// A test workspace over a real data source (SQLite unless kind() says otherwise) and a
 // temporary Paradox folder; skips the test when the data source is not set.
-class DeskTest : public ::testing::Test {
+class WorkspaceTest : public ::testing::Test {
 protected:
     virtual QString kind() const { return QStringLiteral("SQLite"); }
 
@@ -65,8 +65,8 @@ protected:
         if (!database.open(kind())) {
             GTEST_SKIP() << missingDataSource(kind()).toStdString();
         }
-        desk.settings.folder = folder.path();
-        desk.settings.dataSource = database.name();
+        env.settings.folder = folder.path();
+        env.settings.dataSource = database.name();
     }
 
     // Writes a Paradox table under a fresh upper-case name into the folder
@@ -74,33 +74,33 @@ protected:
     QString addParadoxTable(const QString& prefix, const paradox_writer::TableDesign& design,
                             const std::vector<paradox_writer::Row>& rows, bool selected = true) {
         const QString name = uniqueTableName(prefix).toUpper();
-        paradox_writer::writeTable((desk.settings.folder + "/" + name + ".db").toStdString(),
-                                   design, rows);
-        desk.paradoxList.add(name);
-        for (int i = 0; i < desk.paradoxList.count(); ++i) {
-            if (desk.paradoxList.textAt(i) == name) {
-                desk.paradoxList.setSelectedAt(i, selected);
+        paradox_writer::writeTable((env.settings.folder + "/" + name + ".db").toStdString(), design,
+                                   rows);
+        env.paradoxList.add(name);
+        for (int i = 0; i < env.paradoxList.count(); ++i) {
+            if (env.paradoxList.textAt(i) == name) {
+                env.paradoxList.setSelectedAt(i, selected);
             }
         }
-        desk.paradoxList.setCurrent(0);
+        env.paradoxList.setCurrent(0);
         database.own(name);
         return name;
     }
 
     // The statements the commands sent, without the engine's session set-up.
     QStringList sentStatements() const {
-        QStringList sent = desk.opener.statements;
+        QStringList sent = env.opener.statements;
         const sources::Engine& engine = database.target().engine();
         if (engine.sessionSetUp) {
             sent.removeAll(QString::fromLatin1(engine.sessionSetUp));
         }
-        sent.removeAll(sources::boundsSetUp(engine, desk.real.timeouts()));
+        sent.removeAll(sources::boundsSetUp(engine, env.real.timeouts()));
         return sent;
     }
 
     QTemporaryDir folder;
     TargetDatabase database;
-    Desk desk;
+    TestWorkspace env;
 };
 
 // A table design from its columns.

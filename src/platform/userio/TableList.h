@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace ui {
+namespace userio {
 
 class TableList {
 public:
@@ -28,4 +28,4 @@ public:
 // same in every locale; names equal but for case by character code.
 bool sortsBefore(const QString& a, const QString& b);
 
-} // namespace ui
+} // namespace userio

@@ -7,7 +7,7 @@
 
 class QWidget;
 
-namespace ui {
+namespace userio {
 
 inline constexpr auto ApplicationTitle = "Orvandel";
 
@@ -43,4 +43,4 @@ public:
 // in the program's texts.
 QString displayText(const QString& text);
 
-} // namespace ui
+} // namespace userio
