@@ -308,11 +308,11 @@ TEST_P(EngineTest, EveryCommandClosesTheSessionsItOpens) {
     expectNoneLeft("gate");
     commands::Runner runner;
     setup::SetupWindow form{env.dialogs, env.real, runner};
-    form.folderField->setText(env.settings.folder);
+    form.controls().folderField->setText(env.settings.folder);
     for (const QString& name : {env.settings.dataSource, QStringLiteral("NoSuchDataSource")}) {
-        form.dataSourceField->setText(name);
-        form.testDataSourceButton->click();
-        form.testFolderButton->click();
+        form.controls().dataSourceField->setText(name);
+        form.controls().testDataSourceButton->click();
+        form.controls().testFolderButton->click();
         expectNoneLeft("connection tests");
     }
     QStringList shown = env.dialogs.messages().mid(env.dialogs.messages().size() - 4);

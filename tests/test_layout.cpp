@@ -54,8 +54,9 @@ TEST_F(LayoutTest, WindowsHaveTheirFixedSizeLookAndClickableButtons) {
     form.show();
     window.show();
     for (QWidget* button :
-         {form.testFolderButton, window.sendToTargetButton, window.deleteParadoxButton,
-          window.renameTargetButton, window.renameParadoxButton}) {
+         {form.controls().testFolderButton, window.controls().sendToTargetButton,
+          window.controls().deleteParadoxButton, window.controls().renameTargetButton,
+          window.controls().renameParadoxButton}) {
         const QRect area = button->geometry();
         for (const QPoint corner : {area.topLeft(), area.bottomRight(), area.center()}) {
             EXPECT_EQ(button->parentWidget()->childAt(corner), button);
@@ -65,21 +66,22 @@ TEST_F(LayoutTest, WindowsHaveTheirFixedSizeLookAndClickableButtons) {
 
 TEST_F(LayoutTest, EnterAndEscapePressNothingAndSpacePressesOnce) {
     shell::MainWindow window(dialogs, settings, opener, runner);
-    window.targetList->add("a");
+    const auto& controls = window.controls();
+    controls.targetList->add("a");
     window.show();
     QApplication::setActiveWindow(&window);
     int setups = 0;
     window.onSetup = [&] { ++setups; };
-    window.setupButton->setFocus();
-    QTest::keyClick(window.setupButton, Qt::Key_Return);
-    QTest::keyClick(window.setupButton, Qt::Key_Escape);
+    controls.setupButton->setFocus();
+    QTest::keyClick(controls.setupButton, Qt::Key_Return);
+    QTest::keyClick(controls.setupButton, Qt::Key_Escape);
     QTest::keyClick(&window, Qt::Key_Enter);
     EXPECT_EQ(setups, 0);
-    QTest::keyClick(window.setupButton, Qt::Key_Space);
+    QTest::keyClick(controls.setupButton, Qt::Key_Space);
     EXPECT_EQ(setups, 1);
-    EXPECT_EQ(window.setupButton->value(), 0);
-    window.selectAllTargetButton->click();
-    EXPECT_EQ(window.targetList->selectedCount(), 1);
+    EXPECT_EQ(controls.setupButton->value(), 0);
+    controls.selectAllTargetButton->click();
+    EXPECT_EQ(controls.targetList->selectedCount(), 1);
 }
 
 namespace {
@@ -97,39 +99,42 @@ void expectPointers(userio::PointerSetting& window,
 
 TEST_F(LayoutTest, PointerFollowsTheRulesOfTheSetupWindow) {
     setup::SetupWindow form(dialogs, opener, runner);
+    const auto& controls = form.controls();
     form.show();
     const int plain = userio::DefaultPointer, hand = userio::CustomPointer;
-    expectPointers(
-        form,
-        {{&form, plain}, {form.okButton, hand}, {&form, plain}, {form.pickFolderButton, hand}});
+    expectPointers(form, {{&form, plain},
+                          {controls.okButton, hand},
+                          {&form, plain},
+                          {controls.pickFolderButton, hand}});
     // A text field after a button shows its own text cursor again.
-    EXPECT_EQ(form.folderField->cursor().shape(), Qt::ArrowCursor);
-    expectPointers(form, {{form.folderField, plain}});
-    EXPECT_EQ(form.folderField->cursor().shape(), Qt::IBeamCursor);
+    EXPECT_EQ(controls.folderField->cursor().shape(), Qt::ArrowCursor);
+    expectPointers(form, {{controls.folderField, plain}});
+    EXPECT_EQ(controls.folderField->cursor().shape(), Qt::IBeamCursor);
     // "Help" never sets the hand itself, and leaves the setting alone.
-    expectPointers(form, {{form.dataSourceFrame, plain},
-                          {form.helpButton, plain},
-                          {form.testDataSourceButton, hand},
-                          {form.helpButton, hand},
-                          {form.folderLabel, hand}});
+    expectPointers(form, {{controls.dataSourceFrame, plain},
+                          {controls.helpButton, plain},
+                          {controls.testDataSourceButton, hand},
+                          {controls.helpButton, hand},
+                          {controls.folderLabel, hand}});
 }
 
 TEST_F(LayoutTest, TheBusyPointerHoldsOverEverything) {
     shell::MainWindow window(dialogs, settings, opener, runner);
+    const auto& controls = window.controls();
     window.show();
     window.setPointer(userio::BusyPointer);
     for (QWidget* control : std::initializer_list<QWidget*>{
-             window.sendToTargetButton, window.targetList, window.paradoxList->viewport(),
-             window.targetFrame, &window}) {
+             controls.sendToTargetButton, controls.targetList, controls.paradoxList->viewport(),
+             controls.targetFrame, &window}) {
         moveOver(*control);
         EXPECT_EQ(window.pointer(), userio::BusyPointer);
         EXPECT_EQ(control->cursor().shape(), Qt::WaitCursor);
     }
     window.setPointer(userio::DefaultPointer);
-    expectPointers(window, {{window.sendToTargetButton, userio::CustomPointer},
-                            {window.paradoxList->viewport(), userio::DefaultPointer},
-                            {window.selectAllParadoxButton, userio::CustomPointer},
-                            {window.progressBar, userio::CustomPointer}});
+    expectPointers(window, {{controls.sendToTargetButton, userio::CustomPointer},
+                            {controls.paradoxList->viewport(), userio::DefaultPointer},
+                            {controls.selectAllParadoxButton, userio::CustomPointer},
+                            {controls.progressBar, userio::CustomPointer}});
 }
 
 TEST(HandCursor, IsReadWithItsHotSpot) {

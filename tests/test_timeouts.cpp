@@ -95,13 +95,13 @@ TEST_P(SilentDataSource, EveryConnectionAttemptGivesUpWithinItsBound) {
     EXPECT_EQ(app.mainWindow(), nullptr);
 
     start = Clock::now();
-    app.setupWindow().okButton->click();
+    app.setupWindow().controls().okButton->click();
     EXPECT_LT(secondsSince(start, label("OK")), bound + slack);
     EXPECT_EQ(app.mainWindow(), nullptr);
     EXPECT_TRUE(dialogs.messages().isEmpty());
 
     start = Clock::now();
-    app.setupWindow().testDataSourceButton->click();
+    app.setupWindow().controls().testDataSourceButton->click();
     EXPECT_LT(secondsSince(start, label("Test Connection")), bound + slack);
     start = Clock::now();
     testing_support::MemoryList list;

@@ -82,12 +82,12 @@ TEST_F(StartUpTest, WorkingSettingsGoStraightToTheFilledMainWindow) {
     EXPECT_TRUE(app->mainWindow()->isVisible());
     EXPECT_FALSE(app->setupWindow().isVisible());
     EXPECT_EQ(app->mainWindow()->windowTitle(), "Orvandel");
-    EXPECT_EQ(entriesOf(*app->mainWindow()->paradoxList), QStringList{"CUSTOMER"});
-    EXPECT_TRUE(entriesOf(*app->mainWindow()->targetList).contains(table));
-    EXPECT_EQ(app->mainWindow()->targetList->current(), -1);
+    EXPECT_EQ(entriesOf(*app->mainWindow()->controls().paradoxList), QStringList{"CUSTOMER"});
+    EXPECT_TRUE(entriesOf(*app->mainWindow()->controls().targetList).contains(table));
+    EXPECT_EQ(app->mainWindow()->controls().targetList->current(), -1);
     app->mainWindow()->load(); // loading again replaces, never duplicates
-    EXPECT_EQ(entriesOf(*app->mainWindow()->paradoxList), QStringList{"CUSTOMER"});
-    EXPECT_EQ(entriesOf(*app->mainWindow()->targetList).count(table), 1);
+    EXPECT_EQ(entriesOf(*app->mainWindow()->controls().paradoxList), QStringList{"CUSTOMER"});
+    EXPECT_EQ(entriesOf(*app->mainWindow()->controls().targetList).count(table), 1);
     EXPECT_EQ(opener.closed, static_cast<int>(opener.opened.size()));
 }
 
@@ -118,9 +118,9 @@ TEST_F(StartUpTest, SettingsThatFailTheGateShowTheSetupWindow) {
         RefusingOpener refusing;
         const auto app = startWith(refusing);
         EXPECT_TRUE(app->setupWindow().isVisible());
-        EXPECT_EQ(app->setupWindow().folderField->text(), folderText);
-        EXPECT_EQ(app->setupWindow().dataSourceField->text(), c.dataSource);
-        app->setupWindow().okButton->click();
+        EXPECT_EQ(app->setupWindow().controls().folderField->text(), folderText);
+        EXPECT_EQ(app->setupWindow().controls().dataSourceField->text(), c.dataSource);
+        app->setupWindow().controls().okButton->click();
         EXPECT_EQ(refusing.opens, c.asks ? 2 : 0);
         EXPECT_EQ(app->setupWindow().pointer(), userio::DefaultPointer);
         EXPECT_EQ(app->mainWindow(), nullptr);
@@ -134,12 +134,13 @@ TEST_F(StartUpTest, EachButtonRunsItsCommandAndClosingEndsTheProgram) {
     storeWorkingSettings();
     const auto app = startWith(opener);
     shell::MainWindow& main = *app->mainWindow();
+    const auto& controls = main.controls();
     const std::vector<std::pair<widgets::PressButton*, QString>> buttons = {
-        {main.sendToTargetButton, "Please select a table to send."},
-        {main.dropTablesButton, "Please select a table"},
-        {main.deleteParadoxButton, "Please select a table to delete."},
-        {main.renameTargetButton, "Please select a table to rename."},
-        {main.renameParadoxButton, "Please select a table to rename."},
+        {controls.sendToTargetButton, "Please select a table to send."},
+        {controls.dropTablesButton, "Please select a table"},
+        {controls.deleteParadoxButton, "Please select a table to delete."},
+        {controls.renameTargetButton, "Please select a table to rename."},
+        {controls.renameParadoxButton, "Please select a table to rename."},
     };
     for (const auto& [button, message] : buttons) {
         button->click();
@@ -157,24 +158,27 @@ TEST_F(StartUpTest, ClosingDuringASendEndsItAtOnce) {
     storeWorkingSettings();
     const auto app = startWith(opener);
     shell::MainWindow& main = *app->mainWindow();
+    const auto& controls = main.controls();
     const QString source = testing_support::uniqueTableName("closing").toUpper();
     database.own(source);
     pw::writeTable((folder.path() + "/" + source + ".db").toStdString(),
                    testing_support::designOf({{"ID", pw::Long}}),
                    std::vector<pw::Row>(400, pw::Row{std::int64_t{1}}));
-    fill(*main.paradoxList, {source}, {source});
+    fill(*controls.paradoxList, {source}, {source});
     // Meanwhile the other buttons of both windows do nothing; closing ends it.
-    QObject::connect(main.progressBar, &widgets::ProgressBar::percentChanged, [&](double percent) {
-        if (percent >= 10 && endings == 0) {
-            for (widgets::PressButton* button :
-                 {main.setupButton, main.deleteParadoxButton, main.renameParadoxButton,
-                  app->setupWindow().testFolderButton}) {
-                button->click();
-            }
-            main.close();
-        }
-    });
-    main.sendToTargetButton->click();
+    QObject::connect(controls.progressBar, &widgets::ProgressBar::percentChanged,
+                     [&](double percent) {
+                         if (percent >= 10 && endings == 0) {
+                             for (widgets::PressButton* button :
+                                  {controls.setupButton, controls.deleteParadoxButton,
+                                   controls.renameParadoxButton,
+                                   app->setupWindow().controls().testFolderButton}) {
+                                 button->click();
+                             }
+                             main.close();
+                         }
+                     });
+    controls.sendToTargetButton->click();
     EXPECT_EQ(endings, 1);
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_FALSE(app->setupWindow().isVisible());
@@ -187,20 +191,21 @@ TEST_F(StartUpTest, OkRebuildsTheMainWindowFromTheNewSettings) {
     storeWorkingSettings();
     const auto app = startWith(opener);
     shell::MainWindow& main = *app->mainWindow();
-    shell::selectAll(*main.paradoxList, true);
-    main.setupButton->click();
+    const auto& controls = main.controls();
+    shell::selectAll(*controls.paradoxList, true);
+    controls.setupButton->click();
     EXPECT_TRUE(app->setupWindow().isVisible());
     EXPECT_FALSE(main.isVisible());
 
     QTemporaryDir other;
     touch(other.path() + "/Fresh.DB");
-    app->setupWindow().folderField->setText(other.path());
-    app->setupWindow().okButton->click();
+    app->setupWindow().controls().folderField->setText(other.path());
+    app->setupWindow().controls().okButton->click();
     EXPECT_TRUE(main.isVisible());
     EXPECT_FALSE(app->setupWindow().isVisible());
-    EXPECT_EQ(entriesOf(*main.paradoxList), QStringList{"FRESH"});
-    EXPECT_EQ(main.paradoxList->selectedCount(), 0);
-    EXPECT_EQ(entriesOf(*main.targetList).count(table), 1);
+    EXPECT_EQ(entriesOf(*controls.paradoxList), QStringList{"FRESH"});
+    EXPECT_EQ(controls.paradoxList->selectedCount(), 0);
+    EXPECT_EQ(entriesOf(*controls.targetList).count(table), 1);
     EXPECT_EQ(app->setupWindow().pointer(), userio::DefaultPointer);
 }
 
@@ -210,20 +215,21 @@ TEST_F(StartUpTest, ASecondOkWhileTheMainWindowLoadsDoesNothing) {
     storeWorkingSettings();
     const auto app = startWith(opener);
     shell::MainWindow& main = *app->mainWindow();
-    main.setupButton->click();
+    const auto& controls = main.controls();
+    controls.setupButton->click();
     QTest::qWait(20); // the load lets events through at its first chance
     bool firstDone = false;
     bool pressedDuringLoad = false;
     QTimer::singleShot(0, &app->setupWindow(), [&] {
         pressedDuringLoad = !firstDone;
-        app->setupWindow().okButton->click();
+        app->setupWindow().controls().okButton->click();
     });
-    app->setupWindow().okButton->click();
+    app->setupWindow().controls().okButton->click();
     firstDone = true;
     ASSERT_TRUE(pressedDuringLoad);
     EXPECT_TRUE(main.isVisible());
-    EXPECT_EQ(entriesOf(*main.paradoxList), QStringList{"CUSTOMER"});
-    EXPECT_EQ(entriesOf(*main.targetList).count(table), 1);
+    EXPECT_EQ(entriesOf(*controls.paradoxList), QStringList{"CUSTOMER"});
+    EXPECT_EQ(entriesOf(*controls.targetList).count(table), 1);
 }
 
 TEST_F(StartUpTest, AFailingCatalogueIsReportedAndSetupStays) {
@@ -298,9 +304,9 @@ TEST_F(SetupWindowTest, TheDataSourceTestReportsFailureInItsOwnWordsAndWhy) {
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
-        form.dataSourceField->setText(c.typed);
+        form.controls().dataSourceField->setText(c.typed);
         dialogs.shown.clear();
-        form.testDataSourceButton->click();
+        form.controls().testDataSourceButton->click();
         ASSERT_EQ(dialogs.messages().size(), 1);
         const QString shown = dialogs.messages()[0];
         if (c.secondLine.isEmpty()) {
@@ -339,11 +345,11 @@ TEST_F(SetupWindowTest, TheFolderTestNeedsTablesInTheFolderItself) {
         for (const QString& file : files) {
             touch(folder + file);
         }
-        form.folderField->setText(folder);
+        form.controls().folderField->setText(folder);
         int busyDuringMessage = 0;
         dialogs.whileOpen = [&] { busyDuringMessage = form.pointer(); };
         dialogs.shown.clear();
-        form.testFolderButton->click();
+        form.controls().testFolderButton->click();
         EXPECT_EQ(dialogs.messages(), QStringList{QString(expected).replace("%1", folder)});
         EXPECT_EQ(busyDuringMessage, userio::BusyPointer);
         EXPECT_EQ(form.pointer(), userio::DefaultPointer);
@@ -354,27 +360,29 @@ TEST_F(SetupWindowTest, FocusSelectsTheWholeText) {
     form.load();
     form.show();
     QApplication::setActiveWindow(&form);
-    form.folderField->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(form.folderField->selectedText(), "typed before");
-    QTest::keyClicks(form.folderField, "ab");
-    EXPECT_EQ(form.folderField->text(), "ab");
+    const auto& controls = form.controls();
+    controls.folderField->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(controls.folderField->selectedText(), "typed before");
+    QTest::keyClicks(controls.folderField, "ab");
+    EXPECT_EQ(controls.folderField->text(), "ab");
 }
 
 TEST_F(SetupWindowTest, APickedFolderIsStoredAtOnceAndACancelChangesNothing) {
+    const auto& controls = form.controls();
     form.load();
     dialogs.folders = {QString()};
-    form.pickFolderButton->click();
-    EXPECT_EQ(form.folderField->text(), "typed before");
+    controls.pickFolderButton->click();
+    EXPECT_EQ(controls.folderField->text(), "typed before");
     EXPECT_EQ(sources::store::read(ParadoxFolder), "typed before");
     dialogs.folders = {"/tmp/picked"};
-    form.pickFolderButton->click();
+    controls.pickFolderButton->click();
     EXPECT_EQ(dialogs.shown.at(0).title, "Please select folder to add:");
-    EXPECT_EQ(form.folderField->text(), "/tmp/picked");
+    EXPECT_EQ(controls.folderField->text(), "/tmp/picked");
     EXPECT_EQ(sources::store::read(ParadoxFolder), "/tmp/picked");
 }
 
 TEST_F(SetupWindowTest, HelpShowsTenLinesEachFollowedByTwoCarriageReturns) {
-    form.helpButton->click();
+    form.controls().helpButton->click();
     ASSERT_EQ(dialogs.messages().size(), 1);
     const QString text = dialogs.messages()[0];
     EXPECT_TRUE(text.endsWith("\r\r"));
@@ -389,34 +397,35 @@ TEST(MainWindow, SelectionButtonsAndTheInertButton) {
     RefusingOpener refusing;
     commands::Runner runner;
     shell::MainWindow window(dialogs, settings, refusing, runner);
-    window.selectAllParadoxButton->click(); // an empty list: nothing to do
-    window.deselectAllParadoxButton->click();
-    EXPECT_EQ(window.paradoxList->count(), 0);
+    const auto& controls = window.controls();
+    controls.selectAllParadoxButton->click(); // an empty list: nothing to do
+    controls.deselectAllParadoxButton->click();
+    EXPECT_EQ(controls.paradoxList->count(), 0);
     for (const char* name : {"b", "a", "c"}) {
-        window.targetList->add(name);
+        controls.targetList->add(name);
     }
-    window.paradoxList->add("X");
-    EXPECT_EQ(entriesOf(*window.targetList), (QStringList{"a", "b", "c"}));
-    EXPECT_EQ(window.targetList->current(), -1);
+    controls.paradoxList->add("X");
+    EXPECT_EQ(entriesOf(*controls.targetList), (QStringList{"a", "b", "c"}));
+    EXPECT_EQ(controls.targetList->current(), -1);
 
-    window.selectAllTargetButton->click();
-    EXPECT_EQ(window.targetList->selectedCount(), 3);
-    EXPECT_EQ(window.paradoxList->selectedCount(), 0);
-    EXPECT_EQ(window.selectAllTargetButton->value(), 0);
-    window.deselectAllTargetButton->click();
-    EXPECT_EQ(window.targetList->selectedCount(), 0);
-    window.selectAllParadoxButton->click();
-    EXPECT_EQ(window.paradoxList->selectedCount(), 1);
-    window.deselectAllParadoxButton->click();
-    EXPECT_EQ(window.paradoxList->selectedCount(), 0);
+    controls.selectAllTargetButton->click();
+    EXPECT_EQ(controls.targetList->selectedCount(), 3);
+    EXPECT_EQ(controls.paradoxList->selectedCount(), 0);
+    EXPECT_EQ(controls.selectAllTargetButton->value(), 0);
+    controls.deselectAllTargetButton->click();
+    EXPECT_EQ(controls.targetList->selectedCount(), 0);
+    controls.selectAllParadoxButton->click();
+    EXPECT_EQ(controls.paradoxList->selectedCount(), 1);
+    controls.deselectAllParadoxButton->click();
+    EXPECT_EQ(controls.paradoxList->selectedCount(), 0);
 
-    EXPECT_FALSE(window.sendToParadoxButton->isEnabled());
-    EXPECT_FALSE(window.sendToParadoxButton->hasAction());
+    EXPECT_FALSE(controls.sendToParadoxButton->isEnabled());
+    EXPECT_FALSE(controls.sendToParadoxButton->hasAction());
     // Shown with one "&" and no mnemonic: drawn as wide as the plain text.
-    const QFontMetrics metrics(window.setupButton->font());
-    EXPECT_EQ(metrics.size(Qt::TextShowMnemonic, window.setupButton->text()),
+    const QFontMetrics metrics(controls.setupButton->font());
+    EXPECT_EQ(metrics.size(Qt::TextShowMnemonic, controls.setupButton->text()),
               metrics.size(0, "Setup Sybase ASA & Paradox Connections"));
-    EXPECT_TRUE(QKeySequence::mnemonic(window.setupButton->text()).isEmpty());
+    EXPECT_TRUE(QKeySequence::mnemonic(controls.setupButton->text()).isEmpty());
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_EQ(refusing.opens, 0);
 }
@@ -438,19 +447,20 @@ TEST(MainWindow, AClickInAListTogglesAnEntryWithoutAModifier) {
     RefusingOpener refusing;
     commands::Runner runner;
     shell::MainWindow window(dialogs, settings, refusing, runner);
+    const auto& controls = window.controls();
     window.show();
-    window.paradoxList->add("A");
-    window.paradoxList->add("B");
+    controls.paradoxList->add("A");
+    controls.paradoxList->add("B");
     const auto clickAt = [&](int row) {
-        const QRect rect = window.paradoxList->visualItemRect(window.paradoxList->item(row));
-        QTest::mouseClick(window.paradoxList->viewport(), Qt::LeftButton, {}, rect.center());
+        const QRect rect = controls.paradoxList->visualItemRect(controls.paradoxList->item(row));
+        QTest::mouseClick(controls.paradoxList->viewport(), Qt::LeftButton, {}, rect.center());
     };
     clickAt(0);
     clickAt(1);
-    EXPECT_EQ(window.paradoxList->selectedCount(), 2);
+    EXPECT_EQ(controls.paradoxList->selectedCount(), 2);
     clickAt(0);
-    EXPECT_EQ(window.paradoxList->selectedCount(), 1);
-    EXPECT_EQ(window.paradoxList->current(), 0);
+    EXPECT_EQ(controls.paradoxList->selectedCount(), 1);
+    EXPECT_EQ(controls.paradoxList->current(), 0);
 }
 
 // A Paradox table's tooltip says when its text is read in another code page
@@ -473,16 +483,17 @@ TEST(MainWindow, TheParadoxListsTooltipNamesAnotherCodePage) {
                                    design, rows);
     }
     shell::MainWindow window(dialogs, settings, refusing, runner);
+    const auto& controls = window.controls();
     window.show();
-    sources::listParadoxTables(*window.paradoxList, settings);
+    sources::listParadoxTables(*controls.paradoxList, settings);
     const auto tipOf = [&](int row) {
-        const QRect rect = window.paradoxList->visualItemRect(window.paradoxList->item(row));
-        QWidget* viewport = window.paradoxList->viewport();
+        const QRect rect = controls.paradoxList->visualItemRect(controls.paradoxList->item(row));
+        QWidget* viewport = controls.paradoxList->viewport();
         QHelpEvent event(QEvent::ToolTip, rect.center(), viewport->mapToGlobal(rect.center()));
         QCoreApplication::sendEvent(viewport, &event);
         return QToolTip::isVisible() ? QToolTip::text() : QString();
     };
-    ASSERT_EQ(entriesOf(*window.paradoxList), (QStringList{"GERMAN", "RUSSIAN"}));
+    ASSERT_EQ(entriesOf(*controls.paradoxList), (QStringList{"GERMAN", "RUSSIAN"}));
     EXPECT_EQ(tipOf(0), QString());
     EXPECT_TRUE(tipOf(1).startsWith(
         "Text read in code page 1251 (Cyrillic); the header names 1252.\nWhy: "))
@@ -519,8 +530,8 @@ TEST_F(Settings, AStoreThatCannotBeWrittenIsReportedOnceAndTheFieldsStayLive) {
     {
         shell::Application app(dialogs, refusing, [] {});
         app.start();
-        app.setupWindow().folderField->setText("/first");
-        app.setupWindow().dataSourceField->setText("Second");
+        app.setupWindow().controls().folderField->setText("/first");
+        app.setupWindow().controls().dataSourceField->setText("Second");
         EXPECT_EQ(app.setupWindow().paradoxFolder(), "/first");
         EXPECT_EQ(app.setupWindow().dataSourceName(), "Second");
     }
@@ -536,20 +547,20 @@ TEST_F(Settings, AreWrittenOnEveryChangeAndReadBackOnTheNextStart) {
         first.start();
         EXPECT_FALSE(QFile::exists(file)); // a first run writes nothing
         QStringList written;
-        QObject::connect(first.setupWindow().folderField, &QLineEdit::textChanged,
+        QObject::connect(first.setupWindow().controls().folderField, &QLineEdit::textChanged,
                          [&] { written << sources::store::read(ParadoxFolder); });
         first.setupWindow().show();
-        first.setupWindow().folderField->setFocus();
-        QTest::keyClicks(first.setupWindow().folderField, "/data");
+        first.setupWindow().controls().folderField->setFocus();
+        QTest::keyClicks(first.setupWindow().controls().folderField, "/data");
         EXPECT_EQ(written, (QStringList{"/", "/d", "/da", "/dat", "/data"}));
-        first.setupWindow().dataSourceField->setText("Accounts");
+        first.setupWindow().controls().dataSourceField->setText("Accounts");
     }
     {
         shell::Application again(dialogs, refusing, [] {});
         again.start();
-        EXPECT_EQ(again.setupWindow().folderField->text(), "/data");
-        EXPECT_EQ(again.setupWindow().dataSourceField->text(), "Accounts");
-        again.setupWindow().dataSourceField->clear();
+        EXPECT_EQ(again.setupWindow().controls().folderField->text(), "/data");
+        EXPECT_EQ(again.setupWindow().controls().dataSourceField->text(), "Accounts");
+        again.setupWindow().controls().dataSourceField->clear();
     }
     QSettings stored(file, QSettings::IniFormat);
     EXPECT_EQ(stored.value("Orvandel/ParadoxFolder").toString(), "/data");

@@ -142,18 +142,19 @@ int main(int argc, char* argv[]) {
     std::vector<double> fixed, peaks;
     walkTree(tree); // the tree in the cache for both sides
     for (int round = 0; round < rounds; ++round) {
-        window.paradoxList->clearAll();
+        window.controls().paradoxList->clearAll();
         bench::resetPeakRss();
         const double loadSeconds = load(tree, bench::dataSourceOf("SQLITE"));
         peaks.push_back(bench::peakRssMb());
-        expectCount("paradoxList", static_cast<std::size_t>(window.paradoxList->count()), tables);
+        expectCount("paradoxList", static_cast<std::size_t>(window.controls().paradoxList->count()),
+                    tables);
         std::size_t walked = 0;
         paradox.add(loadSeconds, bench::secondsOf([&] { walked = walkTree(tree); }));
         expectCount("the walk", walked, tables);
 
         fixed.push_back(load(empty, bench::dataSourceOf("SQLITE")));
         const double listSeconds = load(empty, catalogue);
-        expectCount("targetList", static_cast<std::size_t>(window.targetList->count()),
+        expectCount("targetList", static_cast<std::size_t>(window.controls().targetList->count()),
                     databaseTables);
         std::size_t fetched = 0;
         database.add(listSeconds, bench::secondsOf([&] { fetched = fetchCatalogue(catalogue); }));

@@ -104,20 +104,20 @@ int main(int argc, char* argv[]) {
     odbc::OdbcOpener opener;
     commands::Runner runner;
     shell::MainWindow window(dialogs, settings, opener, runner);
-    window.paradoxList->add("SOAK");
-    window.paradoxList->setSelectedAt(0, true);
-    window.paradoxList->setCurrent(0);
+    window.controls().paradoxList->add("SOAK");
+    window.controls().paradoxList->setSelectedAt(0, true);
+    window.controls().paradoxList->setCurrent(0);
 
     // The peak so far when the bar first reaches each mark.
     std::vector<std::pair<int, double>> peaks = {{10, -1}, {50, -1}};
-    QObject::connect(window.progressBar, &widgets::ProgressBar::percentChanged,
+    QObject::connect(window.controls().progressBar, &widgets::ProgressBar::percentChanged,
                      [&peaks](double percent) {
                          for (auto& [mark, peak] : peaks)
                              if (peak < 0 && percent >= mark)
                                  peak = bench::peakRssMb();
                      });
     bench::resetPeakRss();
-    const double seconds = bench::secondsOf([&] { window.sendToTargetButton->click(); });
+    const double seconds = bench::secondsOf([&] { window.controls().sendToTargetButton->click(); });
     const double peakEnd = bench::peakRssMb();
     if (dialogs.messages != 0)
         bench::fail("the send did not complete");

@@ -102,13 +102,14 @@ public:
     // Sends the Paradox table through the send button into a fresh table.
     bench::Timing send(const QString& table) {
         bench::dropTableIfExists(settings_.dataSource, table);
-        window_.targetList->clearAll();
-        window_.paradoxList->clearAll();
-        window_.paradoxList->add(table);
-        window_.paradoxList->setSelectedAt(0, true);
-        window_.paradoxList->setCurrent(0);
+        window_.controls().targetList->clearAll();
+        window_.controls().paradoxList->clearAll();
+        window_.controls().paradoxList->add(table);
+        window_.controls().paradoxList->setSelectedAt(0, true);
+        window_.controls().paradoxList->setCurrent(0);
         const int messages = dialogs_.messages;
-        const bench::Timing timing = bench::timingOf([&] { window_.sendToTargetButton->click(); });
+        const bench::Timing timing =
+            bench::timingOf([&] { window_.controls().sendToTargetButton->click(); });
         if (dialogs_.messages != messages)
             bench::fail("the send of " + table.toStdString() + " failed");
         return timing;

@@ -37,8 +37,8 @@ public:
     // passes.
     void load();
 
-    QString paradoxFolder() const override { return folderField->text(); }
-    QString dataSourceName() const override { return dataSourceField->text(); }
+    QString paradoxFolder() const override { return controls_.folderField->text(); }
+    QString dataSourceName() const override { return controls_.dataSourceField->text(); }
 
     int pointer() const override { return pointer_.setting(); }
     void setPointer(int setting) override { pointer_.set(setting); }
@@ -47,17 +47,22 @@ public:
     std::function<void()> onGatePassed;
     std::function<void()> onClose;
 
-    QGroupBox* paradoxFrame;
-    QLabel* folderLabel;
-    SelectAllOnFocusEdit* folderField;
-    widgets::PressButton* pickFolderButton;
-    widgets::PressButton* testFolderButton;
-    QGroupBox* dataSourceFrame;
-    QLabel* dataSourceLabel;
-    SelectAllOnFocusEdit* dataSourceField;
-    widgets::PressButton* testDataSourceButton;
-    widgets::PressButton* helpButton;
-    widgets::PressButton* okButton;
+    // The window's controls. The window alone changes them; tests and the
+    // window pictures reach them through controls().
+    struct Controls {
+        QGroupBox* paradoxFrame = nullptr;
+        QLabel* folderLabel = nullptr;
+        SelectAllOnFocusEdit* folderField = nullptr;
+        widgets::PressButton* pickFolderButton = nullptr;
+        widgets::PressButton* testFolderButton = nullptr;
+        QGroupBox* dataSourceFrame = nullptr;
+        QLabel* dataSourceLabel = nullptr;
+        SelectAllOnFocusEdit* dataSourceField = nullptr;
+        widgets::PressButton* testDataSourceButton = nullptr;
+        widgets::PressButton* helpButton = nullptr;
+        widgets::PressButton* okButton = nullptr;
+    };
+    const Controls& controls() const { return controls_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -77,6 +82,7 @@ private:
     void showHelp();
     void acceptSettings();
 
+    Controls controls_;
     userio::Dialogs& dialogs_;
     odbc::Opener& opener_;
     commands::Runner& runner_;

@@ -34,22 +34,27 @@ public:
     // What the commands work on: this window's lists, bar and pointer.
     commands::Workspace workspace();
 
-    QGroupBox* targetFrame;
-    widgets::TableListWidget* targetList;
-    widgets::PressButton* selectAllTargetButton;
-    widgets::PressButton* deselectAllTargetButton;
-    widgets::PressButton* sendToParadoxButton;
-    widgets::PressButton* dropTablesButton;
-    widgets::PressButton* renameTargetButton;
-    QGroupBox* paradoxFrame;
-    widgets::TableListWidget* paradoxList;
-    widgets::PressButton* selectAllParadoxButton;
-    widgets::PressButton* deselectAllParadoxButton;
-    widgets::PressButton* sendToTargetButton;
-    widgets::PressButton* deleteParadoxButton;
-    widgets::PressButton* renameParadoxButton;
-    widgets::ProgressBar* progressBar;
-    widgets::PressButton* setupButton;
+    // The window's controls. The window alone changes them; tests and the
+    // window pictures reach them through controls().
+    struct Controls {
+        QGroupBox* targetFrame = nullptr;
+        widgets::TableListWidget* targetList = nullptr;
+        widgets::PressButton* selectAllTargetButton = nullptr;
+        widgets::PressButton* deselectAllTargetButton = nullptr;
+        widgets::PressButton* sendToParadoxButton = nullptr;
+        widgets::PressButton* dropTablesButton = nullptr;
+        widgets::PressButton* renameTargetButton = nullptr;
+        QGroupBox* paradoxFrame = nullptr;
+        widgets::TableListWidget* paradoxList = nullptr;
+        widgets::PressButton* selectAllParadoxButton = nullptr;
+        widgets::PressButton* deselectAllParadoxButton = nullptr;
+        widgets::PressButton* sendToTargetButton = nullptr;
+        widgets::PressButton* deleteParadoxButton = nullptr;
+        widgets::PressButton* renameParadoxButton = nullptr;
+        widgets::ProgressBar* progressBar = nullptr;
+        widgets::PressButton* setupButton = nullptr;
+    };
+    const Controls& controls() const { return controls_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,6 +69,7 @@ private:
     void runCommand(commands::Command command);
     void openSetup();
 
+    Controls controls_;
     userio::Dialogs& dialogs_;
     const sources::ConnectionSettings& settings_;
     odbc::Opener& opener_;

@@ -109,8 +109,7 @@ std::string jsonOf(const paradox::Value& value) {
     }
 }
 
-void dumpTable(paradox::TableFile& table, const codepage::Choice& choice,
-               const std::string& path) {
+void dumpTable(paradox::TableFile& table, const codepage::Choice& choice, const std::string& path) {
     const auto& header = table.header();
     std::cout << "{\n \"file\": " << jsonString(std::filesystem::path(path).filename().string())
               << ",\n \"paradox_version\": " << jsonString(paradox::versionName(header.versionId))
@@ -149,8 +148,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        const codepage::Choice choice =
-            codepage::codePageOfTable(std::filesystem::path(argv[1]));
+        const codepage::Choice choice = codepage::codePageOfTable(std::filesystem::path(argv[1]));
         paradox::TableFile table(argv[1], codepage::tableOptionsOf(choice));
         dumpTable(table, choice, argv[1]);
     } catch (const paradox::Error& e) {

@@ -38,19 +38,19 @@ int main(int argc, char* argv[]) {
 
     commands::Runner runner;
     setup::SetupWindow setupWindow(dialogs, opener, runner);
-    setupWindow.folderField->setText(settings.paradoxFolder());
-    setupWindow.dataSourceField->setText(settings.dataSourceName());
+    setupWindow.controls().folderField->setText(settings.paradoxFolder());
+    setupWindow.controls().dataSourceField->setText(settings.dataSourceName());
 
     shell::MainWindow mainWindow(dialogs, settings, opener, runner);
     mainWindow.setWindowTitle(QString::fromLatin1(userio::ApplicationTitle));
     for (const char* name : {"Customers", "Orders", "Order Details"}) {
-        mainWindow.targetList->add(QString::fromLatin1(name));
+        mainWindow.controls().targetList->add(QString::fromLatin1(name));
     }
     for (const char* name : {"CUSTOMER", "ORDERS", "ITEMS", "VENDORS"}) {
-        mainWindow.paradoxList->add(QString::fromLatin1(name));
+        mainWindow.controls().paradoxList->add(QString::fromLatin1(name));
     }
-    mainWindow.paradoxList->setSelectedAt(1, true);
-    mainWindow.progressBar->setPercent(40);
+    mainWindow.controls().paradoxList->setSelectedAt(1, true);
+    mainWindow.controls().progressBar->setPercent(40);
 
     const bool ok = saveImage(setupWindow, folder.filePath(QStringLiteral("SetupWindow.png"))) &&
                     saveImage(mainWindow, folder.filePath(QStringLiteral("MainWindow.png")));
