@@ -8,6 +8,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestWorkspace.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -426,6 +427,14 @@ TEST(MainWindow, SelectionButtonsAndTheInertButton) {
     EXPECT_EQ(metrics.size(Qt::TextShowMnemonic, controls.setupButton->text()),
               metrics.size(0, "Setup Sybase ASA & Paradox Connections"));
     EXPECT_TRUE(QKeySequence::mnemonic(controls.setupButton->text()).isEmpty());
+    // A screen reader names both lists and the bar.
+    const std::pair<QWidget*, QString> named[] = {
+        {controls.targetList, "Tables in the data source"},
+        {controls.paradoxList, "Paradox tables"},
+        {controls.progressBar, "Progress of the send"}};
+    for (const auto& [widget, name] : named) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
+    }
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_EQ(refusing.opens, 0);
 }

@@ -29,6 +29,7 @@ MainWindow::MainWindow(userio::Dialogs& dialogs, const sources::ConnectionSettin
 void MainWindow::createControls() {
     controls_.targetFrame = new QGroupBox(QStringLiteral("Sybase SQL Anywhere Tables"), this);
     controls_.targetList = new widgets::TableListWidget(controls_.targetFrame);
+    controls_.targetList->setAccessibleName(QStringLiteral("Tables in the data source"));
     controls_.selectAllTargetButton =
         new widgets::PressButton(QStringLiteral("Select All"), controls_.targetFrame);
     controls_.deselectAllTargetButton =
@@ -40,6 +41,7 @@ void MainWindow::createControls() {
     controls_.renameTargetButton = new widgets::PressButton(QStringLiteral("Rename Table"), this);
     controls_.paradoxFrame = new QGroupBox(QStringLiteral("Paradox Tables"), this);
     controls_.paradoxList = new widgets::TableListWidget(controls_.paradoxFrame);
+    controls_.paradoxList->setAccessibleName(QStringLiteral("Paradox tables"));
     controls_.selectAllParadoxButton =
         new widgets::PressButton(QStringLiteral("Select All"), controls_.paradoxFrame);
     controls_.deselectAllParadoxButton =
@@ -50,6 +52,7 @@ void MainWindow::createControls() {
         new widgets::PressButton(QStringLiteral("Delete Table(s)"), this);
     controls_.renameParadoxButton = new widgets::PressButton(QStringLiteral("Rename Table"), this);
     controls_.progressBar = new widgets::ProgressBar(this);
+    controls_.progressBar->setAccessibleName(QStringLiteral("Progress of the send"));
     controls_.setupButton =
         new widgets::PressButton(QStringLiteral("Setup Sybase ASA && Paradox Connections"), this);
     controls_.sendToParadoxButton->setEnabled(false);
