@@ -151,7 +151,7 @@ TEST(ParadoxConformance, HpRoman8TableIsToldBySortOrder) {
     REQUIRE_SAMPLES();
     paradox::TableFile table((samples / "db" / "ROMAN8.db").string());
     EXPECT_EQ(table.header().storedCodePage, 0);
-    EXPECT_EQ(table.codePage(), paradox::hpRoman8);
+    EXPECT_EQ(table.codePage(), paradox::HpRoman8);
 }
 
 TEST(ParadoxConformance, CodePageOverrideBeatsTheHeader) {

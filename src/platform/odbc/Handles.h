@@ -36,7 +36,7 @@ QString fromWide(const SQLWCHAR* chars, qsizetype length);
 // Longest message text read from one diagnostic record. It is asked for at
 // once: some drivers cut a longer text into several records of the size of
 // the first buffer they are given.
-constexpr SQLSMALLINT maxMessageChars = 32767;
+constexpr SQLSMALLINT MaxMessageChars = 32767;
 
 struct Diagnostics {
     long number = 0;     // native error of the first record
@@ -56,7 +56,7 @@ Verdict verdictOf(const QString& state, long number);
 
 // All diagnostic records of a handle.
 Diagnostics readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
-                            SQLSMALLINT messageChars = maxMessageChars);
+                            SQLSMALLINT messageChars = MaxMessageChars);
 
 // Throws Error built from the diagnostic records of handle when rc is not a
 // success. SQL_NO_DATA counts as success where noDataIsSuccess is true.

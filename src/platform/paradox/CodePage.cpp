@@ -32,7 +32,7 @@ int codePageOfSortOrder(std::string_view sortOrderName) {
         {"intl", 437},      {"swedfin", 437},   {"intl850", 850},   {"nordan", 865},
         {"nordan40", 865},  {"ansii850", 1252}, {"dbwinus0", 1252}, {"dbwinwe0", 1252},
         {"ancyrr", 1251},   {"anczech", 1250},  {"anpolish", 1250}, {"ansislov", 1250},
-        {"angreek1", 1253}, {"anturk", 1254},   {"anhebrew", 1255}, {"blrom800", hpRoman8},
+        {"angreek1", 1253}, {"anturk", 1254},   {"anhebrew", 1255}, {"blrom800", HpRoman8},
         {"china", 936},
     };
     for (const Exact& entry : exact)

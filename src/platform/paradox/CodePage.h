@@ -11,13 +11,13 @@
 namespace paradox {
 
 struct CodePageTable {
-    int number;              // the DOS/Windows number; hpRoman8 for HP Roman-8
+    int number;              // the DOS/Windows number; HpRoman8 for HP Roman-8
     const char* name;        // a readable name for messages
     std::uint16_t high[128]; // code points of the bytes 0x80 to 0xFF
 };
 
 // HP Roman-8 has no DOS number; tables tell it only by their sort order.
-constexpr int hpRoman8 = -8;
+constexpr int HpRoman8 = -8;
 
 extern const CodePageTable codePageTables[];
 extern const std::size_t codePageTableCount;

@@ -75,10 +75,10 @@ const std::array<std::uint8_t, 256>& tableC() {
 
 void decryptChunk(std::uint8_t* chunk, std::uint8_t a, std::uint8_t b, std::uint8_t c,
                   std::uint8_t d) {
-    std::array<std::uint8_t, chunkSize> cipher;
-    for (std::size_t i = 0; i < chunkSize; ++i)
+    std::array<std::uint8_t, ChunkSize> cipher;
+    for (std::size_t i = 0; i < ChunkSize; ++i)
         cipher[i] = chunk[i];
-    for (unsigned x = 0; x < chunkSize; ++x) {
+    for (unsigned x = 0; x < ChunkSize; ++x) {
         std::uint8_t y = static_cast<std::uint8_t>(tableC_[x] - d);
         chunk[x] =
             cipher[y] ^ tableA_[(x + a) & 0xFF] ^ tableB_[(y + b) & 0xFF] ^ tableC_[(y + c) & 0xFF];
@@ -91,14 +91,14 @@ void decryptBlock(std::uint8_t* block, std::size_t chunks, std::uint32_t key,
     auto b = static_cast<std::uint8_t>((key >> 8) & 0xFF);
     auto d = static_cast<std::uint8_t>(blockNumber & 0xFF);
     for (std::size_t i = 0; i < chunks; ++i)
-        decryptChunk(block + i * chunkSize, a, b, static_cast<std::uint8_t>(i), d);
+        decryptChunk(block + i * ChunkSize, a, b, static_cast<std::uint8_t>(i), d);
 }
 
 void decryptMemo(std::uint8_t* data, std::size_t chunks, std::uint32_t key) {
     auto a = static_cast<std::uint8_t>(key & 0xFF);
     auto b = static_cast<std::uint8_t>((key >> 8) & 0xFF);
     for (std::size_t i = 0; i < chunks; ++i)
-        decryptChunk(data + i * chunkSize, a, b, static_cast<std::uint8_t>(a + 1),
+        decryptChunk(data + i * ChunkSize, a, b, static_cast<std::uint8_t>(a + 1),
                      static_cast<std::uint8_t>(b + 1));
 }
 

@@ -9,7 +9,7 @@
 
 namespace paradox::crypt {
 
-constexpr std::size_t chunkSize = 256;
+constexpr std::size_t ChunkSize = 256;
 
 // The three fixed tables of the cipher.
 const std::array<std::uint8_t, 256>& tableA();

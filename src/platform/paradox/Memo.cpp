@@ -36,14 +36,14 @@ void MemoFile::readPlain(std::uint64_t offset, std::size_t n, std::uint8_t* out)
         file_->readAt(offset, out, n);
         return;
     }
-    const std::uint64_t first = offset / crypt::chunkSize * crypt::chunkSize;
+    const std::uint64_t first = offset / crypt::ChunkSize * crypt::ChunkSize;
     const std::uint64_t end =
-        (offset + n + crypt::chunkSize - 1) / crypt::chunkSize * crypt::chunkSize;
+        (offset + n + crypt::ChunkSize - 1) / crypt::ChunkSize * crypt::ChunkSize;
     if (end > file_->size())
         fail("the memo file ends inside an encrypted chunk (truncated file)");
     buffer_.resize(static_cast<std::size_t>(end - first));
     file_->readAt(first, buffer_.data(), buffer_.size());
-    crypt::decryptMemo(buffer_.data(), buffer_.size() / crypt::chunkSize, key_);
+    crypt::decryptMemo(buffer_.data(), buffer_.size() / crypt::ChunkSize, key_);
     std::memcpy(out, buffer_.data() + (offset - first), n);
 }
 

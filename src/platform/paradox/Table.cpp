@@ -192,14 +192,14 @@ std::size_t TableFile::readBlock(std::uint16_t number, std::size_t wanted) {
     const std::uint64_t start = blockStart(number);
     std::size_t n = wanted;
     if (header_.encrypted())
-        n = (wanted + crypt::chunkSize - 1) / crypt::chunkSize * crypt::chunkSize;
+        n = (wanted + crypt::ChunkSize - 1) / crypt::ChunkSize * crypt::ChunkSize;
     if (start > file_->size() || n > file_->size() - start)
         fail("the file is truncated: block " + std::to_string(number) + " needs " +
              std::to_string(start + n) + " bytes but the file has " +
              std::to_string(file_->size()));
     file_->readAt(start, block_.data(), n);
     if (header_.encrypted())
-        crypt::decryptBlock(block_.data(), n / crypt::chunkSize, header_.key, number);
+        crypt::decryptBlock(block_.data(), n / crypt::ChunkSize, header_.key, number);
     return n;
 }
 
