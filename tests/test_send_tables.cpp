@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace pw = paradox_writer;
@@ -255,35 +254,6 @@ TEST_F(SendTablesTest, TheBarShowsTheShareOfRowsBegunThenZero) {
         expected.push_back(0);
         EXPECT_EQ(desk.bar.shown, expected);
     }
-}
-
-// Another program rewrites the table in place while it is sent: the send
-// stops at the next block with one message, and only rows of the version it
-// began with are in the target.
-TEST_F(SendTablesTest, ATableRewrittenWhileSentStopsWithoutMixingVersions) {
-    pw::TableDesign design = designOf({{"N", pw::Long}});
-    design.blockKiB = 1; // 254 rows a block
-    const QString t =
-        addParadoxTable("changing", design, std::vector<pw::Row>(1000, pw::Row{std::int64_t{1}}));
-    const std::string path = (folder.path() + "/" + t + ".db").toStdString();
-    const std::string newer = (folder.path() + "/NEWER.db").toStdString();
-    pw::writeTable(newer, design, std::vector<pw::Row>(1500, pw::Row{std::int64_t{2}}));
-    desk.bar.onChange = [&](double) {
-        if (QFile::exists(QString::fromStdString(newer))) {
-            std::ifstream in(newer, std::ios::binary);
-            std::fstream(path, std::ios::binary | std::ios::in | std::ios::out) << in.rdbuf();
-            std::filesystem::remove(newer);
-        }
-    };
-    send();
-    ASSERT_EQ(messages().size(), 1) << shownText();
-    for (const QString& part : {t, QString("changed while it was read")}) {
-        EXPECT_TRUE(messages()[0].contains(part)) << shownText();
-    }
-    const std::vector<std::vector<odbc::Value>> sent = database.rowsOf(t);
-    EXPECT_EQ(sent.size(), 254u);
-    EXPECT_EQ(std::count(sent.begin(), sent.end(), std::vector<odbc::Value>{QString("1")}), 254);
-    EXPECT_EQ(entriesOf(desk.targetList), QStringList{t});
 }
 
 TEST_F(SendTablesTest, DoubleQuotesInNamesCannotBreakOut) {
