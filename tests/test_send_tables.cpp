@@ -302,17 +302,6 @@ TEST_F(SendToServerTest, ValuesArriveWhole) {
              QString("True"), QString("2000-01-01 01:02:03"), QString::fromStdString(longNote)}}));
 }
 
-TEST_F(SendToServerTest, MoneyArrivesAsANumberThatSums) {
-    const QString t = addParadoxTable("money", designOf({{"PRICE", pw::Money}}),
-                                      {{12.5}, {0.1}, {0.2}, {-3.25}, {1234567.89}});
-    send();
-    ASSERT_TRUE(desk.dialogs.shown.empty()) << shownText();
-    const odbc::Rows sum = database.connection().query(
-        "SELECT SUM(\"PRICE\"), pg_typeof(SUM(\"PRICE\"))::text FROM \"" + t + "\"");
-    EXPECT_EQ(sum.rows.at(0),
-              (std::vector<odbc::Value>{QString("1234577.44"), QString("numeric")}));
-}
-
 // A role that needs a password is reached with PWD= typed after the name.
 TEST_F(SendToServerTest, KeysAfterTheDataSourceNameReachTheDriver) {
     const QString dsn = qEnvironmentVariable("ORVANDEL_TEST_PASSWORD_DSN");
