@@ -9,7 +9,9 @@
 #include "transfer/Statements.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <fstream>
@@ -20,6 +22,14 @@
 #include <sys/xattr.h>
 #include <tuple>
 #include <unistd.h>
+
+// Failures show names and contents as text.
+static void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+static void PrintTo(const QByteArray& bytes, std::ostream* out) {
+    *out << '"' << bytes.toStdString() << '"';
+}
 
 using testing_support::entriesOf;
 using testing_support::fill;
@@ -43,11 +53,13 @@ QStringList filesIn(const QString& folder) {
 
 using Contents = std::map<QString, QByteArray>;
 
-// Every file of the folder with its contents.
+// Every file below the folder, by its path there, with its contents.
 Contents contentsIn(const QString& folder) {
     Contents contents;
-    for (const QString& name : filesIn(folder)) {
-        contents[name] = contentsOf(folder + "/" + name);
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QString path = it.next();
+        contents[QDir(folder).relativeFilePath(path)] = contentsOf(path);
     }
     return contents;
 }
@@ -217,91 +229,157 @@ TEST_F(FileTest, RenameOfAnUnopenableDataSourceShowsOnlyTheError) {
     EXPECT_TRUE(env.dialogs.messages()[0].startsWith("IM002: "));
 }
 
-TEST_F(FileTest, DeletesTheFilesOfSelectedTablesOnly) {
+namespace {
+
+// A delete or rename of a Paradox table through its command. Lists hold
+// names apart by spaces. The folder holds the files before, each with its own
+// path as its contents; the Paradox list marks its selected entries with "*".
+// A typed name makes the command a rename, none a delete. The command takes
+// the files named: it deletes them, or renames each to the typed name with
+// its own extension; every other file stays as it was.
+struct FamilyCase {
+    QString what;
+    QString before; // below the folder
+    QString listed;
+    QString typed;
+    QString takes;
+    QString listedAfter;
+    QString says; // the one message, %F standing for the folder; none when empty
+};
+
+QStringList namesIn(const QString& list) {
+    return list.split(' ', Qt::SkipEmptyParts);
+}
+
+std::vector<FamilyCase> familyCases() {
+    const QString c = "C.DB C.MB C.PX C.X02 C.Y02 C.XG0 C.YG0 C.val C.TV C.FAM C.SET C.F C.f1 "
+                      "C.F14 C.R C.R9";
+    const QString notes = "NOTES.DB NOTES.MB NOTES.PX NOTES.VAL ";
+    const auto refused = [&](const QString& what, const QString& inTheWay, const QString& typed,
+                             const QString& why) {
+        const QString says = "The table NOTES was not renamed" + why;
+        return FamilyCase{what, notes + inTheWay, "NOTES*", typed, "", "NOTES", says};
+    };
+    const QString otherCase = " Names that differ only in letter case are one name to Paradox "
+                              "and to Windows shares. Nothing was moved.";
+    return {
+        {"delete: data file and companions in any letter case, not a longer name's, not below",
+         "customer.db CUSTOMER.PX CUSTOMERS.PX ORDERS.DB ORDERS.PX Items.Db sub/DEEP.db",
+         "CUSTOMER* ORDERS ITEMS* DEEP*", "", "customer.db CUSTOMER.PX Items.Db", "DEEP ORDERS",
+         ""},
+        {"delete: every companion, so a table renamed to the freed name meets none",
+         c + " B.DB B.MB B.PX", "B C*", "", c, "B", ""},
+        {"rename: every companion, each extension as it is; other names stay",
+         c + " CX.PX C.BAK B.PX C.F15 C.R0 C.F01", "C* ORDERS", "Client", c, "Client ORDERS", ""},
+        {"rename: of two spellings of the data file, the one the lookup finds first",
+         "orders.Db Orders.db", "ORDERS* ORDERS", "Moved", "Orders.db", "Moved ORDERS", ""},
+        {"rename: a companion that fits two data files only by letter case stays",
+         "ORDERS.DB ORDERS.MB ORDERS.PX orders.db orders.mb Orders.VAL", "ORDERS* ORDERS", "SALES",
+         "ORDERS.DB ORDERS.MB ORDERS.PX", "ORDERS SALES",
+         "%F/Orders.VAL was left as it is, because its name fits more than one table of the "
+         "folder (the same name in other letter case)."},
+        {"rename: a table in a subfolder moves nothing, the list shows the new name", "sub/DEEP.db",
+         "DEEP*", "Shallow", "", "Shallow", ""},
+        refused("files of the new name", "Other.PX Other.VAL", "Other",
+                ", because these files already exist: %F/Other.PX, %F/Other.VAL. Nothing was "
+                "moved."),
+        refused("a companion in other letter case", "OTHER.PX", "Other",
+                ", because %F/OTHER.PX already exists." + otherCase),
+        refused("another table's data file", "other.db", "Other",
+                ", because %F/other.db already exists." + otherCase),
+        refused("a form left over", "oThEr.F3 other.txt", "Other",
+                ", because %F/oThEr.F3 already exists." + otherCase),
+        refused("an index numbered in hexadecimal", "Other.Y0A", "Other",
+                ", because %F/Other.Y0A already exists. Nothing was moved."),
+        refused("the old name in other letter case", "", "notes",
+                ". The new name is the same as the old one."),
+        refused("a name leaving the folder", "", "../escape",
+                ". The new name must not contain a \"/\"."),
+        refused("a NUL character", "", QString::fromLatin1("A\0B", 3),
+                ". The new name must not contain a NUL character."),
+    };
+}
+
+// The files of a case as its command should leave them.
+Contents contentsAfter(const FamilyCase& c) {
+    Contents expected;
+    for (const QString& name : namesIn(c.before)) {
+        if (!namesIn(c.takes).contains(name)) {
+            expected[name] = name.toUtf8();
+        } else if (!c.typed.isEmpty()) {
+            expected[c.typed + name.mid(name.lastIndexOf('.'))] = name.toUtf8();
+        }
+    }
+    return expected;
+}
+
+// Fills the list with the case's entries and selects those marked.
+void listCase(testing_support::MemoryList& list, const QString& listed) {
+    list.clearAll();
+    QStringList selected;
+    for (QString entry : namesIn(listed)) {
+        if (entry.endsWith('*')) {
+            entry.chop(1);
+            selected << entry;
+        }
+        list.add(entry);
+    }
+    list.setCurrent(0);
+    for (const QString& name : selected) {
+        for (int i = 0; i < list.count(); ++i) {
+            if (list.textAt(i) == name && !list.isSelectedAt(i)) {
+                list.setSelectedAt(i, true);
+                break;
+            }
+        }
+    }
+}
+
+} // namespace
+
+TEST_F(FileTest, DeleteAndRenameTakeTheTablesFamilyAlone) {
     const QString f = folder.path();
-    writeFile(f + "/customer.db");
-    writeFile(f + "/CUSTOMER.PX");
-    writeFile(f + "/CUSTOMERS.PX");
-    writeFile(f + "/ORDERS.DB");
-    writeFile(f + "/ORDERS.PX");
-    writeFile(f + "/Items.Db");
-    QDir().mkpath(f + "/sub");
-    writeFile(f + "/sub/DEEP.db");
-    fill(env.paradoxList, {"CUSTOMER", "ORDERS", "ITEMS", "DEEP"}, {"CUSTOMER", "ITEMS", "DEEP"});
     env.settings.folder = f + "/"; // a trailing separator gives "//", which works
-    env.run(maintenance::deleteParadoxTables);
-
-    EXPECT_TRUE(env.dialogs.shown.empty());
-    EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMERS.PX", "ORDERS.DB", "ORDERS.PX"}));
-    EXPECT_TRUE(QFile::exists(f + "/sub/DEEP.db"));
-    EXPECT_EQ(entriesOf(env.paradoxList), (QStringList{"DEEP", "ORDERS"}));
+    for (const FamilyCase& c : familyCases()) {
+        SCOPED_TRACE(c.what.toStdString());
+        QDir(f).removeRecursively();
+        for (const QString& name : namesIn(c.before)) {
+            QDir().mkpath(QFileInfo(f + "/" + name).path());
+            writeFile(f + "/" + name, name.toUtf8());
+        }
+        listCase(env.paradoxList, c.listed);
+        env.dialogs.shown.clear();
+        if (c.typed.isEmpty()) {
+            env.run(maintenance::deleteParadoxTables);
+        } else {
+            env.dialogs.inputs = {c.typed};
+            env.run(maintenance::renameParadoxTable);
+        }
+        EXPECT_EQ(contentsIn(f), contentsAfter(c));
+        EXPECT_EQ(entriesOf(env.paradoxList), namesIn(c.listedAfter));
+        EXPECT_EQ(env.dialogs.messages(),
+                  c.says.isEmpty() ? QStringList() : QStringList{QString(c.says).replace("%F", f)});
+    }
 }
 
-TEST_F(FileTest, RenamesATableFileAndShowsTheNameAsTyped) {
-    const QString f = folder.path();
-    writeFile(f + "/CUSTOMER.DB", "customers");
-    writeFile(f + "/CUSTOMER.PX");
-    fill(env.paradoxList, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
-    env.dialogs.inputs = {"Client"};
-    env.run(maintenance::renameParadoxTable);
-
-    EXPECT_TRUE(env.dialogs.messages().isEmpty());
-    EXPECT_EQ(filesIn(f), (QStringList{"Client.DB", "Client.PX"}));
-    EXPECT_EQ(contentsOf(f + "/Client.DB"), "customers");
-    EXPECT_EQ(entriesOf(env.paradoxList), (QStringList{"Client", "ORDERS"}));
-    EXPECT_EQ(env.paradoxList.current(), 0);
-}
-
-TEST_F(FileTest, RenameTakesTheCaseVariantTheLookupFindsFirst) {
-    const QString f = folder.path();
-    writeFile(f + "/orders.Db", "second");
-    writeFile(f + "/Orders.db", "first"); // "O" comes before "o" in byte order
-    fill(env.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
-    env.paradoxList.setSelectedAt(1, false);
-    env.dialogs.inputs = {"Moved"};
-    env.run(maintenance::renameParadoxTable);
-    EXPECT_EQ(filesIn(f), (QStringList{"Moved.db", "orders.Db"}));
-    EXPECT_EQ(contentsOf(f + "/Moved.db"), "first");
-    EXPECT_EQ(entriesOf(env.paradoxList), (QStringList{"Moved", "ORDERS"}));
-}
-
-// A keyed table with a memo field, two secondary indexes, validity checks,
-// image settings, forms, reports, view and family files moves whole, each
-// extension in its own letter case, and reads as before; files of other
-// names stay. Each file stays itself (its inode) unless the file system makes
-// the move a copy, which the message then says.
+// Where the file system renames no file without the risk of replacing
+// another, the family moves by links, else by copies: each file stays itself
+// (its inode) unless copied, which the message then says, and the table reads
+// as before.
 TEST_F(FileTest, RenameMovesTheWholeFamilyEachWay) {
     const QString f = folder.path();
-    for (const files::MoveWay way :
-         {files::MoveWay::Rename, files::MoveWay::Link, files::MoveWay::Copy}) {
+    for (const files::MoveWay way : {files::MoveWay::Link, files::MoveWay::Copy}) {
         SCOPED_TRACE(static_cast<int>(way));
         QDir(f).removeRecursively();
         QDir().mkpath(f);
-        const Contents before = writeFamily(f, "C",
-                                            {"PX", "X02", "Y02", "XG0", "YG0", "val", "TV", "FAM",
-                                             "SET", "F", "f1", "F14", "R", "R9"});
-        for (const QString other : {"CX.PX", "C.BAK", "B.PX", "C.F15", "C.R0", "C.F01"}) {
-            writeFile(f + "/" + other, other.toLatin1());
-        }
+        const Contents before = writeFamily(f, "C", {"PX", "F14"});
         const ino_t inode = inodeOf(f + "/C.F14");
-        if (way == files::MoveWay::Rename) {
-            fill(env.paradoxList, {"C"}, {"C"});
-            env.dialogs.inputs = {"CNEW"};
-            env.run(maintenance::renameParadoxTable);
-            EXPECT_TRUE(env.dialogs.messages().isEmpty())
-                << env.dialogs.messages().join("|").toStdString();
-            EXPECT_EQ(entriesOf(env.paradoxList), QStringList{"CNEW"});
-        } else {
-            const auto family = files::findTableFamily(files::pathOf(f), "C");
-            const files::FamilyChange change = files::renameTableFamily(*family, "C", "CNEW", way);
-            EXPECT_TRUE(change.done);
-            EXPECT_EQ(change.message.contains("had to be copied"), way == files::MoveWay::Copy)
-                << change.message.toStdString();
-        }
+        const auto family = files::findTableFamily(files::pathOf(f), "C");
+        const files::FamilyChange change = files::renameTableFamily(*family, "C", "CNEW", way);
+        EXPECT_TRUE(change.done);
+        EXPECT_EQ(change.message.contains("had to be copied"), way == files::MoveWay::Copy)
+            << change.message.toStdString();
         Contents expected;
-        for (const QString other : {"CX.PX", "C.BAK", "B.PX", "C.F15", "C.R0", "C.F01"}) {
-            expected[other] = other.toLatin1();
-        }
         for (const auto& [name, bytes] : before) {
             expected[QString(name).replace(0, 1, "CNEW")] = bytes;
         }
@@ -357,87 +435,6 @@ TEST_F(FileTest, ACopyingRenameThatFailsPartWayPutsBackWhatMoved) {
         EXPECT_TRUE(change.message.contains(part)) << change.message.toStdString();
     }
     EXPECT_EQ(contentsIn(f), before);
-}
-
-// Before anything moves: any file that would join the new name's family, in
-// any letter case, another table's or left over, stops the rename.
-TEST_F(FileTest, ARenameOntoAnyFileOfTheNewNameMovesNothing) {
-    const QString f = folder.path();
-    const QString otherCase =
-        " Names that differ only in letter case are one name to Paradox and to Windows shares.";
-    const std::vector<std::pair<QStringList, QString>> cases = {
-        {{"Other.PX", "Other.VAL"},
-         "these files already exist: " + f + "/Other.PX, " + f + "/Other.VAL."},
-        {{"OTHER.PX"}, f + "/OTHER.PX already exists." + otherCase},
-        {{"other.db"}, f + "/other.db already exists." + otherCase},
-        {{"oThEr.F3", "other.txt"}, f + "/oThEr.F3 already exists." + otherCase},
-        {{"Other.Y0A"}, f + "/Other.Y0A already exists."},
-    };
-    for (const auto& [inTheWay, says] : cases) {
-        QDir(f).removeRecursively();
-        QDir().mkpath(f);
-        writeFamily(f, "NOTES", {"PX", "VAL"});
-        for (const QString& name : inTheWay) {
-            writeFile(f + "/" + name, "in the way");
-        }
-        const Contents before = contentsIn(f);
-        env.paradoxList.clearAll();
-        fill(env.paradoxList, {"NOTES"}, {"NOTES"});
-        env.dialogs.shown.clear();
-        env.dialogs.inputs = {"Other"};
-        env.run(maintenance::renameParadoxTable);
-        EXPECT_EQ(env.dialogs.messages(), QStringList{"The table NOTES was not renamed, because " +
-                                                      says + " Nothing was moved."});
-        EXPECT_EQ(contentsIn(f), before);
-        EXPECT_EQ(entriesOf(env.paradoxList), QStringList{"NOTES"});
-    }
-}
-
-// Delete takes every companion along, so a table renamed to the freed name
-// later is not paired with the old table's indexes and checks.
-TEST_F(FileTest, DeleteThenRenameAnotherTableToTheFreedName) {
-    const QString f = folder.path();
-    writeFamily(f, "C", {"PX", "X02", "Y02", "X03", "Y03", "VAL", "TV", "FAM"});
-    const Contents b = writeFamily(f, "B", {"PX"});
-    fill(env.paradoxList, {"B", "C"}, {"C"});
-    env.run(maintenance::deleteParadoxTables);
-    EXPECT_TRUE(env.dialogs.messages().isEmpty());
-    EXPECT_EQ(contentsIn(f), b);
-    EXPECT_EQ(entriesOf(env.paradoxList), QStringList{"B"});
-
-    env.paradoxList.setSelectedAt(0, true);
-    env.dialogs.inputs = {"C"};
-    env.run(maintenance::renameParadoxTable);
-    EXPECT_TRUE(env.dialogs.messages().isEmpty());
-    EXPECT_EQ(filesIn(f), (QStringList{"C.DB", "C.MB", "C.PX"}));
-    EXPECT_EQ(contentsOf(f + "/C.PX"), "B.PX");
-    EXPECT_EQ(readMemos(f, "C"), std::vector<std::string>{"note of B"});
-}
-
-// ORDERS.DB and orders.db are two listed tables: a companion spelt like one
-// of them is that one's, one that fits both only by letter case is left
-// alone, and the message says so.
-TEST_F(FileTest, CompanionsOfTwoSpellingsGoWithTheirOwnTableOnly) {
-    const QString f = folder.path();
-    writeFamily(f, "ORDERS", {"PX"});
-    writeFamily(f, "orders", {}, {}, ".db");
-    writeFile(f + "/Orders.VAL", "Orders.VAL");
-    fill(env.paradoxList, {"ORDERS", "ORDERS"}, {"ORDERS"});
-    env.paradoxList.setSelectedAt(1, false);
-    env.dialogs.inputs = {"SALES"};
-    env.run(maintenance::renameParadoxTable);
-    EXPECT_EQ(env.dialogs.messages(),
-              QStringList{f + "/Orders.VAL was left as it is, because its name fits more than one "
-                              "table of the folder (the same name in other letter case)."});
-    EXPECT_EQ(filesIn(f), (QStringList{"Orders.VAL", "SALES.DB", "SALES.MB", "SALES.PX",
-                                       "orders.db", "orders.mb"}));
-    EXPECT_EQ(readMemos(f, "SALES"), std::vector<std::string>{"note of ORDERS"});
-
-    // Now orders.db is the only table of that name: the checks are its own.
-    fill(env.paradoxList, {}, {"ORDERS"});
-    env.run(maintenance::deleteParadoxTables);
-    EXPECT_EQ(env.dialogs.messages().size(), 1);
-    EXPECT_EQ(filesIn(f), (QStringList{"SALES.DB", "SALES.MB", "SALES.PX"}));
 }
 
 // As another user: a file that cannot be renamed leaves the table as it was
@@ -510,33 +507,6 @@ TEST(MoveByCopy, ACopyWhoseSourceCannotBeDeletedSaysSoNamingBothFiles) {
     });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(filesIn(f), (QStringList{"A.DB", "B.DB"}));
-}
-
-TEST_F(FileTest, ARefusedFileRenameSaysWhyAndChangesNothing) {
-    const QString f = folder.path();
-    writeFile(f + "/CUSTOMER.DB", "customers");
-    writeFile(f + "/ORDERS.DB", "orders");
-    fill(env.paradoxList, {"CUSTOMER", "ORDERS"}, {"CUSTOMER"});
-    for (const QString& answer :
-         {QString("ORDERS"), QString("CUSTOMER"), QString("customer"), QString("../escape"),
-          QString("a/b"), QString("A") + QChar(0) + "B"}) {
-        env.dialogs.inputs = {answer};
-        env.run(maintenance::renameParadoxTable);
-    }
-    EXPECT_EQ(env.dialogs.messages().size(), 6);
-    EXPECT_EQ(filesIn(f), (QStringList{"CUSTOMER.DB", "ORDERS.DB"}));
-    EXPECT_EQ(contentsOf(f + "/ORDERS.DB"), "orders");
-    EXPECT_EQ(entriesOf(env.paradoxList), (QStringList{"CUSTOMER", "ORDERS"}));
-}
-
-TEST_F(FileTest, AFileInASubfolderIsNotMovedButTheListShowsTheNewName) {
-    QDir().mkpath(folder.path() + "/sub");
-    writeFile(folder.path() + "/sub/DEEP.db");
-    fill(env.paradoxList, {"DEEP"}, {"DEEP"});
-    env.dialogs.inputs = {"Shallow"};
-    env.run(maintenance::renameParadoxTable);
-    EXPECT_TRUE(QFile::exists(folder.path() + "/sub/DEEP.db"));
-    EXPECT_EQ(entriesOf(env.paradoxList), QStringList{"Shallow"});
 }
 
 TEST(MoveByCopy, MovesAndKeepsTheContents) {

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace pw = paradox_writer;
@@ -257,35 +256,6 @@ TEST_F(SendTablesTest, TheBarShowsTheShareOfRowsBegunThenZero) {
     }
 }
 
-// Another program rewrites the table in place while it is sent: the send
-// stops at the next block with one message, and only rows of the version it
-// began with are in the target.
-TEST_F(SendTablesTest, ATableRewrittenWhileSentStopsWithoutMixingVersions) {
-    pw::TableDesign design = designOf({{"N", pw::Long}});
-    design.blockKiB = 1; // 254 rows a block
-    const QString t =
-        addParadoxTable("changing", design, std::vector<pw::Row>(1000, pw::Row{std::int64_t{1}}));
-    const std::string path = (folder.path() + "/" + t + ".db").toStdString();
-    const std::string newer = (folder.path() + "/NEWER.db").toStdString();
-    pw::writeTable(newer, design, std::vector<pw::Row>(1500, pw::Row{std::int64_t{2}}));
-    env.bar.onChange = [&](double) {
-        if (QFile::exists(QString::fromStdString(newer))) {
-            std::ifstream in(newer, std::ios::binary);
-            std::fstream(path, std::ios::binary | std::ios::in | std::ios::out) << in.rdbuf();
-            std::filesystem::remove(newer);
-        }
-    };
-    send();
-    ASSERT_EQ(messages().size(), 1) << shownText();
-    for (const QString& part : {t, QString("changed while it was read")}) {
-        EXPECT_TRUE(messages()[0].contains(part)) << shownText();
-    }
-    const std::vector<std::vector<odbc::Value>> sent = database.rowsOf(t);
-    EXPECT_EQ(sent.size(), 254u);
-    EXPECT_EQ(std::count(sent.begin(), sent.end(), std::vector<odbc::Value>{QString("1")}), 254);
-    EXPECT_EQ(entriesOf(env.targetList), QStringList{t});
-}
-
 TEST_F(SendTablesTest, DoubleQuotesInNamesCannotBreakOut) {
     const QString name = testing_support::uniqueTableName("Q").toUpper() + "\"X";
     pw::writeTable((folder.path() + "/" + name + ".db").toStdString(),
@@ -330,17 +300,6 @@ TEST_F(SendToServerTest, ValuesArriveWhole) {
         (std::vector<std::vector<odbc::Value>>{
             {QString::fromUtf8("Ærø café"), QString("7.49"), QString("12.5"), QString("-3"),
              QString("True"), QString("2000-01-01 01:02:03"), QString::fromStdString(longNote)}}));
-}
-
-TEST_F(SendToServerTest, MoneyArrivesAsANumberThatSums) {
-    const QString t = addParadoxTable("money", designOf({{"PRICE", pw::Money}}),
-                                      {{12.5}, {0.1}, {0.2}, {-3.25}, {1234567.89}});
-    send();
-    ASSERT_TRUE(env.dialogs.shown.empty()) << shownText();
-    const odbc::Rows sum = database.connection().query(
-        "SELECT SUM(\"PRICE\"), pg_typeof(SUM(\"PRICE\"))::text FROM \"" + t + "\"");
-    EXPECT_EQ(sum.rows.at(0),
-              (std::vector<odbc::Value>{QString("1234577.44"), QString("numeric")}));
 }
 
 // A role that needs a password is reached with PWD= typed after the name.

@@ -40,7 +40,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Short bounds keep the tests fast; one test below runs the program's own.
+// Short bounds keep the tests fast.
 const odbc::Timeouts shortBounds{2s, 2s, 1s};
 
 // Seconds since start, printed for the record under what.
@@ -120,19 +120,6 @@ TEST_P(SilentDataSource, EveryConnectionAttemptGivesUpWithinItsBound) {
     EXPECT_TRUE(dialogs.messages()[1].startsWith(silence)) << dialogs.messages()[1].toStdString();
     // The driver's own text follows, with its SQLSTATE.
     EXPECT_TRUE(dialogs.messages()[1].contains(QRegularExpression("\n[0-9A-Z]{5}: ")));
-}
-
-// The program as it is built, with its own bounds: the start-up gate gives
-// up after 15 seconds and shows the setup window.
-TEST_P(SilentDataSource, TheProgramsOwnBoundIsFifteenSecondsToConnect) {
-    const auto start = Clock::now();
-    shell::Application app;
-    app.start();
-    const double seconds = secondsSince(start, label("start-up gate, the program's own bounds"));
-    EXPECT_GE(seconds, 14);
-    EXPECT_LT(seconds, 15 + slack);
-    EXPECT_TRUE(app.setupWindow().isVisible());
-    EXPECT_EQ(app.mainWindow(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, SilentDataSource,
