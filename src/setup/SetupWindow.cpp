@@ -33,45 +33,39 @@ SetupWindow::SetupWindow(userio::Dialogs& dialogs, odbc::Opener& opener, command
 }
 
 void SetupWindow::createControls() {
-    controls_.paradoxFrame = new QGroupBox(QStringLiteral("Paradox Database"), this);
-    controls_.folderLabel = new QLabel(QStringLiteral("Paradox Folder:"), controls_.paradoxFrame);
-    controls_.folderField = new SelectAllOnFocusEdit(controls_.paradoxFrame);
-    controls_.pickFolderButton =
-        new widgets::PressButton(QStringLiteral("..."), controls_.paradoxFrame);
-    controls_.testFolderButton = new widgets::PressButton(QStringLiteral("Test Connection"), this);
-    controls_.dataSourceFrame = new QGroupBox(QStringLiteral("Sybase SQL Anywhere Database"), this);
-    controls_.dataSourceLabel =
-        new QLabel(QStringLiteral("Data Source Name:"), controls_.dataSourceFrame);
-    controls_.dataSourceField = new SelectAllOnFocusEdit(controls_.dataSourceFrame);
-    controls_.testDataSourceButton =
-        new widgets::PressButton(QStringLiteral("Test Connection"), controls_.dataSourceFrame);
-    controls_.helpButton =
-        new widgets::PressButton(QStringLiteral("Help"), controls_.dataSourceFrame);
-    controls_.okButton = new widgets::PressButton(QStringLiteral("OK"), this);
+    paradoxFrame = new QGroupBox(QStringLiteral("Paradox Database"), this);
+    folderLabel = new QLabel(QStringLiteral("Paradox Folder:"), paradoxFrame);
+    folderField = new SelectAllOnFocusEdit(paradoxFrame);
+    pickFolderButton = new widgets::PressButton(QStringLiteral("..."), paradoxFrame);
+    testFolderButton = new widgets::PressButton(QStringLiteral("Test Connection"), this);
+    dataSourceFrame = new QGroupBox(QStringLiteral("Sybase SQL Anywhere Database"), this);
+    dataSourceLabel = new QLabel(QStringLiteral("Data Source Name:"), dataSourceFrame);
+    dataSourceField = new SelectAllOnFocusEdit(dataSourceFrame);
+    testDataSourceButton =
+        new widgets::PressButton(QStringLiteral("Test Connection"), dataSourceFrame);
+    helpButton = new widgets::PressButton(QStringLiteral("Help"), dataSourceFrame);
+    okButton = new widgets::PressButton(QStringLiteral("OK"), this);
 }
 
 void SetupWindow::placeControls() {
     widgets::fixWindow(*this, 6375, 3645);
-    widgets::place(*controls_.paradoxFrame, 120, 120, 6135, 1455);
-    widgets::place(*controls_.folderLabel, 240, 405, 1455, 255);
-    widgets::place(*controls_.folderField, 1680, 360, 3735, 330);
-    widgets::place(*controls_.pickFolderButton, 5520, 360, 325, 330);
-    widgets::place(*controls_.testFolderButton, 360, 960, 5655, 375);
-    widgets::place(*controls_.dataSourceFrame, 120, 1640, 6135, 1420);
-    widgets::place(*controls_.dataSourceLabel, 240, 405, 1695, 255);
-    widgets::place(*controls_.dataSourceField, 2040, 360, 3855, 330);
-    widgets::place(*controls_.testDataSourceButton, 120, 840, 4335, 375);
-    widgets::place(*controls_.helpButton, 4560, 840, 1335, 375);
-    widgets::place(*controls_.okButton, 120, 3120, 6135, 375);
-    controls_.testFolderButton
-        ->raise(); // a child of the window lying inside controls_.paradoxFrame
+    widgets::place(*paradoxFrame, 120, 120, 6135, 1455);
+    widgets::place(*folderLabel, 240, 405, 1455, 255);
+    widgets::place(*folderField, 1680, 360, 3735, 330);
+    widgets::place(*pickFolderButton, 5520, 360, 325, 330);
+    widgets::place(*testFolderButton, 360, 960, 5655, 375);
+    widgets::place(*dataSourceFrame, 120, 1640, 6135, 1420);
+    widgets::place(*dataSourceLabel, 240, 405, 1695, 255);
+    widgets::place(*dataSourceField, 2040, 360, 3855, 330);
+    widgets::place(*testDataSourceButton, 120, 840, 4335, 375);
+    widgets::place(*helpButton, 4560, 840, 1335, 375);
+    widgets::place(*okButton, 120, 3120, 6135, 375);
+    testFolderButton->raise(); // a child of the window lying inside paradoxFrame
 }
 
 void SetupWindow::orderControls() {
-    const QList<QWidget*> order = {controls_.folderField,         controls_.pickFolderButton,
-                                   controls_.testFolderButton,    controls_.okButton,
-                                   controls_.dataSourceField,     controls_.helpButton,
-                                   controls_.testDataSourceButton};
+    const QList<QWidget*> order = {folderField,     pickFolderButton, testFolderButton,    okButton,
+                                   dataSourceField, helpButton,       testDataSourceButton};
     for (qsizetype i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
@@ -79,33 +73,30 @@ void SetupWindow::orderControls() {
 
 void SetupWindow::addPointerRules() {
     auto* rules = new widgets::PointerRules(*this, *this);
-    for (QWidget* button : {controls_.testDataSourceButton, controls_.okButton,
-                            controls_.testFolderButton, controls_.pickFolderButton}) {
+    for (QWidget* button : {testDataSourceButton, okButton, testFolderButton, pickFolderButton}) {
         rules->addRule(*button, userio::CustomPointer);
     }
-    for (QWidget* control : {static_cast<QWidget*>(controls_.paradoxFrame),
-                             static_cast<QWidget*>(controls_.dataSourceFrame),
-                             static_cast<QWidget*>(controls_.folderField),
-                             static_cast<QWidget*>(controls_.dataSourceField)}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(paradoxFrame), static_cast<QWidget*>(dataSourceFrame),
+          static_cast<QWidget*>(folderField), static_cast<QWidget*>(dataSourceField)}) {
         rules->addRule(*control, userio::DefaultPointer);
     }
-    for (QWidget* control :
-         {static_cast<QWidget*>(controls_.helpButton), static_cast<QWidget*>(controls_.folderLabel),
-          static_cast<QWidget*>(controls_.dataSourceLabel)}) {
+    for (QWidget* control : {static_cast<QWidget*>(helpButton), static_cast<QWidget*>(folderLabel),
+                             static_cast<QWidget*>(dataSourceLabel)}) {
         rules->addWithoutRule(*control);
     }
 }
 
 void SetupWindow::wireControls() {
-    connect(controls_.folderField, &QLineEdit::textChanged, this,
+    connect(folderField, &QLineEdit::textChanged, this,
             [this](const QString& text) { storeSetting(sources::store::ParadoxFolder, text); });
-    connect(controls_.dataSourceField, &QLineEdit::textChanged, this,
+    connect(dataSourceField, &QLineEdit::textChanged, this,
             [this](const QString& text) { storeSetting(sources::store::DataSourceName, text); });
-    controls_.pickFolderButton->onPress([this] { runWork(&SetupWindow::pickParadoxFolder); });
-    controls_.testFolderButton->onPress([this] { runWork(&SetupWindow::testParadoxConnection); });
-    controls_.testDataSourceButton->onPress([this] { runWork(&SetupWindow::testDataSource); });
-    controls_.helpButton->onPress([this] { showHelp(); });
-    controls_.okButton->onPress([this] { runWork(&SetupWindow::acceptSettings); });
+    pickFolderButton->onPress([this] { runWork(&SetupWindow::pickParadoxFolder); });
+    testFolderButton->onPress([this] { runWork(&SetupWindow::testParadoxConnection); });
+    testDataSourceButton->onPress([this] { runWork(&SetupWindow::testDataSource); });
+    helpButton->onPress([this] { showHelp(); });
+    okButton->onPress([this] { runWork(&SetupWindow::acceptSettings); });
 }
 
 // An error that escapes is shown over this window.
@@ -127,8 +118,8 @@ void SetupWindow::storeSetting(const char* key, const QString& text) {
 void SetupWindow::load() {
     widgets::centerWindow(*this);
     pointer_.loadHand();
-    controls_.folderField->setText(sources::store::read(sources::store::ParadoxFolder));
-    controls_.dataSourceField->setText(sources::store::read(sources::store::DataSourceName));
+    folderField->setText(sources::store::read(sources::store::ParadoxFolder));
+    dataSourceField->setText(sources::store::read(sources::store::DataSourceName));
     if (sources::passGate(*this, opener_) && onGatePassed) {
         onGatePassed();
     }
@@ -138,7 +129,7 @@ void SetupWindow::pickParadoxFolder() {
     const QString folder =
         pickFolder(*this, QStringLiteral("Please select folder to add:"), dialogs_);
     if (!folder.isEmpty()) {
-        controls_.folderField->setText(folder);
+        folderField->setText(folder);
     }
 }
 

@@ -24,9 +24,26 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 };
 
+// The controls of the setup window. The window alone changes them; tests and the window
+// pictures reach them through SetupWindow::controls().
+struct SetupWindowControls {
+    QGroupBox* paradoxFrame = nullptr;
+    QLabel* folderLabel = nullptr;
+    SelectAllOnFocusEdit* folderField = nullptr;
+    widgets::PressButton* pickFolderButton = nullptr;
+    widgets::PressButton* testFolderButton = nullptr;
+    QGroupBox* dataSourceFrame = nullptr;
+    QLabel* dataSourceLabel = nullptr;
+    SelectAllOnFocusEdit* dataSourceField = nullptr;
+    widgets::PressButton* testDataSourceButton = nullptr;
+    widgets::PressButton* helpButton = nullptr;
+    widgets::PressButton* okButton = nullptr;
+};
+
 class SetupWindow : public QWidget,
                     public sources::ConnectionSettings,
-                    public userio::PointerSetting {
+                    public userio::PointerSetting,
+                    private SetupWindowControls {
     Q_OBJECT
 public:
     // The buttons that test or change the settings run through runner.
@@ -37,8 +54,8 @@ public:
     // passes.
     void load();
 
-    QString paradoxFolder() const override { return controls_.folderField->text(); }
-    QString dataSourceName() const override { return controls_.dataSourceField->text(); }
+    QString paradoxFolder() const override { return folderField->text(); }
+    QString dataSourceName() const override { return dataSourceField->text(); }
 
     int pointer() const override { return pointer_.setting(); }
     void setPointer(int setting) override { pointer_.set(setting); }
@@ -47,22 +64,8 @@ public:
     std::function<void()> onGatePassed;
     std::function<void()> onClose;
 
-    // The window's controls. The window alone changes them; tests and the
-    // window pictures reach them through controls().
-    struct Controls {
-        QGroupBox* paradoxFrame = nullptr;
-        QLabel* folderLabel = nullptr;
-        SelectAllOnFocusEdit* folderField = nullptr;
-        widgets::PressButton* pickFolderButton = nullptr;
-        widgets::PressButton* testFolderButton = nullptr;
-        QGroupBox* dataSourceFrame = nullptr;
-        QLabel* dataSourceLabel = nullptr;
-        SelectAllOnFocusEdit* dataSourceField = nullptr;
-        widgets::PressButton* testDataSourceButton = nullptr;
-        widgets::PressButton* helpButton = nullptr;
-        widgets::PressButton* okButton = nullptr;
-    };
-    const Controls& controls() const { return controls_; }
+    using Controls = SetupWindowControls;
+    const Controls& controls() const { return *this; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -82,7 +85,6 @@ private:
     void showHelp();
     void acceptSettings();
 
-    Controls controls_;
     userio::Dialogs& dialogs_;
     odbc::Opener& opener_;
     commands::Runner& runner_;

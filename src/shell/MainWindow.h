@@ -12,7 +12,28 @@
 
 namespace shell {
 
-class MainWindow : public QWidget, public userio::PointerSetting {
+// The controls of the main window. The window alone changes them; tests and the window
+// pictures reach them through MainWindow::controls().
+struct MainWindowControls {
+    QGroupBox* targetFrame = nullptr;
+    widgets::TableListWidget* targetList = nullptr;
+    widgets::PressButton* selectAllTargetButton = nullptr;
+    widgets::PressButton* deselectAllTargetButton = nullptr;
+    widgets::PressButton* sendToParadoxButton = nullptr;
+    widgets::PressButton* dropTablesButton = nullptr;
+    widgets::PressButton* renameTargetButton = nullptr;
+    QGroupBox* paradoxFrame = nullptr;
+    widgets::TableListWidget* paradoxList = nullptr;
+    widgets::PressButton* selectAllParadoxButton = nullptr;
+    widgets::PressButton* deselectAllParadoxButton = nullptr;
+    widgets::PressButton* sendToTargetButton = nullptr;
+    widgets::PressButton* deleteParadoxButton = nullptr;
+    widgets::PressButton* renameParadoxButton = nullptr;
+    widgets::ProgressBar* progressBar = nullptr;
+    widgets::PressButton* setupButton = nullptr;
+};
+
+class MainWindow : public QWidget, public userio::PointerSetting, private MainWindowControls {
     Q_OBJECT
 public:
     // The commands and the setup button run through runner.
@@ -34,27 +55,8 @@ public:
     // What the commands work on: this window's lists, bar and pointer.
     commands::Workspace workspace();
 
-    // The window's controls. The window alone changes them; tests and the
-    // window pictures reach them through controls().
-    struct Controls {
-        QGroupBox* targetFrame = nullptr;
-        widgets::TableListWidget* targetList = nullptr;
-        widgets::PressButton* selectAllTargetButton = nullptr;
-        widgets::PressButton* deselectAllTargetButton = nullptr;
-        widgets::PressButton* sendToParadoxButton = nullptr;
-        widgets::PressButton* dropTablesButton = nullptr;
-        widgets::PressButton* renameTargetButton = nullptr;
-        QGroupBox* paradoxFrame = nullptr;
-        widgets::TableListWidget* paradoxList = nullptr;
-        widgets::PressButton* selectAllParadoxButton = nullptr;
-        widgets::PressButton* deselectAllParadoxButton = nullptr;
-        widgets::PressButton* sendToTargetButton = nullptr;
-        widgets::PressButton* deleteParadoxButton = nullptr;
-        widgets::PressButton* renameParadoxButton = nullptr;
-        widgets::ProgressBar* progressBar = nullptr;
-        widgets::PressButton* setupButton = nullptr;
-    };
-    const Controls& controls() const { return controls_; }
+    using Controls = MainWindowControls;
+    const Controls& controls() const { return *this; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -69,7 +71,6 @@ private:
     void runCommand(commands::Command command);
     void openSetup();
 
-    Controls controls_;
     userio::Dialogs& dialogs_;
     const sources::ConnectionSettings& settings_;
     odbc::Opener& opener_;
