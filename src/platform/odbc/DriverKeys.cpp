@@ -60,7 +60,6 @@ QStringList optionNames(const QString& pqopt) {
 // A link that died ends the wait: keepalives while the driver waits for an
 // answer, and a bound on data the server does not acknowledge.
 QString mergedPqopt(const QString& own, const Timeouts& timeouts) {
-    const milliseconds watched = timeouts.statement + timeouts.serverCancelGrace;
     const Key options[] = {
         {QStringLiteral("keepalives"), QStringLiteral("1")},
         {QStringLiteral("keepalives_idle"),
@@ -69,7 +68,7 @@ QString mergedPqopt(const QString& own, const Timeouts& timeouts) {
         {QStringLiteral("keepalives_count"),
          QString::number(
              std::max<long long>(1, ceil<seconds>(timeouts.serverCancelGrace).count()))},
-        {QStringLiteral("tcp_user_timeout"), QString::number(watched.count())},
+        {QStringLiteral("tcp_user_timeout"), QString::number(timeouts.watchdogBound().count())},
     };
     QString kept = own.trimmed();
     if (kept.startsWith(QLatin1Char('{')) && kept.endsWith(QLatin1Char('}'))) {
@@ -93,7 +92,7 @@ std::vector<Key> boundsOf(DriverKind driver, const Timeouts& timeouts) {
     const auto inSeconds = [](milliseconds bound) {
         return QString::number(ceil<seconds>(bound).count());
     };
-    const milliseconds watched = timeouts.statement + timeouts.serverCancelGrace;
+    const milliseconds watched = timeouts.watchdogBound();
     switch (driver) {
     case DriverKind::MariaDB:
         return {{QStringLiteral("CONN_TIMEOUT"), inSeconds(timeouts.connect)},

@@ -217,7 +217,7 @@ QString linkBroken(const QString& dataSource) {
 Session::Session(const Handle& environment, const QString& dataSource, const QString& driverKeys,
                  const Timeouts& timeouts, Watchdog& watchdog)
     : connection_(SQL_HANDLE_DBC, environment.get(), SQL_HANDLE_ENV), watchdog_(watchdog),
-      disconnectBound_(timeouts.statement + timeouts.serverCancelGrace) {
+      disconnectBound_(timeouts.watchdogBound()) {
     askForTimeouts(connection_.get(), timeouts);
     const auto start = std::chrono::steady_clock::now();
     SQLRETURN connected = SQL_ERROR;

@@ -65,7 +65,7 @@ bool askQueryTimeout(const Handle& connection, const Timeouts& timeouts) {
 template <typename Call>
 SQLRETURN waitFor(const WaitLimits& bounds, SQLSMALLINT handleType, SQLHANDLE handle, Call call) {
     const Timeouts& timeouts = bounds.timeouts;
-    const std::chrono::milliseconds watched = timeouts.statement + timeouts.serverCancelGrace;
+    const std::chrono::milliseconds watched = timeouts.watchdogBound();
     const auto start = std::chrono::steady_clock::now();
     SQLRETURN rc = SQL_ERROR;
     {
