@@ -91,7 +91,7 @@ SQLRETURN waitFor(const WaitLimits& bounds, SQLSMALLINT handleType, SQLHANDLE ha
         known = detail::statementCancelled(bounds.dataSource, timeouts.statement);
     } else if (verdict.outcome == Outcome::Unknown) {
         // The driver's own read or write timeout ends a wait as the watchdog would.
-        const bool timedOut = waited >= watched - std::chrono::seconds(1);
+        const bool timedOut = detail::isTimeout(found.state, verdict, waited, watched, false);
         known = timedOut ? detail::statementTimedOut(bounds.dataSource, watched)
                          : detail::linkBroken(bounds.dataSource);
         number = timedOut ? 0 : number;
