@@ -91,7 +91,7 @@ public:
         if (!measure_) {
             choose();
         }
-        return {choice_, file_.recordCount()};
+        return {choice_};
     }
 
 private:
