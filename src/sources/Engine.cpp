@@ -57,8 +57,7 @@ constexpr CharsetName mysqlNarrow[] = {
     {"cp932", "CP932"},
     {"eucjpms", "EUC-JP-MS"},
 };
-constexpr TextEncoding mysqlEncoding{"SELECT @@character_set_database", mysqlNarrow,
-                                     std::size(mysqlNarrow)};
+constexpr TextEncoding mysqlEncoding{"SELECT @@character_set_database", mysqlNarrow};
 
 // The server ends a statement that runs too long, and one that waits too
 // long for a table's metadata lock or a row lock, with an error of its own;
@@ -120,8 +119,7 @@ constexpr CharsetName postgresNarrow[] = {
     {"UHC", "CP949"},
     {"JOHAB", "JOHAB"},
 };
-constexpr TextEncoding postgresEncoding{"SHOW server_encoding", postgresNarrow,
-                                        std::size(postgresNarrow)};
+constexpr TextEncoding postgresEncoding{"SHOW server_encoding", postgresNarrow};
 
 // The driver has the server bound statements (statement_timeout, from the
 // query timeout); a lock wait ends on its own error.
@@ -177,9 +175,9 @@ const Engine& engineNamed(const QString& dbmsName) {
 }
 
 QString narrowCharsetOf(const Engine& engine, const QString& serverName) {
-    for (std::size_t i = 0; i < engine.encoding.count; ++i) {
-        const CharsetName& name = engine.encoding.narrow[i];
-        if (serverName.trimmed().compare(QLatin1String(name.server), Qt::CaseInsensitive) == 0) {
+    const QString server = serverName.trimmed();
+    for (const CharsetName& name : engine.encoding.narrow) {
+        if (server.compare(QLatin1String(name.server), Qt::CaseInsensitive) == 0) {
             return QString::fromLatin1(name.iconv);
         }
     }

@@ -10,7 +10,7 @@
 #include "platform/odbc/Odbc.h"
 
 #include <QString>
-#include <cstddef>
+#include <span>
 
 namespace sources {
 
@@ -39,8 +39,7 @@ struct CharsetName {
 };
 struct TextEncoding {
     const char* query = nullptr; // nullptr: every character is stored
-    const CharsetName* narrow = nullptr;
-    std::size_t count = 0;
+    std::span<const CharsetName> narrow;
 };
 
 struct Engine {

@@ -44,14 +44,6 @@ TextMeasure measureOf(int codePage, const sources::Target& target) {
     return measure;
 }
 
-bool hasHighBytes(std::string_view bytes) {
-    unsigned char high = 0;
-    for (const char c : bytes) {
-        high |= static_cast<unsigned char>(c);
-    }
-    return high >= 0x80;
-}
-
 // The bytes of a row's statement, and the value that takes the most of them.
 struct RowBytes {
     std::int64_t total = 0;
@@ -99,7 +91,7 @@ public:
         if (!measure_) {
             choose();
         }
-        return {choice_, file_.recordCount()};
+        return {choice_};
     }
 
 private:

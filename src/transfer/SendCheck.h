@@ -6,8 +6,8 @@
 // send while the data source is still as it was. The code page of the
 // table's text is chosen in the same read.
 
-#include "sources/codepage/Choice.h"
 #include "sources/Target.h"
+#include "sources/codepage/Choice.h"
 
 #include <QString>
 #include <cstdint>
@@ -30,7 +30,6 @@ public:
 
 struct CheckedTable {
     codepage::Choice codePage;
-    std::int64_t rows = 0;
 };
 
 // Reads every row of the table and finds what would stop its send: a fault

@@ -64,16 +64,20 @@ void InsertText::begin() {
     first_ = true;
 }
 
-namespace {
-
-// ASCII without a single quote: nothing to decode or double. Both scans run
-// over whole words.
-bool isPlainAscii(std::string_view bytes) {
+// The scan runs over whole words.
+bool hasHighBytes(std::string_view bytes) {
     unsigned char high = 0;
     for (const char c : bytes) {
         high |= static_cast<unsigned char>(c);
     }
-    return high < 0x80 && bytes.find('\'') == std::string_view::npos;
+    return high >= 0x80;
+}
+
+namespace {
+
+// ASCII without a single quote: nothing to decode or double.
+bool isPlainAscii(std::string_view bytes) {
+    return !hasHighBytes(bytes) && bytes.find('\'') == std::string_view::npos;
 }
 
 } // namespace

@@ -33,6 +33,10 @@ private:
     sources::ColumnTypes types_;
 };
 
+// Whether text holds bytes beyond ASCII, which InsertText decodes rather
+// than widens.
+bool hasHighBytes(std::string_view bytes);
+
 // Bytes of UTF-8 that a value takes in an INSERT statement, its separator
 // included: utf8Bytes of text holding quotes single quotes, or NULL when
 // empty.

@@ -46,6 +46,16 @@ QString keyName(const QString& part) {
     return part.section(QLatin1Char('='), 0, 0).trimmed();
 }
 
+// Where the parts ("key=value") set the key; -1 where none does.
+qsizetype indexOfKey(const QStringList& parts, const QString& key) {
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (keyName(parts[i]).compare(key, Qt::CaseInsensitive) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 // The libpq options of a pqopt value ("{keepalives=1 ...}" or without the
 // braces) that are named in it.
 QStringList optionNames(const QString& pqopt) {
@@ -60,7 +70,6 @@ QStringList optionNames(const QString& pqopt) {
 // A link that died ends the wait: keepalives while the driver waits for an
 // answer, and a bound on data the server does not acknowledge.
 QString mergedPqopt(const QString& own, const Timeouts& timeouts) {
-    const milliseconds watched = timeouts.statement + timeouts.serverCancelGrace;
     const Key options[] = {
         {QStringLiteral("keepalives"), QStringLiteral("1")},
         {QStringLiteral("keepalives_idle"),
@@ -69,7 +78,7 @@ QString mergedPqopt(const QString& own, const Timeouts& timeouts) {
         {QStringLiteral("keepalives_count"),
          QString::number(
              std::max<long long>(1, ceil<seconds>(timeouts.serverCancelGrace).count()))},
-        {QStringLiteral("tcp_user_timeout"), QString::number(watched.count())},
+        {QStringLiteral("tcp_user_timeout"), QString::number(timeouts.watchdogBound().count())},
     };
     QString kept = own.trimmed();
     if (kept.startsWith(QLatin1Char('{')) && kept.endsWith(QLatin1Char('}'))) {
@@ -93,7 +102,7 @@ std::vector<Key> boundsOf(DriverKind driver, const Timeouts& timeouts) {
     const auto inSeconds = [](milliseconds bound) {
         return QString::number(ceil<seconds>(bound).count());
     };
-    const milliseconds watched = timeouts.statement + timeouts.serverCancelGrace;
+    const milliseconds watched = timeouts.watchdogBound();
     switch (driver) {
     case DriverKind::MariaDB:
         return {{QStringLiteral("CONN_TIMEOUT"), inSeconds(timeouts.connect)},
@@ -114,10 +123,9 @@ std::vector<Key> boundsOf(DriverKind driver, const Timeouts& timeouts) {
 QString keyOf(const QString& dataSource, const QStringList& typed,
               std::initializer_list<const char*> names) {
     for (const char* name : names) {
-        for (const QString& part : typed) {
-            if (keyName(part).compare(QLatin1String(name), Qt::CaseInsensitive) == 0) {
-                return part.section(QLatin1Char('='), 1).trimmed();
-            }
+        const qsizetype at = indexOfKey(typed, QLatin1String(name));
+        if (at >= 0) {
+            return typed[at].section(QLatin1Char('='), 1).trimmed();
         }
         const QString own = dataSourceKey(dataSource, QLatin1String(name)).trimmed();
         if (!own.isEmpty()) {
@@ -194,23 +202,15 @@ QString withBoundKeys(const QString& dataSource, const QString& typedKeys,
             parts << part;
         }
     }
-    const auto typedAt = [&parts](const QString& name) {
-        for (qsizetype i = 0; i < parts.size(); ++i) {
-            if (keyName(parts[i]).compare(name, Qt::CaseInsensitive) == 0) {
-                return i;
-            }
-        }
-        return qsizetype{-1};
-    };
     const DriverKind driver = driverOf(dataSource);
     for (const Key& key : boundsOf(driver, timeouts)) {
-        if (typedAt(key.name) < 0 && dataSourceKey(dataSource, key.name).isEmpty()) {
+        if (indexOfKey(parts, key.name) < 0 && dataSourceKey(dataSource, key.name).isEmpty()) {
             parts << key.name + QLatin1Char('=') + key.value;
         }
     }
     if (driver == DriverKind::PostgreSQL) {
         const QString name = QStringLiteral("pqopt");
-        const qsizetype typed = typedAt(name);
+        const qsizetype typed = indexOfKey(parts, name);
         const QString own = typed >= 0 ? parts.takeAt(typed).section(QLatin1Char('='), 1)
                                        : dataSourceKey(dataSource, name);
         parts << name + QLatin1Char('=') + mergedPqopt(own, timeouts);

@@ -116,6 +116,11 @@ void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* o
     throwDiagnostics(rc, handleType, handle, operation);
 }
 
+SQLPOINTER secondsAttribute(std::chrono::milliseconds bound) {
+    return reinterpret_cast<SQLPOINTER>(
+        static_cast<SQLULEN>(std::chrono::ceil<std::chrono::seconds>(bound).count()));
+}
+
 Handle::Handle(SQLSMALLINT type, SQLHANDLE parent, SQLSMALLINT parentType) : type_(type) {
     const SQLRETURN rc = SQLAllocHandle(type, parent, &handle_);
     if (!SQL_SUCCEEDED(rc)) {
@@ -154,12 +159,9 @@ SQLRETURN connectWithKeys(SQLHDBC connection, const QString& dataSource,
 
 // Attributes a driver may not support: asked for, and left when refused.
 void askForTimeouts(SQLHDBC connection, const Timeouts& timeouts) {
-    const auto seconds = [](std::chrono::milliseconds bound) {
-        return reinterpret_cast<SQLPOINTER>(
-            static_cast<SQLULEN>(std::chrono::ceil<std::chrono::seconds>(bound).count()));
-    };
-    SQLSetConnectAttrW(connection, SQL_ATTR_LOGIN_TIMEOUT, seconds(timeouts.connect), 0);
-    SQLSetConnectAttrW(connection, SQL_ATTR_CONNECTION_TIMEOUT, seconds(timeouts.statement), 0);
+    SQLSetConnectAttrW(connection, SQL_ATTR_LOGIN_TIMEOUT, secondsAttribute(timeouts.connect), 0);
+    SQLSetConnectAttrW(connection, SQL_ATTR_CONNECTION_TIMEOUT,
+                       secondsAttribute(timeouts.statement), 0);
 }
 
 QString inSeconds(std::chrono::milliseconds bound) {
@@ -217,7 +219,7 @@ QString linkBroken(const QString& dataSource) {
 Session::Session(const Handle& environment, const QString& dataSource, const QString& driverKeys,
                  const Timeouts& timeouts, Watchdog& watchdog)
     : connection_(SQL_HANDLE_DBC, environment.get(), SQL_HANDLE_ENV), watchdog_(watchdog),
-      disconnectBound_(timeouts.statement + timeouts.serverCancelGrace) {
+      disconnectBound_(timeouts.watchdogBound()) {
     askForTimeouts(connection_.get(), timeouts);
     const auto start = std::chrono::steady_clock::now();
     SQLRETURN connected = SQL_ERROR;

@@ -63,6 +63,9 @@ Diagnostics readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
 void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation,
            bool noDataIsSuccess = false);
 
+// A bound as the value of an attribute that counts whole seconds, rounded up.
+SQLPOINTER secondsAttribute(std::chrono::milliseconds bound);
+
 // Owns one handle of any type and frees it on destruction.
 class Handle {
 public:

@@ -33,11 +33,6 @@ struct WaitLimits {
     bool timeoutPerStatement = false; // the driver takes it only statement by statement
 };
 
-SQLPOINTER queryTimeoutOf(const Timeouts& timeouts) {
-    return reinterpret_cast<SQLPOINTER>(
-        static_cast<SQLULEN>(std::chrono::ceil<std::chrono::seconds>(timeouts.statement).count()));
-}
-
 SQLULEN queryTimeoutOf(const Handle& statement) {
     SQLULEN seconds = 0;
     SQLGetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, &seconds, 0, nullptr);
@@ -48,7 +43,7 @@ SQLULEN queryTimeoutOf(const Handle& statement) {
 // connection. True when it takes the timeout only statement by statement;
 // false when it takes it for the connection, or not at all.
 bool askQueryTimeout(const Handle& connection, const Timeouts& timeouts) {
-    const SQLPOINTER wanted = queryTimeoutOf(timeouts);
+    const SQLPOINTER wanted = detail::secondsAttribute(timeouts.statement);
     SQLSetConnectAttrW(connection.get(), SQL_ATTR_QUERY_TIMEOUT, wanted, 0);
     const Handle probe(SQL_HANDLE_STMT, connection.get(), SQL_HANDLE_DBC);
     if (queryTimeoutOf(probe) == reinterpret_cast<SQLULEN>(wanted)) {
@@ -65,7 +60,7 @@ bool askQueryTimeout(const Handle& connection, const Timeouts& timeouts) {
 template <typename Call>
 SQLRETURN waitFor(const WaitLimits& bounds, SQLSMALLINT handleType, SQLHANDLE handle, Call call) {
     const Timeouts& timeouts = bounds.timeouts;
-    const std::chrono::milliseconds watched = timeouts.statement + timeouts.serverCancelGrace;
+    const std::chrono::milliseconds watched = timeouts.watchdogBound();
     const auto start = std::chrono::steady_clock::now();
     SQLRETURN rc = SQL_ERROR;
     {
@@ -91,7 +86,7 @@ SQLRETURN waitFor(const WaitLimits& bounds, SQLSMALLINT handleType, SQLHANDLE ha
         known = detail::statementCancelled(bounds.dataSource, timeouts.statement);
     } else if (verdict.outcome == Outcome::Unknown) {
         // The driver's own read or write timeout ends a wait as the watchdog would.
-        const bool timedOut = waited >= watched - std::chrono::seconds(1);
+        const bool timedOut = detail::isTimeout(found.state, verdict, waited, watched, false);
         known = timedOut ? detail::statementTimedOut(bounds.dataSource, watched)
                          : detail::linkBroken(bounds.dataSource);
         number = timedOut ? 0 : number;
@@ -109,7 +104,8 @@ public:
     Statement(const Handle& connection, const WaitLimits& bounds)
         : handle_(SQL_HANDLE_STMT, connection.get(), SQL_HANDLE_DBC), bounds_(bounds) {
         if (bounds.timeoutPerStatement) {
-            SQLSetStmtAttrW(get(), SQL_ATTR_QUERY_TIMEOUT, queryTimeoutOf(bounds.timeouts), 0);
+            SQLSetStmtAttrW(get(), SQL_ATTR_QUERY_TIMEOUT,
+                            detail::secondsAttribute(bounds.timeouts.statement), 0);
         }
     }
 

@@ -57,6 +57,10 @@ struct Timeouts {
     std::chrono::milliseconds connect = std::chrono::seconds(15);
     std::chrono::milliseconds statement = std::chrono::seconds(30);
     std::chrono::milliseconds serverCancelGrace = std::chrono::seconds(5);
+
+    // How long a statement's connection may stay quiet before the program
+    // cuts it: the statement's bound and the grace for the server's cancel.
+    std::chrono::milliseconds watchdogBound() const { return statement + serverCancelGrace; }
 };
 
 using Value = std::optional<QString>; // nullopt is SQL NULL
