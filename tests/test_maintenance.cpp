@@ -363,14 +363,15 @@ TEST_F(FileTest, DeleteAndRenameTakeTheTablesFamilyAlone) {
 // Where the file system renames no file without the risk of replacing
 // another, the family moves by links, else by copies: each file stays itself
 // (its inode) unless copied, which the message then says, and the table reads
-// as before.
+// as before, from the memo file spelt like its data file (C.mb beside C.db,
+// not the C.MB that comes first in byte order).
 TEST_F(FileTest, RenameMovesTheWholeFamilyEachWay) {
     const QString f = folder.path();
     for (const files::MoveWay way : {files::MoveWay::Link, files::MoveWay::Copy}) {
         SCOPED_TRACE(static_cast<int>(way));
         QDir(f).removeRecursively();
         QDir().mkpath(f);
-        const Contents before = writeFamily(f, "C", {"PX", "F14"});
+        const Contents before = writeFamily(f, "C", {"PX", "F14", "MB"}, {}, ".db");
         const ino_t inode = inodeOf(f + "/C.F14");
         const auto family = files::findTableFamily(files::pathOf(f), "C");
         const files::FamilyChange change = files::renameTableFamily(*family, "C", "CNEW", way);
