@@ -178,18 +178,4 @@ MoveResult copyToNewFile(const fs::path& source, const fs::path& target) {
     return {true, {}};
 }
 
-MoveResult moveByCopy(const fs::path& source, const fs::path& target) {
-    const MoveResult copy = copyToNewFile(source, target);
-    if (!copy.moved) {
-        return copy;
-    }
-    if (::unlink(source.c_str()) != 0) {
-        return {true, systemError(QStringLiteral("%1 was copied to %2, but %1 could not be "
-                                                 "deleted, so both files are there now")
-                                      .arg(displayPath(source), displayPath(target)),
-                                  errno)};
-    }
-    return {true, {}};
-}
-
 } // namespace files

@@ -3,6 +3,7 @@
 #include "files/Files.h"
 #include "files/MoveByCopy.h"
 #include "files/MoveFile.h"
+#include "platform/paradox/Lookup.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -225,10 +226,7 @@ QString copiedNote(const std::vector<Move>& moves, const QString& table) {
 } // namespace
 
 std::optional<fs::path> TableFamily::memoFile() const {
-    const fs::path& data = dataFile();
-    const std::string extension = data.extension().native();
-    const bool upper = !extension.empty() && extension.back() >= 'A' && extension.back() <= 'Z';
-    const fs::path spelt = data.parent_path() / (data.stem().native() + (upper ? ".MB" : ".mb"));
+    const fs::path spelt = dataFile().parent_path() / paradox::memoNameOf(dataFile());
     std::optional<fs::path> first;
     for (std::size_t i = 1; i < files.size(); ++i) {
         if (partsOf(files[i]).extension != QLatin1String("MB")) {

@@ -155,11 +155,6 @@ paradox::Recordset openParadoxTable(const TableFiles& table) {
                               tableOptionsOf(codePageOfTable(table)));
 }
 
-paradox::Recordset openParadoxTable(const TableFiles& table, const Preference& preference) {
-    return paradox::openTable(table.dataFile, table.memoFile,
-                              tableOptionsOf(codePageOfTable(table, preference)));
-}
-
 const char* nameOf(Reason reason) {
     switch (reason) {
     case Reason::Header:

@@ -47,7 +47,6 @@ paradox::TableOptions tableOptionsOf(const Choice& choice);
 
 // Opens a table for the program with its text in the chosen code page.
 paradox::Recordset openParadoxTable(const TableFiles& table);
-paradox::Recordset openParadoxTable(const TableFiles& table, const Preference& preference);
 
 // "header", "locale", "detected", "words" or "setting".
 const char* nameOf(Reason reason);
