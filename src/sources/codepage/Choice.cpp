@@ -12,7 +12,6 @@ namespace codepage {
 
 namespace {
 
-constexpr int western = 1252;
 // The detector is trusted only over this many bytes beyond ASCII: on runs of
 // words with fewer it named a wrong code page for up to 1 in 10 (3 in 1,000
 // at 10 to 15 bytes), with more for none (bench-code-page).
@@ -41,10 +40,10 @@ constexpr int rivals[] = {1250, 1251, 1253, 1254, 1255, 1256, 1257, 1258, 874};
 // Whether the text makes words of one script in the code page, and none in
 // 1252 when weighed against it.
 bool fits(const TextSample& sample, int codePage, bool turkishLocale) {
-    const Evidence western = weighWords(sample.columns, 1252, {codePage, turkishLocale});
+    const Evidence western = weighWords(sample.columns, WesternCodePage, {codePage, turkishLocale});
     if (western.items == 0 || western.share < nonsenseLimit)
         return false;
-    return weighWords(sample.columns, codePage, {1252, turkishLocale}).share < fitShare;
+    return weighWords(sample.columns, codePage, {WesternCodePage, turkishLocale}).share < fitShare;
 }
 
 std::string joined(const std::vector<std::string>& columns) {
@@ -87,7 +86,7 @@ Choice chooseCodePage(const TextSample& sample, std::string_view localeName,
                       const Preference& preference) {
     const int header = sample.headerCodePage;
     Choice choice{header, Reason::Header, {}, header};
-    if (header != western) {
+    if (header != WesternCodePage) {
         choice.explanation =
             header ? "the header names it" : "the header names none; the default holds";
         return choice;

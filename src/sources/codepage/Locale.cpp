@@ -47,7 +47,7 @@ int ansiCodePageOf(std::string_view localeName) {
     for (const LanguagePage& entry : languagePages)
         if (language == entry.language)
             return entry.codePage;
-    return 1252;
+    return WesternCodePage;
 }
 
 std::string userLocaleName() {

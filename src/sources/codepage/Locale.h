@@ -7,6 +7,9 @@
 
 namespace codepage {
 
+// The Western code page, which the header of most tables names.
+inline constexpr int WesternCodePage = 1252;
+
 // The Windows ANSI code page of a locale name such as "ru_RU.UTF-8"; 1252 for
 // every language outside the other Windows code pages, and for "C".
 int ansiCodePageOf(std::string_view localeName);

@@ -2,6 +2,7 @@
 
 #include "platform/paradox/Lookup.h"
 #include "platform/paradox/Table.h"
+#include "sources/codepage/Locale.h"
 
 #include <algorithm>
 
@@ -9,7 +10,6 @@ namespace codepage {
 
 namespace {
 
-constexpr int western = 1252;
 // Enough text for the detector; the scan stops here.
 constexpr std::size_t sampleLimit = 64 * 1024;
 // The scan stops too after this much text of any kind, so that whoever feeds
@@ -47,7 +47,7 @@ TableFiles::TableFiles(std::filesystem::path dataFile,
 
 TextSampler::TextSampler(int headerCodePage, const std::vector<paradox::Field>& fields) {
     sample_.headerCodePage = headerCodePage;
-    if (headerCodePage != western)
+    if (headerCodePage != WesternCodePage)
         return;
     sample_.columns.resize(fields.size() + 1);
     takes_.resize(fields.size());
