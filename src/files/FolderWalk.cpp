@@ -221,4 +221,17 @@ void listTreeFiles(const fs::path& root, const QString& pattern,
     });
 }
 
+std::optional<fs::path> findTableFolder(const fs::path& root, const QString& table) {
+    std::vector<fs::path> queue{root};
+    for (std::size_t i = 0; i < queue.size(); ++i) {
+        if (findTableFile(queue[i], table)) {
+            return queue[i];
+        }
+        if (i == 0) {
+            collectSubfolders(queue, true);
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace files

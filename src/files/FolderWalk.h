@@ -7,6 +7,7 @@
 #include <QString>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,5 +47,11 @@ void collectSubfolders(std::vector<std::filesystem::path>& queue, bool recurse);
 // read once. visit gets the bare names.
 void listTreeFiles(const std::filesystem::path& root, const QString& pattern,
                    const std::function<void(const std::filesystem::path&)>& visit);
+
+// The first folder of the tree under root that holds the table's data file
+// (as findTableFile finds it): root itself, else the first folder that
+// collectSubfolders adds to it with recurse set.
+std::optional<std::filesystem::path> findTableFolder(const std::filesystem::path& root,
+                                                     const QString& table);
 
 } // namespace files

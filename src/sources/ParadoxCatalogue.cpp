@@ -22,16 +22,8 @@ QString tableNameOf(const fs::path& name) {
 // The files of a table of the folder, else of the first subfolder that holds
 // it.
 std::optional<files::TableFamily> findTable(const fs::path& folder, const QString& table) {
-    std::vector<fs::path> queue{folder};
-    for (std::size_t i = 0; i < queue.size(); ++i) {
-        if (std::optional<files::TableFamily> family = files::findTableFamily(queue[i], table)) {
-            return family;
-        }
-        if (i == 0) {
-            files::collectSubfolders(queue, true);
-        }
-    }
-    return std::nullopt;
+    const std::optional<fs::path> at = files::findTableFolder(folder, table);
+    return at ? files::findTableFamily(*at, table) : std::nullopt;
 }
 
 } // namespace

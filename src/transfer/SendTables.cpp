@@ -25,31 +25,19 @@ struct SendJob {
     const sources::Target& target;
 };
 
-// The first subfolder of the folder tree that holds the table, relative to
-// the folder.
-std::optional<fs::path> findInSubfolders(const fs::path& folder, const QString& table) {
-    std::vector<fs::path> queue{folder};
-    files::collectSubfolders(queue, true);
-    for (std::size_t i = 1; i < queue.size(); ++i) {
-        if (files::findTableFile(queue[i], table)) {
-            return queue[i].lexically_relative(folder);
-        }
-    }
-    return std::nullopt;
-}
-
 // The files of a table of the folder itself; says where the table is when it
 // lies in a subfolder only.
 files::TableFamily sourceFilesOf(const fs::path& folder, const QString& table) {
     if (std::optional<files::TableFamily> family = files::findTableFamily(folder, table)) {
         return *family;
     }
-    if (const std::optional<fs::path> subfolder = findInSubfolders(folder, table)) {
+    if (const std::optional<fs::path> at = files::findTableFolder(folder, table)) {
         throw Error(
             QStringLiteral("The table %1 lies in the subfolder \"%2\" of the Paradox folder "
                            "%3, and only tables of the folder itself can be sent. To send "
                            "it, set the Paradox folder to that subfolder.")
-                .arg(table, files::displayPath(*subfolder), files::displayPath(folder)));
+                .arg(table, files::displayPath(at->lexically_relative(folder)),
+                     files::displayPath(folder)));
     }
     throw Error(QStringLiteral("The table %1 has no data file (%1.DB) in the Paradox folder %2.")
                     .arg(table, files::displayPath(folder)));
