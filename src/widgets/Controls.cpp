@@ -1,5 +1,7 @@
 #include "widgets/Controls.h"
 
+#include "platform/userio/EventPump.h"
+
 #include <QHelpEvent>
 #include <QToolTip>
 
@@ -62,7 +64,13 @@ bool TableListWidget::viewportEvent(QEvent* event) {
     }
     const auto* help = static_cast<QHelpEvent*>(event);
     QListWidgetItem* entry = itemAt(help->pos());
-    const QString text = entry ? tip_(entry->text()) : QString();
+    QString text;
+    try {
+        text = entry ? tip_(entry->text()) : QString();
+    } catch (const userio::ProgramEnding&) {
+        // The program ends while a command runs: no exception may cross Qt's
+        // event dispatch, and the command stops at its own next chance.
+    }
     if (text.isEmpty()) {
         QToolTip::hideText();
     } else {
