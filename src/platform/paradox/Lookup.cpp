@@ -1,7 +1,6 @@
 #include "platform/paradox/Lookup.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <vector>
 
@@ -9,10 +8,15 @@ namespace paradox {
 
 namespace {
 
+// Lower case of ASCII letters only, whatever the locale: under a Latin-1
+// locale the C library would fold bytes beyond ASCII too.
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool equalIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
+               return lowerAscii(x) == lowerAscii(y);
            });
 }
 
@@ -39,7 +43,7 @@ std::optional<std::string> findFileIgnoringCase(const std::string& folder,
 // The memo name the data file's extension calls for: .MB for .DB, .mb for .db.
 std::string memoNameOf(const std::filesystem::path& dataFile) {
     const std::string ext = dataFile.extension().string();
-    const bool upper = !ext.empty() && std::isupper(static_cast<unsigned char>(ext.back()));
+    const bool upper = !ext.empty() && ext.back() >= 'A' && ext.back() <= 'Z';
     return dataFile.stem().string() + (upper ? ".MB" : ".mb");
 }
 
@@ -53,7 +57,7 @@ std::optional<std::filesystem::path> findMemoFile(const std::filesystem::path& d
 std::string asciiLower(std::string_view text) {
     std::string out(text);
     for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        c = lowerAscii(c);
     return out;
 }
 
